@@ -1,0 +1,54 @@
+# The two commands of the quick start, and the steps they are made of.
+#   make run    build the Windows programs and start the keyboard on data/ under Wine
+#   make test   build everything and run every test (unit, scenario, fuzz, e2e)
+
+JOBS ?= 2
+NATIVE := build/native
+WIN32 := build/win32
+FUZZ := build/fuzz
+BENCH := build/bench
+FUZZ_SECONDS ?= 20
+
+.PHONY: all deps native windows fuzz bench test unit-test fuzz-test e2e-test run clean
+
+all: native windows
+
+deps:
+	@tools/install-deps.sh
+
+$(NATIVE)/Makefile: CMakeLists.txt | deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug -DMIVO_SANITIZE=ON
+
+native: deps
+	@test -f $(NATIVE)/CMakeCache.txt || cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug -DMIVO_SANITIZE=ON
+	cmake --build $(NATIVE) -j $(JOBS)
+
+windows: deps
+	@test -f $(WIN32)/CMakeCache.txt || cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN32) -j $(JOBS)
+
+fuzz: deps
+	@test -f $(FUZZ)/CMakeCache.txt || CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=Debug -DMIVO_FUZZ=ON -DMIVO_TESTS=OFF
+	cmake --build $(FUZZ) -j $(JOBS)
+
+bench: deps
+	@test -f $(BENCH)/CMakeCache.txt || cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DMIVO_BENCH=ON -DMIVO_TESTS=OFF
+	cmake --build $(BENCH) -j $(JOBS)
+
+unit-test: native
+	cd $(NATIVE) && ctest -j $(JOBS) --output-on-failure
+
+fuzz-test: fuzz
+	@tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
+
+e2e-test: windows
+	@tests/e2e/run.sh
+
+test: unit-test fuzz-test e2e-test
+	@echo "make test: all test kinds passed"
+
+run: windows
+	@tools/run.sh
+
+clean:
+	rm -rf build
