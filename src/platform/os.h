@@ -183,6 +183,7 @@ constexpr const char* STATIC_CLASS = "STATIC";
 // ShowWindow
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
 constexpr int SW_SHOWNA = 8;
 
@@ -238,7 +239,7 @@ constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 
 // Cursors
-constexpr const char* IDC_ARROW = reinterpret_cast<const char*>(32512);
+inline const char* const IDC_ARROW = reinterpret_cast<const char*>(32512);
 
 // ---------------------------------------------------------------- keys
 constexpr int VK_LBUTTON = 0x01;
@@ -277,6 +278,7 @@ constexpr DWORD MOUSEEVENTF_WHEEL = 0x0800;
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 constexpr int WHITE_BRUSH = 0;
+constexpr int GRAY_BRUSH = 2;
 constexpr int BLACK_BRUSH = 4;
 constexpr int NULL_BRUSH = 5;
 constexpr int WHITE_PEN = 6;
@@ -355,6 +357,7 @@ constexpr WPARAM IMN_OPENSTATUSWINDOW = 0x0002;
 // Windows and classes
 BOOL RegisterClass(const WndClass& wc);  // nonzero atom on success
 BOOL UnregisterClass(const char* className, Instance instance);
+// For a child window (WS_CHILD: BUTTON, STATIC, ...) param is the control id (the HMENU argument).
 Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style,
                       int x, int y, int width, int height, Window parent, Instance instance,
                       void* param);
@@ -451,6 +454,11 @@ Colour SetBkColor(Dc dc, Colour c);
 BOOL GetTextExtentPoint32(Dc dc, const char* text, int length, Size* size);
 BOOL TextOut(Dc dc, int x, int y, const char* text, int length);
 BOOL BitBlt(Dc dest, int x, int y, int width, int height, Dc src, int srcX, int srcY, DWORD rop);
+// An off-screen surface (memory DC with a bitmap selected into it), used by mivoSweep
+// to keep the desktop picture it took at start.
+Dc CreateCompatibleDC(Dc dc);
+GdiObject CreateCompatibleBitmap(Dc dc, int width, int height);  // HBITMAP
+BOOL DeleteDC(Dc dc);
 
 // Shell and system
 UINT_PTR SHAppBarMessage(DWORD message, AppBarData* data);

@@ -1,0 +1,339 @@
+// The key and colour-set tables, the key record's life, the lookups and the walks.
+#include "keyboard/key_tree.h"
+
+#include "keyboard/painting.h"
+#include "shell/text.h"
+
+namespace mivo {
+
+int32_t KeyCount = 0;
+int32_t ColorSetCount = 0;
+uint32_t LayoutWidth = 0;
+uint32_t LayoutHeight = 0;
+uint32_t HeightScale = 10000;
+
+namespace {
+
+KeyRecord** keyTable = nullptr;       // slot k lives at keyTable[k - 1]
+ColorSet** colorSetTable = nullptr;   // likewise
+os::Window mainWindowHandle = nullptr;
+os::Instance instanceHandle = nullptr;
+
+void FreeKeyTexts(KeyRecord* key) {
+  MemFree(key->name);
+  MemFree(key->onfocus);
+  MemFree(key->onunfocus);
+  MemFree(key->onselect);
+  MemFree(key->onunselect);
+  MemFree(key->onselected);
+}
+
+char* CopyOrEmpty(const char* text) { return TextDuplicate(text ? text : ""); }
+
+// The system destroys child windows with their parent; the records must not keep the
+// dead handles.
+void ForgetDescendantWindows(int32_t k, int depth) {
+  if (depth > KEY_TABLE_SIZE) return;  // a parent cycle left by slot reuse must not recurse forever
+  for (int32_t c = 1; c <= KeyCount; ++c) {
+    KeyRecord* child = GetKey(c);
+    if (child && child->parent == k && c != k) {
+      ForgetDescendantWindows(c, depth + 1);
+      child->window = nullptr;
+    }
+  }
+}
+
+int DeleteChildKeysAt(int32_t k, int depth) {
+  if (depth > KEY_TABLE_SIZE) return 1;  // see ForgetDescendantWindows
+  for (int32_t c = 1; c <= KeyCount; ++c) {
+    KeyRecord* child = GetKey(c);
+    if (child && child->parent == k && c != k) {
+      DeleteChildKeysAt(c, depth + 1);
+      DeleteKey(c);
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+os::Window KeyboardMainWindow() { return mainWindowHandle; }
+os::Instance KeyboardInstance() { return instanceHandle; }
+void SetKeyboardWindows(os::Window mainWindow, os::Instance instance) {
+  mainWindowHandle = mainWindow;
+  instanceHandle = instance;
+}
+
+bool KeyTableInit() {
+  if (keyTable) return true;
+  keyTable = static_cast<KeyRecord**>(MemAlloc(sizeof(KeyRecord*) * KEY_TABLE_SIZE));
+  KeyCount = 0;
+  return keyTable != nullptr;
+}
+
+void KeyTableFree() {
+  if (!keyTable) return;
+  DeleteAllKeys();
+  MemFree(keyTable);
+  keyTable = nullptr;
+  KeyCount = 0;
+}
+
+bool ColorSetTableInit() {
+  if (colorSetTable) return true;
+  colorSetTable = static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
+  ColorSetCount = 0;
+  return colorSetTable != nullptr;
+}
+
+void ColorSetTableFree() {
+  if (!colorSetTable) return;
+  for (int32_t c = ColorSetCount; c >= 1; --c) {
+    ColorSet* set = colorSetTable[c - 1];
+    if (!set) continue;
+    os::GdiObject objects[] = {set->fillNormal,  set->fillFocus,  set->fillSelect,
+                               set->frameNormal, set->frameFocus, set->frameSelect};
+    for (os::GdiObject object : objects) {
+      if (object) os::DeleteObject(object);
+    }
+    MemFree(set);
+    colorSetTable[c - 1] = nullptr;
+  }
+  MemFree(colorSetTable);
+  colorSetTable = nullptr;
+  ColorSetCount = 0;
+}
+
+KeyRecord* GetKey(int32_t k) {
+  if (!keyTable || k < 1 || k > KeyCount) return nullptr;
+  return keyTable[k - 1];
+}
+
+ColorSet* GetColorSet(int32_t c) {
+  if (!colorSetTable || c < 1 || c > ColorSetCount) return nullptr;
+  return colorSetTable[c - 1];
+}
+
+int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t cx, uint32_t cy,
+                  int32_t id, const char* name, const char* onfocus, const char* onunfocus,
+                  const char* onselect, const char* onunselect, const char* onselected,
+                  int32_t colorSet, int32_t visible) {
+  if (!keyTable) return 0;
+  int32_t slot = 0;
+  for (int32_t k = 1; k <= KeyCount; ++k) {
+    if (!keyTable[k - 1]) {
+      slot = k;
+      break;
+    }
+  }
+  if (slot == 0) {
+    if (KeyCount >= KEY_TABLE_SIZE) return 0;
+    slot = KeyCount + 1;
+  }
+
+  if (const KeyRecord* parentKey = GetKey(parent)) {
+    bool parentIsContainer = parentKey->type == KT_CONTAINER;
+    bool isPage = type == KT_PAGE;
+    if (parentIsContainer != isPage) return 0;
+  }
+
+  auto* key = static_cast<KeyRecord*>(MemAlloc(sizeof(KeyRecord)));
+  if (!key) return 0;
+  key->name = CopyOrEmpty(name);
+  key->onfocus = CopyOrEmpty(onfocus);
+  key->onunfocus = CopyOrEmpty(onunfocus);
+  key->onselect = CopyOrEmpty(onselect);
+  key->onunselect = CopyOrEmpty(onunselect);
+  key->onselected = CopyOrEmpty(onselected);
+  if (!key->name || !key->onfocus || !key->onunfocus || !key->onselect || !key->onunselect ||
+      !key->onselected) {
+    FreeKeyTexts(key);
+    MemFree(key);
+    return 0;
+  }
+  key->type = type;
+  key->window = nullptr;
+  key->parent = parent;
+  key->x = x;
+  key->y = y;
+  key->cx = cx;
+  key->cy = cy;
+  key->id = id;
+  key->colorSet = colorSet;
+  key->flags = visible == 0 ? KF_HIDDEN : 0;
+  key->paintedFlags = 0;
+
+  keyTable[slot - 1] = key;
+  if (slot == KeyCount + 1) KeyCount = slot;
+
+  if (type == KT_PAGE) {
+    key->x = 0;
+    key->y = 0;
+    // Only one page of a container has a window: a later page waits until shown.
+    for (int32_t c = 1; c <= KeyCount; ++c) {
+      const KeyRecord* sibling = GetKey(c);
+      if (c != slot && sibling && sibling->parent == parent && sibling->window) return slot;
+    }
+  }
+  MakeKeyWindow(slot);
+  return slot;
+}
+
+void DeleteKey(int32_t k) {
+  KeyRecord* key = GetKey(k);
+  if (!key) return;
+  if (key->window) {
+    ForgetDescendantWindows(k, 0);
+    os::DestroyWindow(key->window);
+    key->window = nullptr;
+  }
+  FreeKeyTexts(key);
+  MemFree(key);
+  keyTable[k - 1] = nullptr;
+  if (k == KeyCount) --KeyCount;
+}
+
+void DeleteAllKeys() {
+  // The count only drops by one per deletion, so an empty slot just below the top would
+  // stop a "delete at the count until 0" loop forever; walk every index instead.
+  for (int32_t k = KeyCount; k >= 1; --k) DeleteKey(k);
+  KeyCount = 0;
+}
+
+int DeleteChildKeys(int32_t k) {
+  if (!GetKey(k)) return 0;
+  return DeleteChildKeysAt(k, 0);
+}
+
+int SetKeyText(int32_t k, const char* text) {
+  KeyRecord* key = GetKey(k);
+  if (!key) return 0;
+  char* copy = CopyOrEmpty(text);
+  if (!copy) return 0;
+  MemFree(key->name);
+  key->name = copy;
+  PaintKey(k);
+  return 1;
+}
+
+int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colour select,
+                       os::Colour fnormal, os::Colour ffocus, os::Colour fselect,
+                       os::Colour tnormal, os::Colour tfocus, os::Colour tselect) {
+  if (!colorSetTable) return 0;
+  int32_t slot = 0;
+  for (int32_t c = 1; c <= ColorSetCount; ++c) {
+    if (!colorSetTable[c - 1]) {
+      slot = c;
+      break;
+    }
+  }
+  if (slot == 0) {
+    if (ColorSetCount >= COLOR_SET_TABLE_SIZE) return 0;
+    slot = ColorSetCount + 1;
+  }
+  auto* set = static_cast<ColorSet*>(MemAlloc(sizeof(ColorSet)));
+  if (!set) return 0;
+  auto brush = [](os::Colour c) -> os::Brush {
+    return c > 0xFFFFFF ? nullptr : os::CreateSolidBrush(c);
+  };
+  auto pen = [](os::Colour c) -> os::Pen {
+    return c > 0xFFFFFF ? nullptr : os::CreatePen(os::PS_SOLID, 1, c);
+  };
+  set->id = id;
+  set->fillNormal = brush(normal);
+  set->fillFocus = brush(focus);
+  set->fillSelect = brush(select);
+  set->frameNormal = pen(fnormal);
+  set->frameFocus = pen(ffocus);
+  set->frameSelect = pen(fselect);
+  set->textNormal = tnormal;
+  set->textFocus = tfocus;
+  set->textSelect = tselect;
+  colorSetTable[slot - 1] = set;
+  if (slot == ColorSetCount + 1) ColorSetCount = slot;
+  return slot;
+}
+
+int32_t FindKeyById(int32_t id) {
+  for (int32_t k = 1; k <= KeyCount; ++k) {
+    const KeyRecord* key = GetKey(k);
+    if (key && key->id == id) return k;
+  }
+  return 0;
+}
+
+int32_t FindColorSetById(int32_t id) {
+  for (int32_t c = 1; c <= ColorSetCount; ++c) {
+    const ColorSet* set = GetColorSet(c);
+    if (set && set->id == id) return c;
+  }
+  return 0;
+}
+
+int32_t FindKeyByWindow(os::Window w) {
+  if (!w) return 0;
+  for (int32_t k = 1; k <= KeyCount; ++k) {
+    const KeyRecord* key = GetKey(k);
+    if (key && key->window == w) return k;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------- walks
+
+int32_t ParentOf(int32_t k) {
+  const KeyRecord* key = GetKey(k);
+  return key ? key->parent : 0;
+}
+
+int32_t FirstChild(int32_t p) {
+  for (int32_t k = 1; k <= KeyCount; ++k) {
+    if (ParentOf(k) == p) return k;
+  }
+  return 0;
+}
+
+int32_t NextSibling(int32_t k) {
+  if (k < 1 || k > KeyCount) return 0;
+  int32_t parent = ParentOf(k);
+  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+    if (ParentOf(n) == parent) return n;
+  }
+  return 0;
+}
+
+int32_t NextScanSibling(int32_t k) {
+  int32_t parent = ParentOf(k);
+  if (parent == 0) return 0;
+  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+    const KeyRecord* key = GetKey(n);
+    if (key && key->parent == parent && key->type != KT_INERT) return n;
+  }
+  return 0;
+}
+
+int32_t NextVisibleSibling(int32_t k) {
+  int32_t parent = ParentOf(k);
+  if (parent == 0) return 0;
+  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+    const KeyRecord* key = GetKey(n);
+    if (key && key->parent == parent && key->type != KT_INERT && !(key->flags & KF_HIDDEN)) {
+      return n;
+    }
+  }
+  return 0;
+}
+
+int32_t FirstVisibleChild(int32_t p) {
+  int32_t first = FirstChild(p);
+  if (first == 0) return 0;
+  if (IsVisibleKey(first)) return first;
+  return NextVisibleSibling(first);
+}
+
+bool IsVisibleKey(int32_t k) {
+  const KeyRecord* key = GetKey(k);
+  return key && !(key->flags & KF_HIDDEN);
+}
+
+}  // namespace mivo

@@ -1,0 +1,72 @@
+// The keyboard's start and stop: tables, metrics, the key window class, the pointer
+// placement and the keyboard files read at start-up.
+#include "keyboard/keyboard.h"
+
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard_file.h"
+#include "keyboard/painting.h"
+#include "shell/bus.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+
+namespace mivo {
+
+namespace {
+
+const char* const DEFAULT_KEY_CFG_FILE = "mivo_key.cfg";
+const char* const KEYBOARD_FAILED =
+    "\x83\x4c\x81\x5b\x83\x7b\x81\x5b\x83\x68\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94\x73"
+    "\x82\xb5\x82\xdc\x82\xb5\x82\xbd";  // キーボードの設定に失敗しました
+
+bool classRegistered = false;
+
+// Pointer placement at start: relative moves, as a pointing device would make them.
+void PlacePointer(os::Window mainWindow) {
+  if (ForceMouseMove != 1 && ForceMouseMove != 2) return;
+  os::Point cursor{0, 0};
+  os::Rect frame{0, 0, 0, 0};
+  os::GetCursorPos(&cursor);
+  os::GetWindowRect(mainWindow, &frame);
+  if (ForceMouseMove == 2) {
+    if (KeyUnderCursor() == 0) {
+      os::mouse_event(os::MOUSEEVENTF_MOVE, static_cast<os::DWORD>(frame.right - cursor.x - 16),
+                      static_cast<os::DWORD>(frame.bottom - cursor.y - 16), 0, 0);
+    }
+  } else if (KeyUnderCursor() != 0) {
+    os::mouse_event(os::MOUSEEVENTF_MOVE, 0, static_cast<os::DWORD>(frame.top - cursor.y), 0, 0);
+  }
+}
+
+}  // namespace
+
+int KeybdInit(os::Window mainWindow, os::Instance instance) {
+  KeyTableInit();
+  SetKeyboardWindows(mainWindow, instance);
+  UpdateMetrics(mainWindow);
+  classRegistered = RegisterKeyWindowClass(instance);
+  PlacePointer(mainWindow);
+  ColorSetTableInit();
+  if (ColorCfgFile && ColorCfgFile[0]) LoadKeyboardFile(ColorCfgFile, 0);
+  const char* keyFile = KeyCfgFile ? KeyCfgFile : DEFAULT_KEY_CFG_FILE;
+  if (LoadKeyboardFile(keyFile, 0) != 0) {
+    os::MessageBox(nullptr, KEYBOARD_FAILED, "Mivo Error", os::MB_OK);
+    return 0;
+  }
+  PostToMain(MM_GO_START, 0, 0);
+  return 1;
+}
+
+void KeybdFinish() {
+  KeyTableFree();
+  DeleteKeyFont();
+  if (classRegistered) os::UnregisterClass(KEY_WINDOW_CLASS, KeyboardInstance());
+  classRegistered = false;
+  ColorSetTableFree();
+}
+
+bool IsMivoWindow(os::Window w) {
+  if (!w) return false;
+  return w == KeyboardMainWindow() || FindKeyByWindow(w) != 0;
+}
+
+}  // namespace mivo

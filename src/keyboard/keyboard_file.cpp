@@ -1,0 +1,712 @@
+// The keyboard definition file reader.
+//
+// The file is read through a read-only mapping in one pass, byte by byte, with no
+// look-ahead: a state machine with one fixed attribute record that every tag word resets.
+#include "keyboard/keyboard_file.h"
+
+#include <cstdio>
+
+#include "keyboard/key_tree.h"
+#include "platform/os.h"
+#include "shell/bus.h"
+#include "shell/messages.h"
+#include "shell/text.h"
+
+namespace mivo {
+
+namespace {
+
+enum class State {
+  BetweenTags,
+  TagWord,
+  AfterTagWord,
+  IdStart,
+  IdDigits,
+  CloseParen,
+  OpenBrace,
+  BetweenAttributes,
+  AttributeWord,
+  Equals,
+  QuoteOpen,
+  Text,
+  TrailByte,
+  Escape,
+  HexHigh,
+  HexLow,
+  NumberFirst,
+  NumberMore,
+  ColourFirst,
+  ColourMore,
+  FlagFirst,
+  FlagMore,
+  // The `previouscandidate="..."` form: the quoted text is passed over unstored.
+  IgnoredQuoteOpen,
+  IgnoredText,
+  IgnoredEscape,
+  IgnoredTrail,
+  SkipOne,
+};
+
+enum Tag {
+  TAG_NONE = 0,
+  TAG_KEY = 1,
+  TAG_COLOR = 2,
+  TAG_LOAD = 3,
+  TAG_HOME = 4,
+  TAG_YOSOKU = 5,
+  TAG_PYOSOKU = 6,
+  TAG_KEYBOARD = 7,
+  TAG_YOSOKUCOLOR = 8,
+  TAG_PYOSOKUCOLOR = 9,
+  TAG_START = 10,
+  TAG_NEXTCOLOR = 11,
+  TAG_PREVIOUSCOLOR = 12,
+  TAG_IMECOLOR = 13,
+  TAG_ONBEGIN = 14,
+  TAG_BASE = 15,
+  TAG_BASEADD = 16,
+  TAG_YOMI = 17,
+};
+
+struct TagWord {
+  const char* word;
+  int type;
+};
+
+const TagWord TAG_WORDS[] = {
+    {"key", TAG_KEY},
+    {"color", TAG_COLOR},
+    {"load", TAG_LOAD},
+    {"home", TAG_HOME},
+    {"yosoku", TAG_YOSOKU},
+    {"pyosoku", TAG_PYOSOKU},
+    {"keyboard", TAG_KEYBOARD},
+    {"yosokucolor", TAG_YOSOKUCOLOR},
+    {"pyosokucolor", TAG_PYOSOKUCOLOR},
+    {"start", TAG_START},
+    {"nextcandidatecolor", TAG_NEXTCOLOR},
+    {"previouscandidatecolor", TAG_PREVIOUSCOLOR},
+    {"imecandidatecolor", TAG_IMECOLOR},
+    {"nextcandidate", TAG_NEXTCOLOR},
+    {"previouscandidate", TAG_PREVIOUSCOLOR},
+    {"imecandidate", TAG_IMECOLOR},
+    {"onbegin", TAG_ONBEGIN},
+    {"base", TAG_BASE},
+    {"baseadd", TAG_BASEADD},
+    {"yomi", TAG_YOMI},
+};
+
+enum Kind { NUMBER, TEXT, FLAG, COLOUR };
+
+enum Attribute {
+  A_TYPE,
+  A_PARENT,
+  A_X,
+  A_Y,
+  A_CX,
+  A_CY,
+  A_NAME,
+  A_ONFOCUS,
+  A_ONSELECT,
+  A_ONUNFOCUS,
+  A_ONUNSELECT,
+  A_ONSELECTED,
+  A_COLORSET,
+  A_VISIBLE,
+  A_NORMAL,
+  A_FOCUS,
+  A_SELECT,
+  A_FNORMAL,
+  A_FFOCUS,
+  A_FSELECT,
+  A_TNORMAL,
+  A_TFOCUS,
+  A_TSELECT,
+  A_FILE,
+  ATTRIBUTE_COUNT
+};
+
+struct AttributeWord {
+  const char* word;
+  Kind kind;
+  uint32_t defaultValue;
+  int text;  // index of the text buffer, -1 for the others
+};
+
+constexpr uint32_t NO_COLOUR = 0xFFFFFFFF;
+
+const AttributeWord ATTRIBUTE_WORDS[ATTRIBUTE_COUNT] = {
+    {"type", NUMBER, 3, -1},
+    {"parent", NUMBER, 0, -1},
+    {"x", NUMBER, 0, -1},
+    {"y", NUMBER, 0, -1},
+    {"cx", NUMBER, 0, -1},
+    {"cy", NUMBER, 0, -1},
+    {"name", TEXT, 0, 0},
+    {"onfocus", TEXT, 0, 1},
+    {"onselect", TEXT, 0, 2},
+    {"onunfocus", TEXT, 0, 3},
+    {"onunselect", TEXT, 0, 4},
+    {"onselected", TEXT, 0, 5},
+    {"colorset", NUMBER, 0, -1},
+    {"visible", FLAG, 1, -1},
+    {"normal", COLOUR, NO_COLOUR, -1},
+    {"focus", COLOUR, NO_COLOUR, -1},
+    {"select", COLOUR, NO_COLOUR, -1},
+    {"fnormal", COLOUR, NO_COLOUR, -1},
+    {"ffocus", COLOUR, NO_COLOUR, -1},
+    {"fselect", COLOUR, NO_COLOUR, -1},
+    {"tnormal", COLOUR, 0, -1},
+    {"tfocus", COLOUR, 0, -1},
+    {"tselect", COLOUR, 0, -1},
+    {"file", TEXT, 0, 6},
+};
+
+constexpr int TEXT_ATTRIBUTES = 7;
+
+struct AttributeSet {
+  uint32_t value[ATTRIBUTE_COUNT];
+  char text[TEXT_ATTRIBUTES][KEYBOARD_TEXT_SIZE];
+};
+
+void ResetAttributes(AttributeSet* set) {
+  for (int a = 0; a < ATTRIBUTE_COUNT; ++a) set->value[a] = ATTRIBUTE_WORDS[a].defaultValue;
+  for (auto& text : set->text) text[0] = 0;
+}
+
+bool IsAsciiLetter(uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+bool IsDecimal(uint8_t b) { return b >= '0' && b <= '9'; }
+int HexDigit(uint8_t b) {
+  if (b >= '0' && b <= '9') return b - '0';
+  if (b >= 'a' && b <= 'f') return b - 'a' + 10;
+  if (b >= 'A' && b <= 'F') return b - 'A' + 10;
+  return -1;
+}
+bool IsLead(uint8_t b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
+uint8_t Fold(uint8_t b) { return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + 32) : b; }
+
+bool WordIs(const uint8_t* word, size_t length, const char* table) {
+  size_t i = 0;
+  for (; i < length; ++i) {
+    if (table[i] == 0 || Fold(word[i]) != static_cast<uint8_t>(table[i])) return false;
+  }
+  return table[i] == 0;
+}
+
+int LookupTag(const uint8_t* word, size_t length) {
+  for (const TagWord& tag : TAG_WORDS) {
+    if (WordIs(word, length, tag.word)) return tag.type;
+  }
+  return TAG_NONE;
+}
+
+int LookupAttribute(const uint8_t* word, size_t length) {
+  for (int a = 0; a < ATTRIBUTE_COUNT; ++a) {
+    if (WordIs(word, length, ATTRIBUTE_WORDS[a].word)) return a;
+  }
+  return -1;
+}
+
+// The bit position of each colour digit: byte pairs, high nibble first, lowest byte first.
+int NibbleShift(int digitIndex) { return (digitIndex / 2) * 8 + (digitIndex % 2 == 0 ? 4 : 0); }
+
+void (*templateDefaulter)() = nullptr;
+int loadDepth = 0;
+
+enum class Step { Next, Again, Error };
+
+class Reader {
+ public:
+  Reader(const uint8_t* bytes, size_t size, int32_t idBase, AttributeSet* set)
+      : bytes_(bytes), size_(size), idBase_(idBase), set_(set) {
+    ResetAttributes(set_);
+  }
+
+  // 0 at the end of the bytes (or an asterisk), else 64 + the error code (reported).
+  int Run() {
+    bool inComment = false;
+    for (pos_ = 0; pos_ < size_; ++pos_) {
+      const uint8_t b = bytes_[pos_];
+      if (inComment) {
+        if (b == '\n') {
+          ++line_;
+          inComment = false;
+        }
+        continue;
+      }
+      if (!InQuotedText()) {
+        if (b == '#') {
+          inComment = true;
+          continue;
+        }
+        if (b == '*') break;
+      }
+      Step step;
+      do {
+        step = Handle(b);
+      } while (step == Step::Again);
+      if (step == Step::Error) {
+        Report();
+        return 64 + error_;
+      }
+      if (b == '\n') ++line_;
+    }
+    return 0;
+  }
+
+ private:
+  bool InQuotedText() const { return state_ == State::Text || state_ == State::IgnoredText ||
+                                     state_ == State::IgnoredEscape || state_ == State::IgnoredTrail; }
+
+  Step Fail(int code) {
+    error_ = code;
+    return Step::Error;
+  }
+
+  char* CurrentText() { return set_->text[ATTRIBUTE_WORDS[attribute_].text]; }
+
+  // Texts longer than their buffer are cut: later bytes are dropped.
+  void Store(uint8_t b) {
+    if (textLength_ + 1 >= static_cast<size_t>(KEYBOARD_TEXT_SIZE)) {
+      textCut_ = true;
+      return;
+    }
+    char* text = CurrentText();
+    text[textLength_++] = static_cast<char>(b);
+    text[textLength_] = 0;
+  }
+
+  void EndText() {
+    char* text = CurrentText();
+    text[textLength_] = 0;
+    if (!textCut_) return;
+    // A cut text must not end in half a double-byte character.
+    size_t i = 0;
+    size_t lastStart = 0;
+    while (i < textLength_) {
+      lastStart = i;
+      i += IsLead(static_cast<uint8_t>(text[i])) ? 2 : 1;
+    }
+    if (i > textLength_) text[lastStart] = 0;
+  }
+
+  Step Handle(uint8_t b) {
+    switch (state_) {
+      case State::BetweenTags:
+        if (IsAsciiLetter(b)) {
+          wordStart_ = pos_;
+          wordEnd_ = pos_ + 1;
+          state_ = State::TagWord;
+        }
+        return Step::Next;
+
+      case State::TagWord: {
+        if (IsAsciiLetter(b)) {
+          wordEnd_ = pos_ + 1;
+          return Step::Next;
+        }
+        const size_t length = wordEnd_ - wordStart_;
+        const int type = LookupTag(bytes_ + wordStart_, length);
+        if (type == TAG_NONE) {
+          if (length >= 2) return Fail(2);
+          return Step::Next;
+        }
+        ResetAttributes(set_);
+        tagId_ = 0;
+        tagType_ = type;
+        state_ = State::AfterTagWord;
+        return Step::Again;
+      }
+
+      case State::AfterTagWord:
+        if (b == '(') {
+          state_ = State::IdStart;
+        } else if (b == '=' && tagType_ == TAG_PREVIOUSCOLOR) {
+          state_ = State::IgnoredQuoteOpen;
+        }
+        return Step::Next;
+
+      case State::IdStart:
+        if (IsDecimal(b) || b == '-') {
+          idValue_ = 0;
+          idBytes_ = 0;
+          idNegative_ = false;
+          state_ = State::IdDigits;
+          return Step::Again;
+        }
+        return Step::Next;
+
+      case State::IdDigits:
+        if (IsDecimal(b)) {
+          idValue_ = idValue_ * 10u + static_cast<uint32_t>(b & 0x0F);
+          ++idBytes_;
+          return Step::Next;
+        }
+        if (b == '-' && idBytes_ == 0) {
+          idNegative_ = true;
+          ++idBytes_;
+          return Step::Next;
+        }
+        tagId_ = static_cast<int32_t>(static_cast<uint32_t>(idBase_) +
+                                      (idNegative_ ? 0u - idValue_ : idValue_));
+        state_ = State::CloseParen;
+        return Step::Again;
+
+      case State::CloseParen:
+        if (b == ')') {
+          if (tagType_ == TAG_KEY || tagType_ == TAG_COLOR || tagType_ == TAG_LOAD) {
+            state_ = State::OpenBrace;
+            return Step::Next;
+          }
+          return Act();
+        }
+        return Step::Next;
+
+      case State::OpenBrace:
+        if (b == '{') state_ = State::BetweenAttributes;
+        return Step::Next;
+
+      case State::BetweenAttributes:
+        if (b == '}') return Act();
+        if (b <= 0x20) return Step::Next;
+        wordStart_ = pos_;
+        wordEnd_ = pos_;
+        state_ = State::AttributeWord;
+        return Step::Again;
+
+      case State::AttributeWord: {
+        if (IsAsciiLetter(b)) {
+          wordEnd_ = pos_ + 1;
+          return Step::Next;
+        }
+        const int attribute = LookupAttribute(bytes_ + wordStart_, wordEnd_ - wordStart_);
+        if (attribute < 0) return Fail(10);
+        attribute_ = attribute;
+        state_ = State::Equals;
+        return Step::Again;
+      }
+
+      case State::Equals:
+        if (b == '=') {
+          switch (ATTRIBUTE_WORDS[attribute_].kind) {
+            case NUMBER:
+              state_ = State::NumberFirst;
+              break;
+            case TEXT:
+              state_ = State::QuoteOpen;
+              break;
+            case FLAG:
+              state_ = State::FlagFirst;
+              break;
+            case COLOUR:
+              state_ = State::ColourFirst;
+              break;
+          }
+        }
+        return Step::Next;
+
+      case State::QuoteOpen:
+        if (b == '"') {
+          textLength_ = 0;
+          textCut_ = false;
+          CurrentText()[0] = 0;
+          state_ = State::Text;
+        }
+        return Step::Next;
+
+      case State::Text:
+        if (b == '"') {
+          EndText();
+          state_ = State::BetweenAttributes;
+        } else if (b == '\\') {
+          state_ = State::Escape;
+        } else if (IsLead(b)) {
+          Store(b);
+          state_ = State::TrailByte;
+        } else {
+          Store(b);
+        }
+        return Step::Next;
+
+      case State::TrailByte:
+        Store(b);
+        state_ = State::Text;
+        return Step::Next;
+
+      case State::Escape:
+        if (b == 'x') {
+          state_ = State::HexHigh;
+          return Step::Next;
+        }
+        Store(b == 'n' ? 0x0A : b == 't' ? 0x09 : b);
+        state_ = State::Text;
+        return Step::Next;
+
+      case State::HexHigh: {
+        const int digit = HexDigit(b);
+        if (digit >= 0) {
+          pendingByte_ = static_cast<uint8_t>(digit * 16);
+          state_ = State::HexLow;
+        } else {
+          state_ = State::Text;  // the escape and this byte are dropped
+        }
+        return Step::Next;
+      }
+
+      case State::HexLow: {
+        const int digit = HexDigit(b);
+        if (digit >= 0) Store(static_cast<uint8_t>(pendingByte_ + digit));
+        state_ = State::Text;
+        return Step::Next;
+      }
+
+      case State::NumberFirst:
+        if (IsDecimal(b)) {
+          set_->value[attribute_] = b & 0x0Fu;
+          state_ = State::NumberMore;
+        }
+        return Step::Next;
+
+      case State::NumberMore:
+        if (IsDecimal(b)) {
+          set_->value[attribute_] = set_->value[attribute_] * 10u + (b & 0x0Fu);
+          return Step::Next;
+        }
+        state_ = State::BetweenAttributes;
+        return Step::Again;
+
+      case State::ColourFirst: {
+        const int digit = HexDigit(b);
+        if (digit >= 0) {
+          set_->value[attribute_] = static_cast<uint32_t>(digit) * 16u;
+          colourDigits_ = 1;
+          state_ = State::ColourMore;
+        }
+        return Step::Next;
+      }
+
+      case State::ColourMore: {
+        const int digit = HexDigit(b);
+        if (digit < 0) {
+          state_ = State::BetweenAttributes;
+          return Step::Again;
+        }
+        // Digits past the eighth have no place in a 32-bit colour and are ignored.
+        if (colourDigits_ < 8) {
+          set_->value[attribute_] += static_cast<uint32_t>(digit) << NibbleShift(colourDigits_);
+        }
+        ++colourDigits_;
+        return Step::Next;
+      }
+
+      case State::FlagFirst:
+        if (IsDecimal(b)) {
+          if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
+          state_ = State::FlagMore;
+        }
+        return Step::Next;
+
+      case State::FlagMore:
+        if (IsDecimal(b)) {
+          if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
+          return Step::Next;
+        }
+        state_ = State::BetweenAttributes;
+        return Step::Again;
+
+      case State::IgnoredQuoteOpen:
+        if (b == '"') state_ = State::IgnoredText;
+        return Step::Next;
+
+      case State::IgnoredText:
+        if (b == '"') {
+          // The text has nowhere to go; the tag acts as if its id were 0.
+          tagId_ = 0;
+          Step step = Act();
+          state_ = State::SkipOne;
+          return step;
+        }
+        if (b == '\\') {
+          state_ = State::IgnoredEscape;
+        } else if (IsLead(b)) {
+          state_ = State::IgnoredTrail;
+        }
+        return Step::Next;
+
+      case State::IgnoredEscape:
+      case State::IgnoredTrail:
+        state_ = State::IgnoredText;
+        return Step::Next;
+
+      case State::SkipOne:
+        state_ = State::BetweenTags;
+        return Step::Next;
+    }
+    return Step::Next;
+  }
+
+  int32_t KeyFoundById() const { return FindKeyById(tagId_); }
+
+  Step Act() {
+    const int type = tagType_;
+    tagType_ = TAG_NONE;
+    state_ = State::BetweenTags;
+    const uint32_t* v = set_->value;
+    switch (type) {
+      case TAG_KEY: {
+        if (tagId_ == 0 || FindKeyById(tagId_) != 0) return Fail(32);
+        const int32_t parent =
+            FindKeyById(static_cast<int32_t>(v[A_PARENT] + static_cast<uint32_t>(idBase_)));
+        const int32_t colorSet =
+            v[A_COLORSET] != 0 ? FindColorSetById(static_cast<int32_t>(v[A_COLORSET])) : 0;
+        CreateKey(static_cast<int32_t>(v[A_TYPE]), parent, v[A_X], v[A_Y], v[A_CX], v[A_CY],
+                  tagId_, set_->text[0], set_->text[1], set_->text[3], set_->text[2],
+                  set_->text[4], set_->text[5], colorSet, static_cast<int32_t>(v[A_VISIBLE]));
+        break;
+      }
+      case TAG_COLOR:
+        if (FindColorSetById(tagId_) != 0) return Fail(32);
+        if (templateDefaulter) templateDefaulter();
+        CreateColorSet(tagId_, v[A_NORMAL], v[A_FOCUS], v[A_SELECT], v[A_FNORMAL], v[A_FFOCUS],
+                       v[A_FSELECT], v[A_TNORMAL], v[A_TFOCUS], v[A_TSELECT]);
+        break;
+      case TAG_LOAD:
+        // A file that loads itself would recurse without end: nesting has a limit, past
+        // which a load is skipped like a missing file.
+        if (loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT) LoadKeyboardFile(set_->text[6], tagId_);
+        break;
+      case TAG_BASE:
+        idBase_ = static_cast<int32_t>(static_cast<uint32_t>(tagId_) - static_cast<uint32_t>(idBase_));
+        break;
+      case TAG_BASEADD:
+        idBase_ = tagId_;
+        break;
+      case TAG_HOME:
+        PostToMain(MM_SET_HOME, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_START:
+        PostToMain(MM_SET_START, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_YOSOKU:
+        PostToMain(MM_SET_YOSOKU, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_PYOSOKU:
+        PostToMain(MM_SET_PYOSOKU, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_KEYBOARD:
+        PostToMain(MM_SET_KEYBOARD, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_YOMI:
+        PostToMain(MM_SET_YOMI, static_cast<os::WPARAM>(KeyFoundById()), 0);
+        break;
+      case TAG_YOSOKUCOLOR:
+        PostToMain(MM_SET_YOSOKU_COLOR, static_cast<os::WPARAM>(FindColorSetById(tagId_)), 0);
+        break;
+      case TAG_PYOSOKUCOLOR:
+        PostToMain(MM_SET_PYOSOKU_COLOR, static_cast<os::WPARAM>(FindColorSetById(tagId_)), 0);
+        break;
+      case TAG_NEXTCOLOR:
+        PostToMain(MM_SET_NEXT_COLOR, static_cast<os::WPARAM>(FindColorSetById(tagId_)), 0);
+        break;
+      case TAG_PREVIOUSCOLOR:
+        PostToMain(MM_SET_PREVIOUS_COLOR, static_cast<os::WPARAM>(FindColorSetById(tagId_)), 0);
+        break;
+      case TAG_IMECOLOR:
+        PostToMain(MM_SET_IMECAND_COLOR, static_cast<os::WPARAM>(FindColorSetById(tagId_)), 0);
+        break;
+      default:  // onbegin
+        break;
+    }
+    return Step::Next;
+  }
+
+  void Report() {
+    // wsprintf writes at most 1024 bytes: the rest of the line is cut to fit, never in
+    // the middle of a double-byte character.
+    constexpr size_t NEXT_LIMIT = 900;
+    char next[NEXT_LIMIT + 1];
+    size_t n = 0;
+    for (size_t i = pos_; i < size_ && bytes_[i] >= 0x20;) {
+      const size_t width = IsLead(bytes_[i]) && i + 1 < size_ && bytes_[i + 1] >= 0x20 ? 2 : 1;
+      if (n + width > NEXT_LIMIT) break;
+      for (size_t j = 0; j < width; ++j) next[n++] = static_cast<char>(bytes_[i + j]);
+      i += width;
+    }
+    next[n] = 0;
+    char message[1025];
+    std::snprintf(message, sizeof message,
+                  "Error on line %d type %d ID %d\nError Code %d\nNext String %s", line_, tagType_,
+                  static_cast<int>(tagId_), error_, next);
+    os::MessageBox(nullptr, message, "Error", os::MB_OK | os::MB_TOPMOST);
+  }
+
+  const uint8_t* bytes_;
+  size_t size_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  int32_t idBase_;
+  AttributeSet* set_;
+  State state_ = State::BetweenTags;
+  int tagType_ = TAG_NONE;
+  int32_t tagId_ = 0;
+  size_t wordStart_ = 0;
+  size_t wordEnd_ = 0;
+  uint32_t idValue_ = 0;
+  int idBytes_ = 0;
+  bool idNegative_ = false;
+  int attribute_ = 0;
+  size_t textLength_ = 0;
+  bool textCut_ = false;
+  uint8_t pendingByte_ = 0;
+  int colourDigits_ = 0;
+  int error_ = 0;
+};
+
+}  // namespace
+
+void SetTemplateDefaulter(void (*defaulter)()) { templateDefaulter = defaulter; }
+
+int LoadKeyboardFile(const char* fileName, int32_t idBase) {
+  if (!fileName) return -1;
+  os::FileHandle file = os::CreateFile(fileName, os::GENERIC_READ,
+                                       os::FILE_SHARE_READ | os::FILE_SHARE_WRITE,
+                                       os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL);
+  if (!file) return -1;
+  const os::DWORD size = os::GetFileSize(file);
+  if (size == os::INVALID_FILE_SIZE) {
+    os::CloseHandle(file);
+    return -1;
+  }
+  if (size == 0) {
+    // An empty file cannot be mapped, and holds nothing to read.
+    os::CloseHandle(file);
+    PostToMain(MM_KEYBOARD_LOADED, 0, 0);
+    return 0;
+  }
+  os::Mapping mapping = os::CreateFileMapping(file, os::PAGE_READONLY, 0);
+  if (!mapping) {
+    os::CloseHandle(file);
+    return -1;
+  }
+  const void* view = os::MapViewOfFile(mapping, os::FILE_MAP_READ, 0);
+  auto* set = static_cast<AttributeSet*>(MemAlloc(sizeof(AttributeSet)));
+  if (!view || !set) {
+    MemFree(set);
+    if (view) os::UnmapViewOfFile(const_cast<void*>(view));
+    os::CloseMapping(mapping);
+    os::CloseHandle(file);
+    return -1;
+  }
+  ++loadDepth;
+  Reader reader(static_cast<const uint8_t*>(view), size, idBase, set);
+  const int result = reader.Run();
+  --loadDepth;
+  MemFree(set);
+  os::UnmapViewOfFile(const_cast<void*>(view));
+  os::CloseMapping(mapping);
+  os::CloseHandle(file);
+  if (result == 0) PostToMain(MM_KEYBOARD_LOADED, 0, 0);
+  return result;
+}
+
+}  // namespace mivo

@@ -1,0 +1,258 @@
+// Test-facing API of the headless backend: our own small desktop, in process.
+//
+// Used only by tests and tools, never by the program. Everything is deterministic:
+// time is a virtual clock that only Sleep (and the scripted actions) advance.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace desktop {
+
+// ---------------------------------------------------------------- set-up
+// Forgets every window, class, timer, queued message, recording and script, and
+// sets the screen size, the working folder (created if absent; relative paths of the
+// program resolve against it) and the clock to 0.
+struct Config {
+  int screenWidth = 1024;
+  int screenHeight = 768;
+  int maximizedWidth = 1024;   // SM_CXMAXIMIZED
+  int maximizedHeight = 740;   // SM_CYMAXIMIZED
+  std::string workingFolder;   // empty: a fresh temporary folder
+};
+void Reset(const Config& config = Config());
+std::string WorkingFolder();
+// Writes a file (bytes as given) under the working folder; `name` may use "\" or "/".
+// Names are Shift-JIS bytes, mapped to the file system exactly as the program's paths are.
+void WriteFile(const std::string& name, const std::string& bytes);
+std::string ReadFile(const std::string& name);  // empty when absent
+bool FileExists(const std::string& name);
+
+// ---------------------------------------------------------------- clock
+uint64_t Now();  // virtual milliseconds since Reset
+// Runs `action` when the virtual clock reaches `atMs` (inside the Sleep that passes it).
+void At(uint64_t atMs, std::function<void()> action);
+// Ends the program under test: when the clock passes `ms`, WM_QUIT is posted (as
+// PostQuitMessage(0) would) so that a runaway scenario cannot loop forever.
+void QuitAt(uint64_t ms);
+void SetLocalTime(const os::SystemTime& t);  // the calendar GetLocalTime reads (advances with the clock)
+
+// ---------------------------------------------------------------- input
+void KeyDown(int vk);  // sets the down bit and the "pressed since last query" bit, flips the toggle bit
+void KeyUp(int vk);
+void PressKey(int vk, uint64_t atMs, uint64_t holdMs);  // scripted press and release
+void MoveCursor(int x, int y);  // moves the pointer; the window under it gets WM_MOUSEMOVE
+void Click(int x, int y);       // move, then WM_MOUSEACTIVATE / button down / up to the window under it
+// A mouse button (VK_LBUTTON, VK_RBUTTON, VK_MBUTTON) pressed or released at the pointer,
+// as the user's hand would: key state plus delivery, not recorded as injected.
+void MouseDown(int vk);
+void MouseUp(int vk);
+// Input to the program's own windows is queued as on Windows (mouse and key messages
+// wait in the queue; WM_MOUSEACTIVATE and WM_NCHITTEST are sent when a mouse message is
+// taken from it). Tests that run no message loop can empty the queue with this:
+// dispatches everything queued (posted messages, input, paints, due timers) until
+// nothing is left or only WM_QUIT is; returns how many messages were dispatched.
+int PumpMessages();
+// Sends WM_COMMAND (BN_CLICKED) for a button child to its parent, as a click on it would.
+void ClickButton(os::Window button);
+
+// ---------------------------------------------------------------- windows
+os::Window Find(const std::string& className, const std::string& title = std::string());
+struct WindowInfo {
+  std::string className, title;
+  os::DWORD style = 0, exStyle = 0;
+  os::Rect rect{};  // screen coordinates of the window
+  bool visible = false;
+  os::Window parent = nullptr;
+  os::Window owner = nullptr;  // top-level windows created with a parent window
+  int id = 0;                  // child windows: the control id (from CreateWindowEx's param)
+  bool foreign = false;        // belongs to a simulated foreign application
+  bool hasUpdate = false;      // a non-empty update region (a WM_PAINT is due)
+};
+// Windows follows: client rectangle = window rectangle less the frame on every side,
+// 1 pixel for WS_BORDER (WS_CAPTION includes it) plus 4 more for WS_THICKFRAME; there
+// is no caption bar height. A child (WS_CHILD) is placed at the bottom of its siblings'
+// z-order when created; a top-level window at the top of its band (WS_EX_TOPMOST ones
+// above all others). A window created with a parent but without WS_CHILD is a top-level
+// window owned by that parent, as on Windows.
+WindowInfo Info(os::Window w);
+std::vector<os::Window> Children(os::Window parent);  // in z-order, top first
+std::vector<os::Window> TopLevelWindows();           // in z-order, top first
+int DestroyedCount(const std::string& className);    // windows of a class destroyed so far
+int CreatedCount(const std::string& className);
+
+// ---------------------------------------------------------------- foreign applications
+// A simulated application: a top-level window of its own thread with a focused edit
+// control that records what reaches it.
+struct ForeignApp {
+  os::Window window = nullptr;
+  os::Window edit = nullptr;
+};
+struct ForeignOptions {
+  bool ignoresDestroy = false;  // WM_DESTROY does not close it
+  bool ignoresQuit = false;     // WM_QUIT does not close it
+  os::Rect rect{100, 100, 700, 500};  // screen rectangle of its window; the edit fills the client
+};
+ForeignApp StartForeignApp(const std::string& className, const std::string& title,
+                           ForeignOptions options = ForeignOptions());
+// Characters typed into the app's edit control (Shift-JIS bytes): key events turned into
+// characters with the shift state (US layout for letters and digits; Enter as "\r",
+// Back removes the last character), and WM_IME_CHAR values appended as 1 or 2 bytes.
+std::string EditText(const ForeignApp& app);
+struct Received {
+  uint64_t at;       // virtual ms
+  os::UINT message;  // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_IME_CHAR, WM_IME_NOTIFY, WM_DESTROY, WM_QUIT, ...
+  os::WPARAM wParam;
+  os::LPARAM lParam;
+};
+std::vector<Received> ReceivedBy(const ForeignApp& app);
+bool IsAlive(const ForeignApp& app);
+// Thread and process ids: the program's thread is kProgramThread in process
+// kProgramProcess; the n-th foreign application (1-based) gets process 0x2000 + 16n and
+// thread 0x2001 + 16n. An application becomes the foreground window when started and
+// when clicked. When the foreground window goes away, the next visible top-level window
+// without WS_EX_TOOLWINDOW (in z-order) becomes the foreground, or none.
+constexpr os::DWORD kProgramProcess = 0x1000;
+constexpr os::DWORD kProgramThread = 0x1001;
+// Key events reach the foreground window's thread: a foreign application gets
+// WM_KEYDOWN / WM_KEYUP (WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is down without Ctrl) and,
+// for a press that types a character with neither Ctrl nor Alt down, WM_CHAR; the
+// program's own windows get the key messages queued to its focus window (or the
+// foreground window) and WM_CHAR from TranslateMessage. Scripted KeyDown/KeyUp and
+// injected keybd_event take the same path.
+
+// ---------------------------------------------------------------- recordings
+struct InjectedEvent {
+  uint64_t at;  // virtual ms
+  bool keyboard;
+  os::BYTE vk;       // keyboard
+  os::DWORD flags;   // KEYEVENTF_* or MOUSEEVENTF_*
+  os::DWORD dx, dy;  // mouse
+};
+std::vector<InjectedEvent> InjectedEvents();
+void ClearInjectedEvents();
+// The input attachments in force (AttachThreadInput), as (attaching, attached-to) pairs.
+std::vector<std::pair<os::DWORD, os::DWORD>> ThreadAttachments();
+
+struct MessageBoxRecord {
+  uint64_t at;
+  os::Window owner;
+  std::string text;     // Shift-JIS bytes as given
+  std::string caption;  // Shift-JIS bytes as given
+  os::UINT type;
+};
+std::vector<MessageBoxRecord> MessageBoxes();
+// The answer the next message boxes give (default IDOK).
+void SetMessageBoxAnswer(int answer);
+
+std::vector<uint64_t> Beeps();
+std::vector<std::string> StartedPrograms();  // WinExec command lines
+
+struct DrawOp {
+  enum Kind { Fill, Frame, Line, Text, Blit, EllipseOp } kind;
+  os::Rect rect;         // Fill/Frame/EllipseOp rectangle; Line from (left,top) to (right,bottom); Text at (left,top); Blit destination
+  os::Colour colour;     // fill colour, pen colour, text colour
+  bool hollow = false;   // frame drawn with the null brush
+  int penWidth = 0;
+  std::string text;      // Shift-JIS
+  std::string fontFace;  // the selected font's face
+  int fontHeight = 0;
+  int fontWeight = 0;
+  os::DWORD charSet = 0;
+  os::DWORD outPrecision = 0;
+  int bkMode = os::OPAQUE;  // Text: the DC's background mode
+};
+// How the model draws:
+// - Rectangle: the selected brush fills (Fill, unless it is the null brush) and the pen
+//   frames (Frame, unless it is the null pen; hollow = true when the brush was the null
+//   brush), both with the whole rectangle;
+// - Ellipse: EllipseOp with the pen colour, hollow = true with the null brush;
+// - MoveToEx/LineTo: Line with the pen colour and width (nothing with the null pen);
+// - TextOut: Text at (x, y), rect right/bottom = x/y + GetTextExtentPoint32 of the text;
+// - BitBlt: Blit with the destination rectangle (text "desktop" when the source is the
+//   screen DC);
+// - WM_ERASEBKGND reaching DefWindowProc fills the client area with the class brush.
+// Text extents are deterministic: each single-byte character is |font height| / 2 wide,
+// each double-byte character |font height| wide, and the height is |font height|. The
+// font of a fresh DC is "System", height 16, weight FW_NORMAL, SHIFTJIS_CHARSET.
+int LiveGdiObjects();  // fonts, brushes and pens created and not deleted (stock ones excluded)
+std::vector<DrawOp> Drawing(os::Window w);  // since the window was created or last cleared
+void ClearDrawing(os::Window w);
+
+// The application-bar model of the shell.
+struct AppBarState {
+  bool registered = false;
+  os::Window window = nullptr;
+  os::UINT callbackMessage = 0;
+  os::UINT edge = 0;
+  os::Rect rect{};
+  os::UINT state = os::ABS_ALWAYSONTOP;
+};
+AppBarState AppBar();
+os::Rect WorkArea();                 // the screen less the registered bar
+void SetAppBarRefused(bool refused); // ABM_NEW answers 0
+void SetAppBarState(os::UINT state); // what ABM_GETSTATE answers
+// The shell tells the registered bar about a change: posts its callback message with
+// the notification code (ABN_*) in wParam and the argument in lParam.
+void NotifyAppBar(os::UINT code, os::LPARAM argument);
+
+// ---------------------------------------------------------------- input method
+struct ImeProvider {
+  std::string description;  // ImmGetDescription
+  // reading -> candidates, for ImmGetConversionList / the candidate list after conversion
+  std::vector<std::pair<std::string, std::vector<std::string>>> conversions;
+};
+void SetIme(const ImeProvider& ime);
+// The model of the provider: ImmSetCompositionString(SCS_SETSTR) with a reading makes it
+// the composition string; ImmNotifyIME(NI_COMPOSITIONSTR, CPS_CONVERT) splits the reading
+// into clauses (longest reading of `conversions` that begins the rest, else one
+// character), offers the candidates of the first clause as candidate list 0 and makes
+// the composition string the first candidate of every clause joined;
+// ImmGetConversionList(GCL_CONVERSION) offers the candidates of a reading that is listed
+// whole. Without SetIme (or with an empty description) there is no input method: the
+// calls fail and ImmGetDescription answers 0.
+int LiveImeContexts();
+
+// ---------------------------------------------------------------- dialogs
+// There are no resources here: a test defines the dialog a resource id stands for before
+// the program calls CreateDialog, or adds items to a dialog afterwards. CreateDialog of an
+// undefined id makes an empty, visible "#32770" window. Items are created before
+// WM_INITDIALOG, whose wParam is the first item with WS_TABSTOP.
+struct DialogItemTemplate {
+  int id = 0;
+  std::string className;  // "EDIT", "STATIC", "BUTTON"
+  std::string text;
+  os::DWORD style = os::WS_CHILD | os::WS_VISIBLE;
+  os::Rect rect{};  // in the dialog's client coordinates (pixels)
+};
+struct DialogTemplate {
+  std::string title;
+  os::DWORD style = os::WS_POPUP | os::WS_CAPTION | os::WS_VISIBLE;
+  os::Rect rect{0, 0, 390, 260};
+  std::vector<DialogItemTemplate> items;
+};
+void DefineDialog(int resourceId, const DialogTemplate& dialog);
+os::Window AddDialogItem(os::Window dialog, int id, const std::string& text,
+                         const std::string& className = "EDIT",
+                         os::DWORD style = os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP);
+// The program's EDIT controls keep their text as the foreign application's edit does:
+// WM_CHAR appends (Back removes the last character), WM_IME_CHAR appends 1 or 2 bytes.
+
+// ---------------------------------------------------------------- DefWindowProc
+// Every message that reached DefWindowProc for a window, in order. DefWindowProc answers
+// 0 except: WM_NCCREATE TRUE, WM_SETTEXT (stores the text) TRUE, WM_MOUSEACTIVATE
+// MA_ACTIVATE, WM_NCHITTEST the frame's hit-test code (HTCLIENT inside the client area),
+// WM_PAINT validates, WM_ERASEBKGND fills with the class brush and answers 1 (0 without
+// a brush), WM_CLOSE destroys the window.
+std::vector<os::Msg> DefWindowProcCalls(os::Window w);
+
+// ---------------------------------------------------------------- running
+// Runs os::AppMain (or any entry) and returns its exit code; the clock keeps going.
+int Run(int (*entry)(os::Instance, int), int showCommand = os::SW_SHOWNORMAL);
+
+}  // namespace desktop

@@ -1,0 +1,479 @@
+// Files through the real file system under the working folder, with Windows' sharing
+// rules and file mappings.
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/headless/internal.h"
+
+namespace os {
+
+struct OsFile {
+  int fd = -1;
+  DWORD access = 0;
+  std::shared_ptr<struct ShareEntry> share;
+};
+
+struct ShareEntry {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  DWORD access = 0;
+  DWORD share = 0;
+};
+
+struct OsMapping {
+  int fd = -1;
+  size_t size = 0;
+  bool writable = false;
+  std::shared_ptr<ShareEntry> share;
+};
+
+}  // namespace os
+
+namespace headless {
+
+namespace {
+
+struct View {
+  size_t size;
+  std::shared_ptr<ShareEntry> share;  // a view keeps the file open, as on Windows
+};
+
+std::set<OsFile*> files;
+std::set<OsMapping*> mappings;
+std::map<void*, View> views;
+std::vector<std::weak_ptr<ShareEntry>> shares;
+
+std::string Utf8FromSjis(const std::string& in) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
+  std::string out(in.size() * 4 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return in;  // not Shift-JIS: the bytes as they are
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+std::string SjisFromUtf8(const std::string& in) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
+  std::string out(in.size() * 2 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return in;
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+// Windows' sharing check: every open of the file must allow what the others do.
+bool SharingAllows(const struct stat& st, DWORD access, DWORD share) {
+  for (auto& weak : shares) {
+    auto e = weak.lock();
+    if (!e || e->dev != st.st_dev || e->ino != st.st_ino) continue;
+    if ((access & GENERIC_READ) && !(e->share & FILE_SHARE_READ)) return false;
+    if ((access & GENERIC_WRITE) && !(e->share & FILE_SHARE_WRITE)) return false;
+    if ((e->access & GENERIC_READ) && !(share & FILE_SHARE_READ)) return false;
+    if ((e->access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE)) return false;
+  }
+  return true;
+}
+
+bool IsOpen(const std::string& posix) {
+  struct stat st {};
+  if (stat(posix.c_str(), &st) != 0) return false;
+  for (auto& weak : shares)
+    if (auto e = weak.lock(); e && e->dev == st.st_dev && e->ino == st.st_ino) return true;
+  return false;
+}
+
+void MakeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') {
+      std::string part = path.substr(0, i);
+      mkdir(part.c_str(), 0777);
+    }
+  }
+}
+
+}  // namespace
+
+std::string PosixPath(const char* path) {
+  std::string mapped;
+  const std::string in = path ? path : "";
+  for (size_t i = 0; i < in.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(in[i]);
+    if (IsLead(b) && i + 1 < in.size()) {
+      // A trail byte may be 0x5C ("表" is 0x95 0x5C): it is part of the character.
+      mapped.push_back(in[i]);
+      mapped.push_back(in[i + 1]);
+      ++i;
+    } else {
+      mapped.push_back(b == '\\' ? '/' : in[i]);
+    }
+  }
+  // A drive letter stays inside the working folder: the sandbox is the whole disk here.
+  if (mapped.size() >= 2 && mapped[1] == ':' &&
+      ((mapped[0] >= 'A' && mapped[0] <= 'Z') || (mapped[0] >= 'a' && mapped[0] <= 'z')))
+    mapped = mapped.substr(2);
+  std::string utf8 = Utf8FromSjis(mapped);
+  if (!utf8.empty() && utf8[0] == '/') return utf8;
+  return S().config.workingFolder + "/" + utf8;
+}
+
+void ResetFiles() {
+  for (OsFile* f : files) {
+    if (f->fd >= 0) close(f->fd);
+    delete f;
+  }
+  files.clear();
+  for (OsMapping* m : mappings) {
+    if (m->fd >= 0) close(m->fd);
+    delete m;
+  }
+  mappings.clear();
+  for (auto& v : views) munmap(v.first, v.second.size);
+  views.clear();
+  shares.clear();
+}
+
+void EnsureFolder(const std::string& posix) { MakeFolders(posix); }
+
+}  // namespace headless
+
+namespace os {
+
+using namespace headless;
+
+FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD) {
+  if (!path || !*path) return nullptr;
+  std::string p = PosixPath(path);
+  struct stat st {};
+  bool exists = stat(p.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return nullptr;
+  if (exists && !SharingAllows(st, access, share)) return nullptr;  // ERROR_SHARING_VIOLATION
+  int flags = 0;
+  if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
+    flags = O_RDWR;
+  else if (access & GENERIC_WRITE)
+    flags = O_WRONLY;
+  else
+    flags = O_RDONLY;
+  switch (disposition) {
+    case CREATE_NEW:
+      if (exists) return nullptr;
+      flags |= O_CREAT | O_EXCL;
+      break;
+    case CREATE_ALWAYS:
+      flags |= O_CREAT | O_TRUNC;
+      break;
+    case OPEN_EXISTING:
+      if (!exists) return nullptr;
+      break;
+    case OPEN_ALWAYS:
+      flags |= O_CREAT;
+      break;
+    case 5:  // TRUNCATE_EXISTING
+      if (!exists || !(access & GENERIC_WRITE)) return nullptr;
+      flags |= O_TRUNC;
+      break;
+    default:
+      return nullptr;
+  }
+  // Creating or truncating needs write access to the file on POSIX; Windows allows
+  // CREATE_ALWAYS with read access only, so open for writing when the file is made.
+  if ((flags & (O_CREAT | O_TRUNC)) && (flags & O_ACCMODE) == O_RDONLY && !exists) {
+    int made = open(p.c_str(), O_WRONLY | O_CREAT, 0666);
+    if (made < 0) return nullptr;
+    close(made);
+    flags &= ~(O_CREAT | O_EXCL);
+  }
+  int fd = open(p.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  auto entry = std::make_shared<ShareEntry>();
+  entry->dev = st.st_dev;
+  entry->ino = st.st_ino;
+  entry->access = access;
+  entry->share = share;
+  shares.push_back(entry);
+  OsFile* f = new OsFile;
+  f->fd = fd;
+  f->access = access;
+  f->share = entry;
+  files.insert(f);
+  return f;
+}
+
+BOOL CloseHandle(FileHandle f) {
+  if (!f || !files.count(f)) return FALSE;
+  close(f->fd);
+  files.erase(f);
+  delete f;
+  return TRUE;
+}
+
+DWORD GetFileSize(FileHandle f) {
+  if (!f || !files.count(f)) return INVALID_FILE_SIZE;
+  struct stat st {};
+  if (fstat(f->fd, &st) != 0) return INVALID_FILE_SIZE;
+  return static_cast<DWORD>(st.st_size);
+}
+
+BOOL ReadFile(FileHandle f, void* buffer, DWORD size, DWORD* read) {
+  if (read) *read = 0;
+  if (!f || !files.count(f) || !(f->access & GENERIC_READ) || (!buffer && size)) return FALSE;
+  size_t total = 0;
+  while (total < size) {
+    ssize_t n = ::read(f->fd, static_cast<char*>(buffer) + total, size - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FALSE;
+    }
+    if (n == 0) break;
+    total += static_cast<size_t>(n);
+  }
+  if (read) *read = static_cast<DWORD>(total);
+  return TRUE;
+}
+
+BOOL WriteFile(FileHandle f, const void* buffer, DWORD size, DWORD* written) {
+  if (written) *written = 0;
+  if (!f || !files.count(f) || !(f->access & GENERIC_WRITE) || (!buffer && size)) return FALSE;
+  size_t total = 0;
+  while (total < size) {
+    ssize_t n = ::write(f->fd, static_cast<const char*>(buffer) + total, size - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FALSE;
+    }
+    total += static_cast<size_t>(n);
+  }
+  if (written) *written = static_cast<DWORD>(total);
+  return TRUE;
+}
+
+DWORD SetFilePointer(FileHandle f, LONG distance, DWORD method) {
+  constexpr DWORD kInvalid = 0xFFFFFFFF;  // INVALID_SET_FILE_POINTER
+  if (!f || !files.count(f)) return kInvalid;
+  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  if (method > FILE_END) return kInvalid;
+  off_t at = lseek(f->fd, distance, whence);
+  if (at < 0) return kInvalid;
+  return static_cast<DWORD>(at);
+}
+
+BOOL SetEndOfFile(FileHandle f) {
+  if (!f || !files.count(f) || !(f->access & GENERIC_WRITE)) return FALSE;
+  off_t at = lseek(f->fd, 0, SEEK_CUR);
+  if (at < 0) return FALSE;
+  return ftruncate(f->fd, at) == 0 ? TRUE : FALSE;
+}
+
+Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
+  if (!f || !files.count(f)) return nullptr;
+  bool writable = protect == PAGE_READWRITE;
+  if (!writable && protect != PAGE_READONLY) return nullptr;
+  if (writable && !(f->access & GENERIC_WRITE)) return nullptr;
+  if (!(f->access & GENERIC_READ)) return nullptr;
+  struct stat st {};
+  if (fstat(f->fd, &st) != 0) return nullptr;
+  size_t fileSize = static_cast<size_t>(st.st_size);
+  size_t mapSize = size ? size : fileSize;
+  if (mapSize == 0) return nullptr;  // Windows cannot map an empty file
+  if (mapSize > fileSize) {
+    if (!writable) return nullptr;
+    // A writable mapping larger than the file grows the file.
+    if (ftruncate(f->fd, static_cast<off_t>(mapSize)) != 0) return nullptr;
+  }
+  int fd = dup(f->fd);
+  if (fd < 0) return nullptr;
+  OsMapping* m = new OsMapping;
+  m->fd = fd;
+  m->size = mapSize;
+  m->writable = writable;
+  m->share = f->share;
+  mappings.insert(m);
+  return m;
+}
+
+void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
+  if (!m || !mappings.count(m)) return nullptr;
+  bool write = (access & FILE_MAP_WRITE) != 0;
+  if (write && !m->writable) return nullptr;
+  size_t n = size ? size : m->size;
+  if (n > m->size) return nullptr;
+  void* p = mmap(nullptr, n, PROT_READ | (write ? PROT_WRITE : 0), MAP_SHARED, m->fd, 0);
+  if (p == MAP_FAILED) return nullptr;
+  views[p] = View{n, m->share};
+  return p;
+}
+
+BOOL UnmapViewOfFile(void* view) {
+  auto it = views.find(view);
+  if (it == views.end()) return FALSE;
+  munmap(view, it->second.size);
+  views.erase(it);
+  return TRUE;
+}
+
+BOOL CloseMapping(Mapping m) {
+  if (!m || !mappings.count(m)) return FALSE;
+  close(m->fd);
+  mappings.erase(m);
+  delete m;
+  return TRUE;
+}
+
+void* GlobalAllocZero(size_t size) { return calloc(size ? size : 1, 1); }
+void GlobalFree(void* block) { free(block); }
+
+BOOL CreateDirectory(const char* path) {
+  if (!path || !*path) return FALSE;
+  return mkdir(PosixPath(path).c_str(), 0777) == 0 ? TRUE : FALSE;
+}
+
+DWORD GetFileAttributes(const char* path) {
+  if (!path || !*path) return INVALID_FILE_ATTRIBUTES;
+  struct stat st {};
+  if (stat(PosixPath(path).c_str(), &st) != 0) return INVALID_FILE_ATTRIBUTES;
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
+  if (!from || !to) return FALSE;
+  std::string src = PosixPath(from), dst = PosixPath(to);
+  struct stat st {};
+  if (stat(src.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return FALSE;
+  if (failIfExists && access(dst.c_str(), F_OK) == 0) return FALSE;
+  int in = open(src.c_str(), O_RDONLY);
+  if (in < 0) return FALSE;
+  int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (out < 0) {
+    close(in);
+    return FALSE;
+  }
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(in, buffer, sizeof buffer);
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    if (write(out, buffer, static_cast<size_t>(n)) != n) {
+      ok = false;
+      break;
+    }
+  }
+  close(in);
+  close(out);
+  return ok ? TRUE : FALSE;
+}
+
+BOOL DeleteFile(const char* path) {
+  if (!path || !*path) return FALSE;
+  std::string p = PosixPath(path);
+  // An open file cannot be deleted (nobody here opens with FILE_SHARE_DELETE).
+  if (IsOpen(p)) return FALSE;
+  struct stat st {};
+  if (stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return FALSE;
+  return unlink(p.c_str()) == 0 ? TRUE : FALSE;
+}
+
+DWORD SearchPath(const char* path, const char* fileName, const char* extension, DWORD size,
+                 char* buffer, char** filePart) {
+  if (!fileName || !*fileName) return 0;
+  std::string name = fileName;
+  if (extension && *extension) {
+    // The extension is added only when the name has none.
+    size_t slash = name.find_last_of("\\/");
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) name += extension;
+  }
+  // With no path the search covers the working folder (which is also the program's).
+  std::string folder = path && *path ? std::string(path) : std::string();
+  std::string full = folder.empty() ? name : folder + "\\" + name;
+  std::string posix = PosixPath(full.c_str());
+  struct stat st {};
+  if (stat(posix.c_str(), &st) != 0) return 0;
+  std::string result = SjisFromUtf8(posix);
+  for (size_t i = 0; i < result.size(); ++i) {
+    if (IsLead(static_cast<unsigned char>(result[i]))) {
+      ++i;
+      continue;
+    }
+    if (result[i] == '/') result[i] = '\\';
+  }
+  DWORD needed = static_cast<DWORD>(result.size());
+  if (!buffer || size <= needed) return needed + 1;  // the size needed, NUL included
+  std::memcpy(buffer, result.c_str(), result.size() + 1);
+  if (filePart) {
+    size_t cut = result.find_last_of('\\');
+    *filePart = buffer + (cut == std::string::npos ? 0 : cut + 1);
+  }
+  return needed;
+}
+
+}  // namespace os
+
+namespace desktop {
+
+using namespace headless;
+
+void WriteFile(const std::string& name, const std::string& bytes) {
+  std::string p = PosixPath(name.c_str());
+  size_t slash = p.find_last_of('/');
+  if (slash != std::string::npos) MakeFolders(p.substr(0, slash));
+  int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+}
+
+std::string ReadFile(const std::string& name) {
+  std::string p = PosixPath(name.c_str());
+  int fd = open(p.c_str(), O_RDONLY);
+  if (fd < 0) return std::string();
+  std::string out;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    out.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return out;
+}
+
+bool FileExists(const std::string& name) {
+  struct stat st {};
+  return stat(PosixPath(name.c_str()).c_str(), &st) == 0;
+}
+
+}  // namespace desktop

@@ -1,0 +1,22 @@
+// The Windows headers for the win32 backend, with every macro that would clash
+// with a name of platform/os.h removed. Include this before "platform/os.h" in
+// each backend file and call the real functions by their explicit A names
+// (::CreateWindowExA, ::SendMessageA, ...); the Win32 constants that os.h also
+// names are taken from namespace os, which has the same values.
+//
+// The list is generated (tools/win32-undefs.sh) and removes whole families of
+// constants, so a name added to os.h within a known family needs nothing here;
+// a name from a new family needs the script run again.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <imm.h>
+#include <shellapi.h>
+
+#include "platform/win32/win_undef.h"

@@ -1,0 +1,153 @@
+// Start-up, the polling loop and shutdown of the main program.
+#include "shell/app.h"
+
+#include "keyboard/keyboard.h"
+#include "macro/app_commands.h"
+#include "macro/injection.h"
+#include "macro/macro.h"
+#include "shell/bus.h"
+#include "shell/docking.h"
+#include "shell/log.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+#include "shell/text_constants.h"
+
+namespace mivo {
+namespace {
+
+constexpr char kMainClass[] = "MivoMain";
+constexpr char kMainTitle[] = "Mivo::Keyboard";
+constexpr os::DWORD kMainExStyle = os::WS_EX_TOPMOST | os::WS_EX_TOOLWINDOW | os::WS_EX_WINDOWEDGE;
+constexpr os::DWORD kMainStyle = os::WS_POPUP | os::WS_VISIBLE | os::WS_CLIPSIBLINGS |
+                                 os::WS_CLIPCHILDREN | os::WS_BORDER | os::WS_THICKFRAME;
+static_assert(kMainExStyle == 0x188);
+
+os::UINT_PTR gTickTimer = 0;
+
+struct Geometry {
+  int x, y, width, height;
+};
+
+Geometry MainWindowGeometry() {
+  Geometry g{};
+  g.width = os::GetSystemMetrics(os::SM_CXMAXIMIZED);
+  int maxHeight = os::GetSystemMetrics(os::SM_CYMAXIMIZED);
+  g.height = MainWindowSize != 0 ? MainWindowSize : maxHeight / 3;
+  g.y = maxHeight - g.height - 4;
+  if (g.y < 0) g.y = 0;
+  return g;
+}
+
+void StartUpFailed(const char* text) { os::MessageBox(nullptr, text, kMivoErrorCaption, os::MB_OK); }
+
+}  // namespace
+
+os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
+  if (os::FindWindow(kMainClass, kMainTitle)) return nullptr;  // another copy runs
+
+  os::WndClass wc{};
+  wc.style = 0;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = os::IDC_ARROW;
+  wc.hbrBackground = static_cast<os::Brush>(os::GetStockObject(os::WHITE_BRUSH));
+  wc.lpszClassName = kMainClass;
+  if (!os::RegisterClass(wc)) return nullptr;
+
+  Geometry g = MainWindowGeometry();
+  os::Window w = os::CreateWindowEx(kMainExStyle, kMainClass, kMainTitle, kMainStyle, g.x, g.y,
+                                    g.width, g.height, os::GetDesktopWindow(), instance, nullptr);
+  SetMainWindow(w);
+  return w;
+}
+
+os::Window StartUp(os::Instance instance, int showCommand) {
+  if (!LoadSettings()) {
+    StartUpFailed(kSettingsLoadFailed);
+    return nullptr;
+  }
+  RememberForeground();  // before the keyboard exists
+
+  os::Window main = CreateMainWindow(instance, MainWndProc);
+  if (!main) return nullptr;
+
+  os::ShowWindow(main, showCommand);
+  os::UpdateWindow(main);
+  Geometry g = MainWindowGeometry();
+  if (g.width != 0 && g.height != 0) {
+    os::SetWindowPos(main, nullptr, 0, 0, g.width, g.height,
+                     os::SWP_NOMOVE | os::SWP_NOACTIVATE | os::SWP_NOZORDER);
+  }
+
+  OpenLog();
+
+  if (!KeybdInit(main, instance)) {
+    StartUpFailed(kKeyboardSetupFailed);
+    return nullptr;
+  }
+  // The conversion dictionaries (ConversionOpen) and the prediction dictionaries
+  // (PredictionInit) open here, with their own failure boxes, when those parts join.
+
+  gTickTimer = os::SetTimer(main, TICK_TIMER_ID, TICK_PERIOD_MS);
+  if (!gTickTimer) {
+    StartUpFailed(kTimerSetupFailed);
+    return nullptr;
+  }
+  DockMainWindow(main, 1);  // a refusal leaves an ordinary top-most window
+  RestoreForeground();
+  // The start event for prediction (RecordMacroRun "Event(Init)") joins here.
+  return main;
+}
+
+int CheckEmergencyExit() {
+  // Tested in this order, stopping at the first key that is up.
+  if ((os::GetAsyncKeyState(os::VK_SHIFT) & 0x8000) && (os::GetAsyncKeyState(os::VK_CONTROL) & 0x8000) &&
+      (os::GetAsyncKeyState(os::VK_MENU) & 0x8000)) {
+    PostToMain(MM_QUIT, 0, 0);
+    return 1;
+  }
+  return 0;
+}
+
+void ShutDown(os::Window mainWindow) {
+  // The finish event for prediction (RecordMacroRun "Event(Finish)") comes first here.
+  os::ReleaseCapture();
+  ReleaseLatchedModifiers();
+  DockMainWindow(mainWindow, 0);
+  os::KillTimer(mainWindow, gTickTimer);
+  KeybdFinish();
+  // ConversionClose and PredictionFinish join here.
+  CloseLogAndCounter();
+  if (KillOnQuit) CloseWindowsMatching(KillOnQuit, KillProcessWait);
+  if (ProcessOnQuit) StartProgram(ProcessOnQuit);
+  ReleaseSettingTexts();
+  ReleasePendingMacro();
+  if (MemLiveCount() != 0) os::MessageBox(nullptr, kMemoryError, kMemoryErrorCaption, os::MB_OK);
+}
+
+int MivoMain(os::Instance instance, int showCommand) {
+  os::Window main = StartUp(instance, showCommand);
+  if (!main) return -1;
+
+  os::Msg msg{};
+  msg.message = 1;  // anything but WM_QUIT until the first message is taken
+  while (msg.message != os::WM_QUIT) {
+    CheckEmergencyExit();
+    // The switch poll (KeybdProcessLoop) joins here with scanning.
+    if (os::PeekMessage(&msg, nullptr, 0, 0, os::PM_REMOVE)) {
+      // The word-registration dialog's own messages (WordDialogMessage) are taken here
+      // first when that dialog joins.
+      if (msg.message == os::WM_QUIT) {
+        ShutDown(main);
+        os::DispatchMessage(&msg);
+      } else {
+        os::TranslateMessage(&msg);
+        os::DispatchMessage(&msg);
+      }
+    }
+    os::Sleep(1);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace mivo

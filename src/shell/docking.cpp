@@ -1,0 +1,133 @@
+// The keyboard must neither take the focus from the application the user types into
+// nor cover it: it docks at the bottom edge and hands the foreground straight back.
+#include "shell/docking.h"
+
+#include "keyboard/keyboard.h"
+#include "shell/messages.h"
+
+namespace mivo {
+namespace {
+
+int gDocked = 0;
+os::UINT gEdge = os::ABE_BOTTOM;
+os::AppBarData gBar{};
+os::Window gRemembered = nullptr;
+
+void CutToThickness(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
+  switch (edge) {
+    case os::ABE_LEFT: r->right = r->left + w; break;
+    case os::ABE_TOP: r->bottom = r->top + h; break;
+    case os::ABE_RIGHT: r->left = r->right - w; break;
+    case os::ABE_BOTTOM: r->top = r->bottom - h; break;
+    default: break;
+  }
+}
+
+os::UINT BarState() { return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &gBar)); }
+
+void SetZOrder(bool topmost) {
+  os::SetWindowPos(gBar.hWnd, topmost ? os::HWND_TOPMOST : os::HWND_BOTTOM, 0, 0, 0, 0,
+                   os::SWP_NOMOVE | os::SWP_NOSIZE | os::SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+int DockMainWindow(os::Window window, int on) {
+  if (!on) {
+    gBar.cbSize = 36;
+    gBar.hWnd = window;
+    os::SHAppBarMessage(os::ABM_REMOVE, &gBar);
+    gDocked = 0;
+    return 1;
+  }
+  os::Rect r{};
+  os::GetWindowRect(window, &r);
+  gBar = os::AppBarData{};
+  gBar.cbSize = 36;
+  gBar.hWnd = window;
+  gBar.uCallbackMessage = MM_APPBAR;
+  if (!os::SHAppBarMessage(os::ABM_NEW, &gBar)) return 0;  // runs as an ordinary top-most window
+  gEdge = os::ABE_BOTTOM;
+  gDocked = 1;
+  PlaceAppBar(gEdge, r, &gBar);
+  return 1;
+}
+
+void PlaceAppBar(os::UINT edge, os::Rect r, os::AppBarData* bar) {
+  bar->rc = r;
+  bar->uEdge = edge;
+  os::LONG w = r.right - r.left;
+  os::LONG h = r.bottom - r.top;
+  if (edge == os::ABE_TOP || edge == os::ABE_BOTTOM) {
+    bar->rc.left = 0;
+    bar->rc.right = os::GetSystemMetrics(os::SM_CXSCREEN);
+  } else {
+    bar->rc.top = 0;
+    bar->rc.bottom = os::GetSystemMetrics(os::SM_CYSCREEN);
+  }
+  os::SHAppBarMessage(os::ABM_QUERYPOS, bar);
+  CutToThickness(edge, &bar->rc, w, h);
+  os::SHAppBarMessage(os::ABM_SETPOS, bar);
+  os::MoveWindow(bar->hWnd, bar->rc.left, bar->rc.top, bar->rc.right - bar->rc.left,
+                 bar->rc.bottom - bar->rc.top, os::TRUE);
+}
+
+void ReDock(os::AppBarData* bar) {
+  os::Rect r{0, 0, os::GetSystemMetrics(os::SM_CXSCREEN), os::GetSystemMetrics(os::SM_CYSCREEN)};
+  os::Rect now{};
+  os::GetWindowRect(bar->hWnd, &now);
+  CutToThickness(gEdge, &r, now.right - now.left, now.bottom - now.top);
+  PlaceAppBar(gEdge, r, bar);
+}
+
+int OnAppBarNotify(os::Window window, os::WPARAM code, os::LPARAM argument) {
+  (void)window;
+  if (!gDocked) return 0;
+  switch (code) {
+    case os::ABN_STATECHANGE:
+      SetZOrder(BarState() & os::ABS_ALWAYSONTOP);
+      break;
+    case os::ABN_POSCHANGED:
+      ReDock(&gBar);
+      break;
+    case os::ABN_FULLSCREENAPP: {
+      os::UINT state = BarState();
+      if (argument != 0) {
+        SetZOrder(state & os::ABS_ALWAYSONTOP);
+      } else if (BarState() & os::ABS_ALWAYSONTOP) {
+        SetZOrder(true);
+      }
+      ReDock(&gBar);
+      break;
+    }
+    default:
+      break;
+  }
+  return 0;
+}
+
+int RememberForeground() {
+  gRemembered = os::GetForegroundWindow();
+  return 1;
+}
+
+int RestoreForeground() {
+  if (!gRemembered) return 0;
+  os::SetForegroundWindow(gRemembered);
+  os::BringWindowToTop(gRemembered);
+  return 1;
+}
+
+void TrackForeground() {
+  os::Window w = os::GetForegroundWindow();
+  if (w && !IsMivoWindow(w)) gRemembered = w;
+}
+
+void GiveBackFocus(int hitTest) {
+  // Dragging the top or the border resizes the keyboard: only then may it stay active.
+  if (hitTest == os::HTBORDER || hitTest == os::HTTOP) return;
+  if (IsMivoWindow(gRemembered)) return;
+  os::SetForegroundWindow(gRemembered);
+}
+
+}  // namespace mivo

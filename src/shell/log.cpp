@@ -1,0 +1,112 @@
+#include "shell/log.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/os.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+
+namespace mivo {
+
+namespace {
+
+os::FileHandle logFile = nullptr;
+int32_t selections = 0;
+int32_t outputs = 0;
+
+constexpr char kDefaultLogFile[] = "LogFile.txt";
+constexpr char kDefaultCounterFile[] = "Counter.txt";
+
+// Both files are opened the same way: readers may look while we write, and every line
+// reaches the disk before the call returns.
+os::FileHandle OpenForAppend(const char* name) {
+  os::FileHandle file = os::CreateFile(name, os::GENERIC_WRITE, os::FILE_SHARE_READ, os::OPEN_ALWAYS,
+                                       os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_WRITE_THROUGH);
+  if (file != nullptr) os::SetFilePointer(file, 0, os::FILE_END);
+  return file;
+}
+
+// Formats into a buffer of the exact size, so that a long macro text is logged whole
+// instead of being cut at a fixed buffer size.
+void AppendFormatted(os::FileHandle file, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length > 0) {
+    char* line = static_cast<char*>(MemAlloc(static_cast<size_t>(length) + 1));
+    if (line != nullptr) {
+      std::vsnprintf(line, static_cast<size_t>(length) + 1, format, args);
+      os::DWORD written = 0;
+      os::SetFilePointer(file, 0, os::FILE_END);
+      os::WriteFile(file, line, static_cast<os::DWORD>(length), &written);
+      MemFree(line);
+    }
+  }
+  va_end(args);
+}
+
+os::SystemTime Now() {
+  os::SystemTime t{};
+  os::GetLocalTime(&t);
+  return t;
+}
+
+}  // namespace
+
+int OpenLog() {
+  if (LoggingMode) {
+    logFile = OpenForAppend(LogFile != nullptr ? LogFile : kDefaultLogFile);
+    if (logFile == nullptr) return 0;
+    WriteLog("Log", "Init Success");
+  } else if (CounterMode) {
+    selections = 0;
+    outputs = 0;
+  }
+  return 1;
+}
+
+int WriteLog(const char* name, const char* text) {
+  if (!LoggingMode || logFile == nullptr) return 0;
+  const os::SystemTime t = Now();
+  // A missing text is written as an empty field, so the line keeps its three columns.
+  AppendFormatted(logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, name != nullptr ? name : "", text != nullptr ? text : "");
+  return 1;
+}
+
+void CountEvent(int flags, int reset) {
+  if (!CounterMode) return;
+  if (flags & COUNT_SELECTION) ++selections;
+  if (flags & COUNT_OUTPUT) ++outputs;
+  if (flags & COUNT_OUTPUT_UNDO) --outputs;
+  if (reset) {
+    selections = 0;
+    outputs = 0;
+  }
+}
+
+void CloseLogAndCounter() {
+  if (LoggingMode) {
+    WriteLog("Log", "Finish Success");
+    if (CounterMode) WriteLog("Counter", "Finish Success");
+  }
+  // Closed even when a reload switched logging off meanwhile, so the handle never leaks.
+  if (logFile != nullptr) {
+    os::CloseHandle(logFile);
+    logFile = nullptr;
+  }
+  if (!CounterMode) return;
+  os::FileHandle counter = OpenForAppend(CounterFile != nullptr ? CounterFile : kDefaultCounterFile);
+  if (counter == nullptr) return;
+  const os::SystemTime t = Now();
+  AppendFormatted(counter, "[%02d/%02d/%02d:%02d:%02d]\t%d\t%d\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, selections, outputs);
+  os::CloseHandle(counter);
+}
+
+}  // namespace mivo

@@ -1,0 +1,35 @@
+#!/bin/bash
+# Runs every tests/e2e/test_*.sh (each on its own Xvfb and Wine prefix, with a
+# time limit), prints one PASS/FAIL line per test and "N passed, M failed".
+#   MIVO_WIN32_DIR      folder of the .exe files (default build/win32)
+#   MIVO_E2E_TIMEOUT    seconds per test (default 90)
+#   MIVO_E2E_FILTER     run only tests whose name contains this text
+set -u
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+artifacts="$root/build/artifacts/e2e"
+mkdir -p "$artifacts"
+limit="${MIVO_E2E_TIMEOUT:-90}"
+passed=0
+failed=0
+for test in "$here"/test_*.sh; do
+  [ -e "$test" ] || continue
+  name="$(basename "$test" .sh)"
+  case "$name" in *"${MIVO_E2E_FILTER:-}"*) ;; *) continue ;; esac
+  log="$artifacts/$name.log"
+  start=$(date +%s)
+  timeout -k 10 "$limit" bash "$test" >"$log" 2>&1
+  rc=$?
+  took=$(($(date +%s) - start))
+  if [ "$rc" = 0 ]; then
+    echo "PASS $name (${took}s)"
+    passed=$((passed + 1))
+  else
+    [ "$rc" = 124 ] && why="timed out after ${limit}s" || why="exit $rc"
+    echo "FAIL $name ($why, ${took}s; log: $log)"
+    tail -n 15 "$log" | sed 's/^/    /'
+    failed=$((failed + 1))
+  fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -1,0 +1,58 @@
+// Settings reader against arbitrary bytes: no crash, no overrun, no leak, and the
+// answer agrees with the boxes shown.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/headless/desktop.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+#include "unit/settings_state.h"
+
+namespace {
+
+std::string folder;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool TextFits(const char* text) { return text == nullptr || std::strlen(text) <= 255; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (folder.empty()) {
+    desktop::Reset();
+    folder = desktop::WorkingFolder();
+  }
+  // The same folder every time: a fresh one per input would fill the disk.
+  desktop::Config config;
+  config.workingFolder = folder;
+  desktop::Reset(config);
+  desktop::WriteFile("settings.txt", std::string(reinterpret_cast<const char*>(data), size));
+
+  const int32_t live = mivo::MemLiveCount();
+  {
+    testing_support::SettingsState restore;
+    const int result = mivo::LoadSettings();
+    const auto boxes = desktop::MessageBoxes();
+    if (result == 1) {
+      Check(boxes.empty());
+      const char* texts[] = {mivo::KeyCfgFile, mivo::ColorCfgFile, mivo::LogFile, mivo::SettingFile,
+                             mivo::ProcessOnQuit, mivo::KillOnQuit};
+      for (const char* text : texts) Check(TextFits(text));
+      Check(mivo::KeyCfgFile != nullptr && mivo::LogFile != nullptr && mivo::CounterFile != nullptr);
+      Check(mivo::LockIntervalQuick >= 1 || mivo::LockIntervalQuick == mivo::TimerInterval);
+    } else {
+      Check(result == 0);
+      Check(boxes.size() == 1);
+      Check(boxes[0].caption == "Mivo setting error");
+      Check(boxes[0].text.find(" at line ") != std::string::npos);
+    }
+  }  // releases the texts
+  Check(mivo::MemLiveCount() == live);
+  return 0;
+}

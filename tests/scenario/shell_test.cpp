@@ -1,0 +1,211 @@
+// The main program's life on the headless desktop: start, loop, quit, failures.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "platform/headless/desktop.h"
+#include "shell/app.h"
+#include "shell/bus.h"
+#include "shell/messages.h"
+#include "support/sjis.h"
+
+using testing_support::Sjis;
+
+namespace {
+
+constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
+
+// A working folder with the given settings and an empty keyboard (which is valid).
+void PrepareFolder(const std::string& settings) {
+  desktop::Reset();
+  desktop::SetLocalTime(kNov5th);
+  desktop::WriteFile("settings.txt", settings);
+  desktop::WriteFile("mivo_key.cfg", "");
+}
+
+// While the chord is held the quit message is posted on every turn, so the quit
+// itself comes when the hand lets go, as on Windows.
+void PressChordAt(uint64_t ms) {
+  desktop::At(ms, [] {
+    desktop::KeyDown(os::VK_SHIFT);
+    desktop::KeyDown(os::VK_CONTROL);
+    desktop::KeyDown(os::VK_MENU);
+  });
+  desktop::At(ms + 200, [] {
+    desktop::KeyUp(os::VK_MENU);
+    desktop::KeyUp(os::VK_CONTROL);
+    desktop::KeyUp(os::VK_SHIFT);
+  });
+}
+
+TEST(ShellScenario, ChordQuitsThroughFullShutdownWithCounterLine) {
+  PrepareFolder("CounterMode = True\r\n");
+  PressChordAt(500);
+  desktop::QuitAt(60'000);  // safety net only
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_LT(desktop::Now(), 1'000u) << "the chord should end the program at once";
+  EXPECT_EQ(desktop::ReadFile("Counter.txt"), "[02/11/05:14:07]\t0\t0\r\n");
+  EXPECT_TRUE(desktop::MessageBoxes().empty()) << "no leak box, no failure box";
+}
+
+TEST(ShellScenario, PartialChordDoesNotQuit) {
+  PrepareFolder("");
+  desktop::At(100, [] {
+    desktop::KeyDown(os::VK_SHIFT);
+    desktop::KeyDown(os::VK_CONTROL);  // Alt stays up
+  });
+  desktop::QuitAt(3'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_GE(desktop::Now(), 3'000u);
+}
+
+TEST(ShellScenario, SecondCopyEndsWithMinusOneAndShowsNothing) {
+  PrepareFolder("");
+  os::WndClass wc{};
+  wc.lpfnWndProc = os::DefWindowProc;
+  wc.lpszClassName = "MivoMain";
+  ASSERT_TRUE(os::RegisterClass(wc));
+  os::Window first = os::CreateWindowEx(0, "MivoMain", "Mivo::Keyboard", os::WS_POPUP | os::WS_VISIBLE,
+                                        0, 0, 100, 100, nullptr, nullptr, nullptr);
+  ASSERT_NE(first, nullptr);
+  desktop::QuitAt(5'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), -1);
+  EXPECT_TRUE(desktop::MessageBoxes().empty());
+  EXPECT_EQ(desktop::CreatedCount("MivoMain"), 1);
+  EXPECT_TRUE(os::IsWindow(first));
+}
+
+TEST(ShellScenario, SettingsErrorShowsLineErrorThenLoadFailure) {
+  PrepareFolder("TimerInterval = 5\r\nFoo = 1\r\n");
+  desktop::QuitAt(5'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), -1);
+  auto boxes = desktop::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "New tag expected at line 2");
+  EXPECT_EQ(boxes[0].caption, "Mivo setting error");
+  EXPECT_EQ(boxes[1].text, Sjis("設定ファイルの読込に失敗しました"));
+  EXPECT_EQ(boxes[1].caption, "Mivo Error");
+  EXPECT_EQ(boxes[1].owner, nullptr);
+  EXPECT_EQ(desktop::Find("MivoMain"), nullptr) << "no window before the settings are read";
+}
+
+struct GeometryCase {
+  const char* name;
+  const char* settings;
+  os::Rect expected;  // screen rectangle of the main window
+};
+
+class ShellGeometry : public ::testing::TestWithParam<GeometryCase> {};
+
+TEST_P(ShellGeometry, MainWindowPlacedFromMainWindowSize) {
+  PrepareFolder(GetParam().settings);
+  desktop::SetAppBarRefused(true);  // the window stays where it was created
+  desktop::QuitAt(1'000);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  os::Window w = desktop::Find("MivoMain", "Mivo::Keyboard");
+  ASSERT_NE(w, nullptr);
+  desktop::WindowInfo info = desktop::Info(w);
+  EXPECT_EQ(info.rect.left, GetParam().expected.left);
+  EXPECT_EQ(info.rect.top, GetParam().expected.top);
+  EXPECT_EQ(info.rect.right, GetParam().expected.right);
+  EXPECT_EQ(info.rect.bottom, GetParam().expected.bottom);
+  EXPECT_EQ(info.exStyle, 0x188u);
+  EXPECT_EQ(info.style, os::WS_POPUP | os::WS_VISIBLE | os::WS_CLIPSIBLINGS | os::WS_CLIPCHILDREN |
+                            os::WS_BORDER | os::WS_THICKFRAME);
+  EXPECT_TRUE(info.visible);
+}
+
+// The default desktop maximises to 1024 x 740.
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ShellGeometry,
+    ::testing::Values(GeometryCase{"AThird", "", {0, 740 - 246 - 4, 1024, 740 - 4}},
+                      GeometryCase{"Fixed", "MainWindowSize = 200\r\n", {0, 536, 1024, 736}},
+                      GeometryCase{"YWouldBeMinusOne", "MainWindowSize = 737\r\n", {0, 0, 1024, 737}},
+                      GeometryCase{"TallerThanTheScreen", "MainWindowSize = 900\r\n", {0, 0, 1024, 900}}),
+    [](const ::testing::TestParamInfo<GeometryCase>& p) { return std::string(p.param.name); });
+
+TEST(ShellScenario, DocksAtTheBottomAndUndocksAtShutdown) {
+  PrepareFolder("MainWindowSize = 200\r\n");
+  os::Rect duringRun{}, workArea{};
+  bool registered = false;
+  desktop::At(100, [&] {
+    duringRun = desktop::Info(desktop::Find("MivoMain")).rect;
+    workArea = desktop::WorkArea();
+    registered = desktop::AppBar().registered;
+  });
+  desktop::QuitAt(500);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_TRUE(registered);
+  EXPECT_EQ(duringRun.left, 0);
+  EXPECT_EQ(duringRun.right, 1024);
+  // The bar keeps the window's own bottom (4 pixels above the maximised area) until
+  // the shell moves it; the work area of other windows ends where the keyboard starts.
+  EXPECT_EQ(duringRun.bottom, 736);
+  EXPECT_EQ(duringRun.top, 736 - 200);
+  EXPECT_EQ(workArea.bottom, duringRun.top);
+  EXPECT_FALSE(desktop::AppBar().registered);
+}
+
+TEST(ShellScenario, ForegroundGoesBackToTheApplicationStartedBefore) {
+  PrepareFolder("");
+  desktop::ForeignApp editor = desktop::StartForeignApp("Notepad", "Untitled");
+  os::Window atStart = nullptr;
+  desktop::At(100, [&] { atStart = os::GetForegroundWindow(); });
+  desktop::QuitAt(300);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(atStart, editor.window);
+}
+
+TEST(ShellScenario, MessagesNoLinkTakesReachDefWindowProc) {
+  PrepareFolder("");
+  os::LRESULT goYosoku = 123, nullMacro = 123, unknownCommand = 123;
+  desktop::At(100, [&] {
+    goYosoku = mivo::SendToMain(mivo::MM_GO_YOSOKU, 0, 0);
+    nullMacro = mivo::SendToMain(mivo::MM_RUN_MACRO, 0, 0);
+    unknownCommand = mivo::SendToMain(mivo::MM_APP_COMMAND, 999, 0);
+  });
+  desktop::QuitAt(500);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(goYosoku, 0);
+  EXPECT_EQ(nullMacro, 0);
+  EXPECT_EQ(unknownCommand, 0);
+  bool sawGoYosoku = false, sawNullMacro = false, sawUnknown = false;
+  for (const os::Msg& m : desktop::DefWindowProcCalls(desktop::Find("MivoMain"))) {
+    sawGoYosoku |= m.message == mivo::MM_GO_YOSOKU;
+    sawNullMacro |= m.message == mivo::MM_RUN_MACRO;
+    sawUnknown |= m.message == mivo::MM_APP_COMMAND && m.wParam == 999;
+  }
+  EXPECT_TRUE(sawGoYosoku);
+  EXPECT_TRUE(sawNullMacro);
+  EXPECT_TRUE(sawUnknown);
+}
+
+TEST(ShellScenario, ReloadSettingsMessageFailureShowsBoxAndKeepsRunning) {
+  PrepareFolder("TimerInterval = 4\r\n");
+  os::LRESULT good = 0, bad = 0;
+  desktop::At(100, [&] { good = mivo::SendToMain(mivo::MM_RELOAD_SETTINGS, 0, 0); });
+  desktop::At(200, [&] {
+    desktop::WriteFile("settings.txt", "TimerInterval 4\r\n");
+    bad = mivo::SendToMain(mivo::MM_RELOAD_SETTINGS, 0, 0);
+  });
+  desktop::QuitAt(1'000);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(good, -1);
+  EXPECT_EQ(bad, 0);
+  auto boxes = desktop::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Equal expected at line 1");
+  EXPECT_EQ(boxes[1].text, Sjis("設定ファイルの読込に失敗しました"));
+  EXPECT_GE(desktop::Now(), 1'000u) << "a failed reload by message does not quit";
+}
+
+TEST(ShellScenario, DestroyingTheMainWindowQuits) {
+  PrepareFolder("");
+  desktop::At(100, [] { os::DestroyWindow(desktop::Find("MivoMain")); });
+  desktop::QuitAt(5'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_LT(desktop::Now(), 1'000u);
+}
+
+}  // namespace
