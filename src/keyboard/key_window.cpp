@@ -4,6 +4,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
+#include "shell/bus.h"
 #include "shell/docking.h"
 #include "shell/settings.h"
 
@@ -183,6 +184,9 @@ int ShowAt(int32_t k, int depth) {
 
 int relayoutDepth = 0;
 
+// The pointer moves the focus when scanning is not automatic, or when it may.
+bool MouseMayFocus() { return !TimerFlag || MouseOnScan; }
+
 }  // namespace
 
 os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
@@ -345,11 +349,32 @@ os::LRESULT KeybdKeyProc(os::Window w, os::UINT message, os::WPARAM wParam, os::
     }
     case os::WM_ERASEBKGND:
       return 0;  // keys paint every pixel they own; erasing would only flicker
+    case os::WM_MOUSEACTIVATE:
+      // A click on a key must not take the foreground from the user's application.
+      SendToMain(MM_KEY_MOUSEACTIVATE, 0, 0);
+      return os::MA_NOACTIVATEANDEAT;
+    case os::WM_MOUSEMOVE:
+    case os::WM_NCMOUSEMOVE:
+      if (MouseMayFocus()) {
+        FocusKey(KeyAtPoint(w, static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF)));
+      }
+      return SendToMain(MM_KEY_MOUSEMOVE, 0, 0);
+    case os::WM_LBUTTONDOWN:
+    case os::WM_NCLBUTTONDOWN:
+      if (MouseMayFocus()) FocusKey(KeyUnderCursor());
+      SwitchDown();
+      return 0;
+    case os::WM_LBUTTONUP:
+    case os::WM_NCLBUTTONUP:
+      SwitchUp();
+      os::SetActiveWindow(w);
+      return 0;
+    case os::WM_CAPTURECHANGED:
+      if (MouseMayFocus()) FocusKey(FindKeyByWindow(reinterpret_cast<os::Window>(lParam)));
+      return 0;
     default:
       break;
   }
-  // The pointer and switch messages (WM_MOUSEACTIVATE, mouse moves, button presses,
-  // capture changes) are handled here once switch scanning drives the keys.
   return os::DefWindowProc(w, message, wParam, lParam);
 }
 

@@ -5,6 +5,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "keyboard/painting.h"
+#include "keyboard/scanning.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -57,6 +58,7 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
 }
 
 void KeybdFinish() {
+  ResetScanState();  // a lock still running owns its key name
   KeyTableFree();
   DeleteKeyFont();
   if (classRegistered) os::UnregisterClass(KEY_WINDOW_CLASS, KeyboardInstance());

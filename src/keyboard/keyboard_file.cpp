@@ -212,6 +212,19 @@ int NibbleShift(int digitIndex) { return (digitIndex / 2) * 8 + (digitIndex % 2 
 
 void (*templateDefaulter)() = nullptr;
 int loadDepth = 0;
+// The names of the files being read, outermost first.
+const char* loadChain[KEYBOARD_LOAD_DEPTH_LIMIT + 1] = {};
+// Loads left for the outermost read: a file that loads itself (or a cycle of files)
+// several times per level would otherwise multiply the work at every level of nesting.
+int loadsLeft = 0;
+
+bool IsBeingRead(const char* name) {
+  const size_t length = TextLength(name);
+  for (int i = 0; i < loadDepth; ++i) {
+    if (TextEqualNoCase(loadChain[i], name, TextLength(loadChain[i]) + 1, length + 1)) return true;
+  }
+  return false;
+}
 
 enum class Step { Next, Again, Error };
 
@@ -571,9 +584,13 @@ class Reader {
                        v[A_FSELECT], v[A_TNORMAL], v[A_TFOCUS], v[A_TSELECT]);
         break;
       case TAG_LOAD:
-        // A file that loads itself would recurse without end: nesting has a limit, past
-        // which a load is skipped like a missing file.
-        if (loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT) LoadKeyboardFile(set_->text[6], tagId_);
+        // A file that loads itself, or an ancestor, would recurse without end: such a
+        // load, one past the nesting limit or past the load budget, is skipped like a
+        // missing file.
+        if (loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT && loadsLeft > 0 && !IsBeingRead(set_->text[6])) {
+          --loadsLeft;
+          LoadKeyboardFile(set_->text[6], tagId_);
+        }
         break;
       case TAG_BASE:
         idBase_ = static_cast<int32_t>(static_cast<uint32_t>(tagId_) - static_cast<uint32_t>(idBase_));
@@ -697,7 +714,8 @@ int LoadKeyboardFile(const char* fileName, int32_t idBase) {
     os::CloseHandle(file);
     return -1;
   }
-  ++loadDepth;
+  if (loadDepth == 0) loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
+  loadChain[loadDepth++] = fileName;
   Reader reader(static_cast<const uint8_t*>(view), size, idBase, set);
   const int result = reader.Run();
   --loadDepth;

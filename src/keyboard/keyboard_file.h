@@ -10,6 +10,7 @@ namespace mivo {
 constexpr int32_t KEYBOARD_TEXT_SIZE = 2048;
 // Nested `load` tags deeper than this are skipped like a missing file.
 constexpr int KEYBOARD_LOAD_DEPTH_LIMIT = 16;
+constexpr int KEYBOARD_LOAD_COUNT_LIMIT = 256;  // nested loads per outermost read
 
 // 0 after the whole file was read (posts MM_KEYBOARD_LOADED); -1 when the file cannot be
 // opened or mapped; 64 + the error code after a syntax error, which has been reported.

@@ -1,14 +1,38 @@
-// Switch scanning: the marks. The scan state, the switch poll and the keyboard link
-// come with the rest of scanning.
+// Switch scanning: the marks, the scan state and its moves, the lock, the switch poll
+// and the keyboard link.
 #include "keyboard/scanning.h"
 
 #include "keyboard/key_tree.h"
+#include "keyboard/keyboard_commands.h"
+#include "keyboard/painting.h"
+#include "macro/injection.h"
+#include "predict/record.h"
 #include "shell/bus.h"
+#include "shell/docking.h"
+#include "shell/log.h"
 #include "shell/messages.h"
+#include "shell/settings.h"
+#include "shell/text.h"
 
 namespace mivo {
 
+int32_t CurrentKey = 0;
+int32_t HomeKey = 0;
+int32_t StartKey = 0;
+int32_t KeyboardKey = 0;
+int32_t LockedKey = 0;
+char* LockText = nullptr;
+int32_t TickCount = 0;
+int32_t GroupRounds = 0;
+int32_t RefocusOnce = 0;
+int32_t SwitchHeld = 0;
+
 namespace {
+
+// How many one-key groups in a row may select their key by themselves. A real tree is
+// never deeper than the key table; only a parent cycle left by slot reuse gets here.
+constexpr int32_t MAX_AUTO_SELECTIONS = KEY_TABLE_SIZE;
+int32_t autoSelections = 0;
 
 // A tabbed container hands the focus on to its shown page: the first child that is not
 // hidden, walking by scan siblings.
@@ -24,11 +48,72 @@ KeyRecord* MarkableKey(int32_t k) {
   return key && key->type != KT_INERT ? key : nullptr;
 }
 
+bool HoldsScannableKey(int32_t k) { return MarkableKey(k) != nullptr; }
+
+bool IsPage(int32_t k) {
+  const KeyRecord* key = GetKey(k);
+  return key && key->type == KT_PAGE;
+}
+
 void PostKeyEvent(int32_t k, os::LPARAM event) {
   PostToMain(MM_KEY_EVENT, static_cast<os::WPARAM>(k), event);
 }
 
+bool LockRuns() { return LockedKey != 0; }
+
+void EndLock() {
+  LockedKey = 0;
+  MemFree(LockText);
+  LockText = nullptr;
+}
+
+bool ValidIndex(int32_t k) { return k >= 1 && k <= KeyCount; }
+
+// "label<TAB>id" for the log; the id of a key that is gone is 0.
+void LogWithKeyId(const char* event, const char* label, int32_t k) {
+  const KeyRecord* key = GetKey(k);
+  int64_t id = key ? key->id : 0;
+  char digits[24];
+  int n = 0;
+  const bool negative = id < 0;
+  if (negative) id = -id;
+  do {
+    digits[n++] = static_cast<char>('0' + id % 10);
+    id /= 10;
+  } while (id != 0);
+  char text[64];
+  size_t at = 0;
+  for (; label[at] != '\0' && at < sizeof(text) - sizeof(digits) - 2; ++at) text[at] = label[at];
+  text[at++] = '\t';
+  if (negative) text[at++] = '-';
+  while (n > 0) text[at++] = digits[--n];
+  text[at] = '\0';
+  WriteLog(event, text);
+}
+
+void Beep() {
+  if (BeepMode) os::MessageBeep(0xFFFFFFFF);
+}
+
+int ActivateKeyAt(int32_t k) {
+  KeyRecord* key = MarkableKey(k);
+  if (!key) return 0;
+  PostToMain(MM_KEY_SELECTED, static_cast<os::WPARAM>(k), 0);
+  // Selecting a tab shows its page.
+  if (key->type == KT_PAGE && (key->flags & KF_HIDDEN)) ShowKey(k);
+  return 1;
+}
+
 }  // namespace
+
+void ResetScanState() {
+  CurrentKey = HomeKey = StartKey = KeyboardKey = 0;
+  EndLock();
+  TickCount = GroupRounds = RefocusOnce = SwitchHeld = 0;
+  autoSelections = 0;
+}
+
+// ---------------------------------------------------------------- marks
 
 int SetFocusFlags(int32_t k) {
   KeyRecord* key = GetKey(k);
@@ -83,6 +168,275 @@ int ClearSelectFlags(int32_t k) {
   PostKeyEvent(k, KE_UNSELECT_MARK);
   if (key->parent != 0 && key->parent != k) ClearSelectFlags(key->parent);
   return 1;
+}
+
+// ---------------------------------------------------------------- roles
+
+void SetHomeKey(int32_t k) {
+  if (ValidIndex(k)) HomeKey = k;
+}
+void SetStartKey(int32_t k) {
+  if (ValidIndex(k)) StartKey = k;
+}
+void SetKeyboardKey(int32_t k) {
+  if (ValidIndex(k)) KeyboardKey = k;
+}
+
+// ---------------------------------------------------------------- scanning
+
+os::LRESULT RunKeyEvent(int32_t k, os::LPARAM code) {
+  const KeyRecord* key = GetKey(k);
+  if (!key) return 0;
+  const char* text = nullptr;
+  if (code == KE_SELECTED) {
+    text = key->onselected;
+  } else {
+    // Only a change that has not been drawn yet fires its event.
+    if (key->flags == key->paintedFlags) return 0;
+    const bool focus = key->flags & KF_FOCUS, paintedFocus = key->paintedFlags & KF_FOCUS;
+    const bool select = key->flags & KF_SELECT, paintedSelect = key->paintedFlags & KF_SELECT;
+    if (code == KE_FOCUS && focus && !paintedFocus) {
+      text = key->onfocus;
+    } else if (code == KE_UNFOCUS && !focus && paintedFocus) {
+      text = key->onunfocus;
+    } else if (code == KE_SELECT_MARK && select && !paintedSelect) {
+      text = key->onselect;
+    } else if (code == KE_UNSELECT_MARK && !select && paintedSelect) {
+      text = key->onunselect;
+    } else {
+      return 0;
+    }
+  }
+  RecordMacroRun(text);
+  return SendToMain(MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(text), 0);
+}
+
+int32_t FocusKey(int32_t k) {
+  // Focus given to an inert key, or to an index without a key, goes to the nearest
+  // ancestor that can take it (bounded: a parent cycle must not hang the climb).
+  for (int32_t climbs = 0; k != 0 && !HoldsScannableKey(k); ++climbs) {
+    k = climbs < KEY_TABLE_SIZE ? ParentOf(k) : 0;
+  }
+  if (k != CurrentKey) {
+    ClearFocusFlags(CurrentKey);
+    ClearSelectFlags(CurrentKey);
+  }
+  CurrentKey = k;
+  if (LockRuns() && k != LockedKey) PostToMain(MM_LOCK, 0, 0);
+  SetFocusFlags(CurrentKey);
+  return CurrentKey;
+}
+
+void ScanStep() {
+  if (LockRuns()) {
+    CurrentKey = LockedKey;
+    SetFocusFlags(CurrentKey);
+    return;
+  }
+  if (CurrentKey == 0) {
+    CurrentKey = HomeKey;
+    SetFocusFlags(CurrentKey);
+    return;
+  }
+  const int32_t from = CurrentKey;
+  ClearSelectFlags(CurrentKey);
+  ClearFocusFlags(CurrentKey);
+  // Every end of a group either lands on a visible key or goes home; going home a third
+  // time in one step means no visible key can be reached, so the step ends there and
+  // the focus stays where it was instead of the walk going round for ever. (The walk
+  // limit only guards against parent cycles left by reused slots.)
+  int returnsHome = 0;
+  for (int32_t walked = 0;; ++walked) {
+    if (walked > 8 * KEY_TABLE_SIZE) {
+      CurrentKey = from;
+      break;
+    }
+    int32_t n = NextScanSibling(CurrentKey);
+    if (n != 0) {
+      CurrentKey = n;
+    } else if (IsPage(CurrentKey) && (n = NextSibling(CurrentKey)) != 0) {
+      CurrentKey = n;  // the tabs are scanned page by page, hidden pages included
+    } else if (IsPage(ParentOf(CurrentKey)) && (n = FirstChild(ParentOf(ParentOf(CurrentKey)))) != 0) {
+      CurrentKey = n;  // after the last key of a page the scan moves to the tabs
+    } else {
+      ++GroupRounds;
+      if (GroupRounds < TimerSameGroup) {
+        n = FirstVisibleChild(ParentOf(CurrentKey));
+        if (IsPage(CurrentKey)) n = FirstVisibleChild(n);  // from the tabs back into the shown page
+      } else {
+        ClearFocusFlags(CurrentKey);
+        n = HomeKey;
+        TickCount = TimerWait;
+        GroupRounds = 0;
+      }
+      if (!HoldsScannableKey(n)) n = HomeKey;
+      if (n == HomeKey && ++returnsHome >= 3) {
+        CurrentKey = from;
+        break;
+      }
+      if (n != 0) CurrentKey = n;
+    }
+    if (IsVisibleKey(CurrentKey) || IsPage(CurrentKey)) break;
+  }
+  SetFocusFlags(CurrentKey);
+}
+
+void SwitchDown() {
+  SetSelectFlags(CurrentKey);
+  RepaintIfChanged(CurrentKey);
+}
+
+int ActivateKey(int32_t k) {
+  autoSelections = 0;
+  return ActivateKeyAt(k);
+}
+
+void SwitchUp() {
+  if (TimerFlag) {
+    if (CurrentKey != 0) {
+      ActivateKey(CurrentKey);
+      return;
+    }
+    if (!MouseOnScan) return;
+  }
+  const int32_t k = KeyUnderCursor();
+  if (k != 0) FocusKey(k);
+  ActivateKey(CurrentKey);
+  if (LockRuns() && CurrentKey != LockedKey) EndLock();
+}
+
+void AfterSelect(int32_t k) {
+  TickCount = TimerWait;
+  GroupRounds = 0;
+  if (k != CurrentKey) return;
+  if (RefocusOnce) {
+    RefocusOnce = 0;
+    SetFocusFlags(CurrentKey);
+    return;
+  }
+  if (CurrentKey != 0) {
+    ClearFocusFlags(CurrentKey);
+    ClearSelectFlags(CurrentKey);
+    const int32_t child = FirstVisibleChild(CurrentKey);
+    if (child != 0) {
+      FocusKey(child);
+      // A focus that climbed back to the selected key itself (its first child is inert)
+      // did not enter the group: selecting it again would repeat for ever.
+      if (CurrentKey != k && NextVisibleSibling(CurrentKey) == 0 &&
+          autoSelections < MAX_AUTO_SELECTIONS) {
+        ++autoSelections;
+        ActivateKeyAt(CurrentKey);  // a group with one key selects it at once
+      }
+    } else if (!TimerFlag || LockRuns()) {
+      FocusKey(CurrentKey);
+    } else {
+      FocusKey(HomeKey);
+    }
+  }
+  LogWithKeyId("AfterSelected", "End", CurrentKey);
+}
+
+void TimerTick() {
+  ++TickCount;
+  if (LockRuns()) {
+    if (TickCount > LockInterval) {
+      TickCount = 0;
+      Beep();
+      LogWithKeyId("TIMER", "LockAction", LockedKey);
+      DirectKey(LockText, 0);
+    }
+  } else if (TimerFlag && TickCount > TimerInterval) {
+    TickCount = 0;
+    Beep();
+    PostToMain(MM_SCAN_STEP, 0, 0);
+  }
+}
+
+os::LRESULT LockToggle(const char* text) {
+  if (LockRuns()) {
+    EndLock();
+    return -2;
+  }
+  if (text == nullptr) return 0;
+  TickCount = 0;
+  LockedKey = CurrentKey;
+  MemFree(LockText);
+  LockText = TextDuplicate(text);
+  DirectKey(LockText, 0);
+  return -3;
+}
+
+int KeybdProcessLoop() {
+  // Any bit counts: down now, or pressed since the last query.
+  if (os::GetAsyncKeyState(PressKey) != 0) {
+    SwitchHeld = 1;
+    SwitchDown();
+  } else if (SwitchHeld) {
+    SwitchHeld = 0;
+    SwitchUp();
+  }
+  return 0;
+}
+
+os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  const int32_t key = static_cast<int32_t>(wParam);
+  switch (message) {
+    case os::WM_SIZE:
+      KeybdRelayout(w);  // fonts, the docked edge and the key layout follow the new size
+      return NOT_MINE;
+    case os::WM_TIMER:
+      TimerTick();
+      return NOT_MINE;
+    case MM_APPBAR:
+      OnAppBarNotify(w, wParam, lParam);
+      return 0;
+    case MM_AFTER_SELECT:
+      AfterSelect(key);
+      return -1;
+    case MM_KEY_EVENT:
+      if (wParam != 0 && lParam != 0) RunKeyEvent(key, lParam);
+      PostToMain(MM_KEY_REPAINT, wParam, 0);
+      return -1;
+    case MM_KEY_SELECTED:
+      CountEvent(COUNT_SELECTION, 0);
+      PostToMain(MM_AFTER_SELECT, wParam, 0);
+      if (key != 0) RunKeyEvent(key, KE_SELECTED);
+      PostToMain(MM_KEY_REPAINT, wParam, 0);
+      return -1;
+    case MM_GO_HOME:
+      FocusKey(HomeKey);
+      return -1;
+    case MM_GO_KEYBOARD:
+      FocusKey(KeyboardKey);
+      return -1;
+    case MM_GO_START:
+      FocusKey(StartKey);
+      return -1;
+    case MM_SCAN_STEP:
+      ScanStep();
+      return -1;
+    case MM_KEY_REPAINT:
+      RepaintIfChanged(key);
+      return -1;
+    case MM_SET_HOME:
+      SetHomeKey(key);
+      return -1;
+    case MM_SET_START:
+      SetStartKey(key);
+      return -1;
+    case MM_SET_KEYBOARD:
+      SetKeyboardKey(key);
+      return -1;
+    case MM_LOCK:
+      return LockToggle(reinterpret_cast<const char*>(wParam));
+    case MM_LOCK_REPEAT:
+      if (LockRuns()) DirectKey(LockText, 0);
+      return -1;
+    case MM_KEYBOARD_COMMAND:
+      return KeybdMacro(wParam, reinterpret_cast<const char*>(lParam));
+    default:
+      return NOT_MINE;
+  }
 }
 
 }  // namespace mivo

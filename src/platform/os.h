@@ -133,7 +133,9 @@ constexpr UINT WM_MOUSEACTIVATE = 0x0021;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+constexpr UINT WM_NCLBUTTONUP = 0x00A2;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
@@ -150,6 +152,7 @@ constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
+constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_IME_NOTIFY = 0x0282;
 constexpr UINT WM_IME_CHAR = 0x0286;
 constexpr UINT WM_USER = 0x0400;
@@ -216,6 +219,7 @@ constexpr int HTBORDER = 18;
 // WM_MOUSEACTIVATE answers
 constexpr int MA_ACTIVATE = 1;
 constexpr int MA_NOACTIVATE = 3;
+constexpr int MA_NOACTIVATEANDEAT = 4;
 
 // GetSystemMetrics
 constexpr int SM_CXSCREEN = 0;

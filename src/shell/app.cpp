@@ -2,6 +2,7 @@
 #include "shell/app.h"
 
 #include "keyboard/keyboard.h"
+#include "keyboard/scanning.h"
 #include "macro/app_commands.h"
 #include "macro/injection.h"
 #include "macro/macro.h"
@@ -133,7 +134,7 @@ int MivoMain(os::Instance instance, int showCommand) {
   msg.message = 1;  // anything but WM_QUIT until the first message is taken
   while (msg.message != os::WM_QUIT) {
     CheckEmergencyExit();
-    // The switch poll (KeybdProcessLoop) joins here with scanning.
+    KeybdProcessLoop();
     if (os::PeekMessage(&msg, nullptr, 0, 0, os::PM_REMOVE)) {
       // The word-registration dialog's own messages (WordDialogMessage) are taken here
       // first when that dialog joins.

@@ -5,6 +5,7 @@
 // subsystems that are not part of this build yet have their place marked.
 #include "shell/bus.h"
 
+#include "keyboard/scanning.h"
 #include "macro/app_commands.h"
 #include "macro/macro.h"
 #include "shell/docking.h"
@@ -75,8 +76,11 @@ os::LRESULT AppMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os::L
 os::LRESULT MainWndProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   os::LRESULT r = AppMainProc(w, message, wParam, lParam);
   if (r != NOT_MINE) return r;
-  // Links still to join, in this order: the candidate keys (which hand on to the
-  // keyboard link), conversion, prediction.
+  // The candidate-key link (KeybdPredictMainProc) will wrap the keyboard link here,
+  // handing it every message it does not take itself.
+  r = KeybdMainProc(w, message, wParam, lParam);
+  if (r != NOT_MINE) return r;
+  // Links still to join, in this order: conversion, prediction.
   if (MacroMainProc(w, message, wParam, lParam) == -1) return -1;
   return os::DefWindowProc(w, message, wParam, lParam);
 }

@@ -23,6 +23,27 @@ void CutToThickness(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
   }
 }
 
+// A shell that does not clamp the proposed rectangle (Wine's) would leave a bar placed
+// from the maximised height hanging off the screen, with keys the user cannot reach:
+// such a bar is pushed back onto the screen at its edge.
+void KeepOnScreen(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
+  os::LONG cx = os::GetSystemMetrics(os::SM_CXSCREEN);
+  os::LONG cy = os::GetSystemMetrics(os::SM_CYSCREEN);
+  if (edge == os::ABE_BOTTOM && r->bottom > cy) {
+    r->bottom = cy;
+    r->top = cy - h;
+  } else if (edge == os::ABE_TOP && r->top < 0) {
+    r->top = 0;
+    r->bottom = h;
+  } else if (edge == os::ABE_RIGHT && r->right > cx) {
+    r->right = cx;
+    r->left = cx - w;
+  } else if (edge == os::ABE_LEFT && r->left < 0) {
+    r->left = 0;
+    r->right = w;
+  }
+}
+
 os::UINT BarState() { return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &gBar)); }
 
 void SetZOrder(bool topmost) {
@@ -67,6 +88,7 @@ void PlaceAppBar(os::UINT edge, os::Rect r, os::AppBarData* bar) {
   }
   os::SHAppBarMessage(os::ABM_QUERYPOS, bar);
   CutToThickness(edge, &bar->rc, w, h);
+  KeepOnScreen(edge, &bar->rc, w, h);
   os::SHAppBarMessage(os::ABM_SETPOS, bar);
   os::MoveWindow(bar->hWnd, bar->rc.left, bar->rc.top, bar->rc.right - bar->rc.left,
                  bar->rc.bottom - bar->rc.top, os::TRUE);

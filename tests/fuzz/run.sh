@@ -23,7 +23,7 @@ for binary in "$build"/fuzz_*; do
     cp -R "$seeds/$name/." "$corpus/"
   fi
   log=$build/corpus/$name.log
-  if "$binary" -max_total_time="$seconds" -artifact_prefix="$build/corpus/$name-" "$corpus" >"$log" 2>&1; then
+  if "$binary" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$build/corpus/$name-" "$corpus" >"$log" 2>&1; then
     echo "PASS $name"
     passed=$((passed + 1))
   else

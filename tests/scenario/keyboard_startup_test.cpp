@@ -101,7 +101,7 @@ TEST(KeyboardStartupScenario, FilesBuildTheTreeAndKeysDrawTheirStates) {
       EXPECT_EQ(desktop::Info(key->window).title, std::string(key->name));
     }
 
-    const int32_t k = mivo::FindKeyById(102);
+    const int32_t k = mivo::FindKeyById(103);  // 102, the start key, has the scan focus
     mivo::GetKey(k)->paintedFlags = 0xFF;  // force a fresh drawing of the normal state
     ExpectDrawnIn(k, RED, 0x101010, 0xFFFFFF);
     mivo::SetFocusFlags(k);

@@ -7,6 +7,7 @@
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
 #include "shell/bus.h"
+#include "shell/docking.h"
 #include "shell/messages.h"
 #include "support/sjis.h"
 
@@ -145,6 +146,25 @@ TEST(ShellScenario, DocksAtTheBottomAndUndocksAtShutdown) {
   EXPECT_EQ(duringRun.top, 736 - 200);
   EXPECT_EQ(workArea.bottom, duringRun.top);
   EXPECT_FALSE(desktop::AppBar().registered);
+}
+
+TEST(ShellScenario, BarPlacedBelowTheScreenIsPushedBackOntoIt) {
+  // Wine reports a maximised height beyond the screen, and its shell takes a proposed
+  // bar rectangle as it is.
+  desktop::Reset();
+  desktop::SetAppBarClamps(false);
+  os::WndClass wc{};
+  wc.lpfnWndProc = os::DefWindowProc;
+  wc.lpszClassName = "Bar";
+  ASSERT_TRUE(os::RegisterClass(wc));
+  os::Window w = os::CreateWindowEx(0, "Bar", "", os::WS_POPUP | os::WS_VISIBLE, 0, 531, 1024, 267,
+                                    nullptr, nullptr, nullptr);
+  ASSERT_EQ(mivo::DockMainWindow(w, 1), 1);
+  os::Rect r = desktop::Info(w).rect;
+  EXPECT_EQ(r.bottom, 768);
+  EXPECT_EQ(r.top, 768 - 267);
+  EXPECT_EQ(desktop::AppBar().rect.bottom, 768);
+  mivo::DockMainWindow(w, 0);
 }
 
 TEST(ShellScenario, ForegroundGoesBackToTheApplicationStartedBefore) {

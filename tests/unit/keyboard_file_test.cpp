@@ -410,8 +410,25 @@ TEST_F(KeyboardFileTest, NestedFailuresDoNotStopTheOuterFile) {
   EXPECT_EQ(desktop::MessageBoxes().size(), 1u) << "the nested error is reported by the nested reading";
 }
 
-TEST_F(KeyboardFileTest, AFileThatLoadsItselfEnds) {
+TEST_F(KeyboardFileTest, AFileThatLoadsItselfIsNotReadAgain) {
   ASSERT_EQ(Load("load(1){file=\"k.cfg\"}\nkey(1){}\n"), 0);
+  EXPECT_EQ(mivo::KeyCount, 1);
+}
+
+TEST_F(KeyboardFileTest, FilesThatLoadEachOtherManyTimesEndQuickly) {
+  // Without a guard each level would read the other file three times: 3^16 reads.
+  desktop::WriteFile("b.cfg", "load(0){file=\"K.CFG\"} load(0){file=\"k.cfg\"} load(0){file=\"k.cfg\"}\n");
+  ASSERT_EQ(Load("load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} key(1){}\n"), 0);
+  EXPECT_EQ(mivo::KeyCount, 1) << "b.cfg is read three times, and never reads k.cfg again";
+}
+
+TEST_F(KeyboardFileTest, ALongChainOfFilesStopsAtTheNestingLimit) {
+  const int files = mivo::KEYBOARD_LOAD_DEPTH_LIMIT + 4;
+  for (int i = 1; i < files; ++i) {
+    desktop::WriteFile("c" + std::to_string(i) + ".cfg",
+                       "key(1){} load(100){file=\"c" + std::to_string(i + 1) + ".cfg\"}\n");
+  }
+  ASSERT_EQ(Load("key(1){} load(100){file=\"c1.cfg\"}\n"), 0);
   EXPECT_EQ(mivo::KeyCount, mivo::KEYBOARD_LOAD_DEPTH_LIMIT);
 }
 

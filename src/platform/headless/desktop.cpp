@@ -108,12 +108,14 @@ UINT_PTR SHAppBarMessage(DWORD message, AppBarData* data) {
     case ABM_SETPOS: {
       if (!ours() || data->uEdge > ABE_BOTTOM) return FALSE;
       Rect r = data->rc;
-      r.left = std::max<LONG>(r.left, 0);
-      r.top = std::max<LONG>(r.top, 0);
-      r.right = std::min<LONG>(r.right, s.config.screenWidth);
-      r.bottom = std::min<LONG>(r.bottom, s.config.screenHeight);
-      if (r.right < r.left) r.right = r.left;
-      if (r.bottom < r.top) r.bottom = r.top;
+      if (s.appBarClamps) {
+        r.left = std::max<LONG>(r.left, 0);
+        r.top = std::max<LONG>(r.top, 0);
+        r.right = std::min<LONG>(r.right, s.config.screenWidth);
+        r.bottom = std::min<LONG>(r.bottom, s.config.screenHeight);
+        if (r.right < r.left) r.right = r.left;
+        if (r.bottom < r.top) r.bottom = r.top;
+      }
       data->rc = r;
       if (message == ABM_SETPOS) {
         bar.edge = data->uEdge;
@@ -268,6 +270,7 @@ os::Rect WorkArea() {
 }
 
 void SetAppBarRefused(bool refused) { S().appBarRefused = refused; }
+void SetAppBarClamps(bool clamps) { S().appBarClamps = clamps; }
 void SetAppBarState(os::UINT state_) { S().appBar.state = state_; }
 
 void NotifyAppBar(os::UINT code, os::LPARAM argument) {

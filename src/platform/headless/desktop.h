@@ -196,6 +196,7 @@ struct AppBarState {
 AppBarState AppBar();
 os::Rect WorkArea();                 // the screen less the registered bar
 void SetAppBarRefused(bool refused); // ABM_NEW answers 0
+void SetAppBarClamps(bool clamps);   // false: QUERYPOS/SETPOS take the rectangle as given (Wine)
 void SetAppBarState(os::UINT state); // what ABM_GETSTATE answers
 // The shell tells the registered bar about a change: posts its callback message with
 // the notification code (ABN_*) in wParam and the argument in lParam.

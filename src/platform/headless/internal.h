@@ -183,6 +183,7 @@ struct State {
 
   desktop::AppBarState appBar;
   bool appBarRefused = false;
+  bool appBarClamps = true;  // Windows' shell keeps a proposed bar on the screen; Wine's does not
 
   std::vector<std::unique_ptr<OsGdiObject>> gdiObjects;
   std::vector<std::unique_ptr<OsDc>> dcs;

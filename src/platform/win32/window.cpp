@@ -216,6 +216,16 @@ void SetWindowUserData(Window w, LPARAM value) {
 // ---------------------------------------------------------------- messages
 
 LRESULT SendMessage(Window w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Wine turns a double-byte WM_IME_CHAR of SendMessageA into "?" (it swaps lead and
+  // trail byte); the character converted here and sent wide reaches an ANSI window as
+  // the same lead/trail value, on Windows and on Wine alike.
+  if (msg == WM_IME_CHAR && (wParam & 0xFF00) != 0) {
+    const char bytes[2] = {static_cast<char>((wParam >> 8) & 0xFF), static_cast<char>(wParam & 0xFF)};
+    WCHAR wide = 0;
+    if (::MultiByteToWideChar(CP_ACP, 8 /* MB_ERR_INVALID_CHARS */, bytes, 2, &wide, 1) == 1) {
+      return ::SendMessageW(H(w), msg, wide, lParam);
+    }
+  }
   return ::SendMessageA(H(w), msg, wParam, lParam);
 }
 

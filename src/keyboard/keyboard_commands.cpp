@@ -1,0 +1,192 @@
+// The keyboard commands: the owner of message 1794's codes.
+#include "keyboard/keyboard_commands.h"
+
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard_file.h"
+#include "keyboard/scanning.h"
+#include "shell/bus.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+#include "shell/text_constants.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr const char* DEFAULT_KEY_CFG_FILE = "mivo_key.cfg";
+
+// Digits from p on as a key id; false when the value does not fit an id, which then
+// names no key (rather than wrapping round to some other key's id).
+bool ReadDigits(const unsigned char* p, int32_t* value) {
+  int64_t v = 0;
+  for (; IsDigit(*p); ++p) {
+    v = v * 10 + (*p - '0');
+    if (v > INT32_MAX) return false;
+  }
+  *value = static_cast<int32_t>(v);
+  return true;
+}
+
+os::LRESULT Reload(os::WPARAM code, const char* file) {
+  if (!ReloadKeyboard(file)) return -1;
+  if (code == KC_LOAD_CFG_NC) {
+    PostToMain(MM_IME_CANDIDATES, 0, 0);
+    PostToMain(MM_PREDICT_CANDIDATES, 0, 0);
+  }
+  PostToMain(MM_GO_HOME, 0, 0);
+  return -1;
+}
+
+os::LRESULT LockWithInterval(int32_t interval, const char* name) {
+  LockInterval = interval;
+  SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(name), 0);
+  // Only Lock itself defers or releases the rest of its macro.
+  return -1;
+}
+
+bool NeedsArgument(os::WPARAM code) {
+  switch (code) {
+    case KC_HIDE:
+    case KC_SET_HOME:
+    case KC_SET_KEYBOARD:
+    case KC_SET_PYOSOKU:
+    case KC_SET_YOSOKU:
+    case KC_SHOW:
+    case KC_SET_FOCUS:
+    case KC_SELECT_KEY:
+    case KC_LOCK:
+    case KC_LOCK_SLOW:
+    case KC_LOCK_QUICK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+int32_t KeyByFirstNumber(const char* text) {
+  if (text == nullptr) return 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != '\0' && !IsDigit(*p)) ++p;
+  int32_t id = 0;
+  if (!IsDigit(*p) || !ReadDigits(p, &id)) return 0;
+  return FindKeyById(id);
+}
+
+int32_t KeyByWholeNumber(const char* text) {
+  if (text == nullptr || text[0] == '\0') return 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  bool point = false;
+  for (const unsigned char* q = p; *q != '\0'; ++q) {
+    if (*q == '.' && !point) {
+      point = true;
+    } else if (!IsDigit(*q)) {
+      return 0;
+    }
+  }
+  // No digit before the point ("" or ".5") is the value 0, which names no key.
+  int32_t id = 0;
+  if (!IsDigit(*p) || !ReadDigits(p, &id)) return 0;
+  return FindKeyById(id);
+}
+
+int ReloadKeyboard(const char* file) {
+  if (file == nullptr) file = KeyCfgFile ? KeyCfgFile : DEFAULT_KEY_CFG_FILE;
+  // Colour sets, roles, panels, the focus index and a running lock stay; the new file's
+  // tags set the roles again when their messages arrive.
+  DeleteAllKeys();
+  if (LoadKeyboardFile(file, 0) == 0) return 1;
+  PostToMain(MM_QUIT, 0, 0);
+  os::MessageBox(nullptr, kKeyboardSetupFailed, kMivoErrorCaption, os::MB_OK | os::MB_TOPMOST);
+  PostToMain(MM_QUIT, 0, 0);
+  return 0;
+}
+
+os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
+  if (argument == nullptr && NeedsArgument(code)) return -1;
+  switch (code) {
+    case KC_LOAD_CFG_C:
+    case KC_LOAD_CFG_NC:
+      return Reload(code, argument);
+    case KC_GO_HOME:
+      PostToMain(MM_GO_HOME, 0, 0);
+      return -1;
+    case KC_GO_KEYBOARD:
+      PostToMain(MM_GO_KEYBOARD, 0, 0);
+      return -1;
+    case KC_GO_PYOSOKU:
+      PostToMain(MM_GO_PYOSOKU, 0, 0);
+      return -1;
+    case KC_GO_YOSOKU:
+      // Nothing takes this message: the conversion panel has no focus move of its own.
+      PostToMain(MM_GO_YOSOKU, 0, 0);
+      return -1;
+    case KC_HIDE: {
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) HideKey(k);
+      return -1;
+    }
+    case KC_SHOW: {
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) ShowKey(k);
+      return -1;
+    }
+    case KC_SET_HOME: {
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) SetHomeKey(k);
+      return -1;
+    }
+    case KC_SET_KEYBOARD: {
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) SetKeyboardKey(k);
+      return -1;
+    }
+    case KC_SET_PYOSOKU: {
+      // The panels belong to the candidate keys, which take them by these messages.
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) SendToMain(MM_SET_PYOSOKU, static_cast<os::WPARAM>(k), 0);
+      PostToMain(MM_PREDICT_CANDIDATES, 0, 0);
+      return -1;
+    }
+    case KC_SET_YOSOKU: {
+      const int32_t k = KeyByFirstNumber(argument);
+      if (k != 0) SendToMain(MM_SET_YOSOKU, static_cast<os::WPARAM>(k), 0);
+      PostToMain(MM_IME_CANDIDATES, 0, 0);
+      return -1;
+    }
+    case KC_TOGGLE_AUTO_SCAN:
+      TimerFlag = TimerFlag ? 0 : 1;
+      TickCount = TimerWait;
+      if (TimerFlag) {
+        PostToMain(MM_AUTOSCAN_ON, static_cast<os::WPARAM>(HomeKey), 0);
+      } else {
+        RefocusOnce = 1;
+      }
+      return -1;
+    case KC_SET_FOCUS: {
+      const int32_t k = KeyByWholeNumber(argument);
+      if (k != 0) FocusKey(k);
+      return -1;
+    }
+    case KC_SELECT_KEY: {
+      const int32_t k = KeyByWholeNumber(argument);
+      if (k != 0) {
+        FocusKey(k);
+        ActivateKey(k);
+      }
+      return -1;
+    }
+    case KC_LOCK:
+      return SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(argument), 0);
+    case KC_LOCK_SLOW:
+      return LockWithInterval(LockIntervalSlow, argument);
+    case KC_LOCK_QUICK:
+      return LockWithInterval(LockIntervalQuick, argument);
+    default:
+      return NOT_MINE;
+  }
+}
+
+}  // namespace mivo

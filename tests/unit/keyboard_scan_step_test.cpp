@@ -1,0 +1,355 @@
+// The scan's moves over a built key tree: steps, focus climbing, the lock toggle and the
+// end of a selection.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "keyboard/key_tree.h"
+#include "keyboard/scanning.h"
+#include "platform/headless/desktop.h"
+#include "shell/bus.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+
+namespace {
+
+// Indexes of the tree below, in creation order.
+enum : int32_t {
+  ROOT = 1,  // top-level panel
+  ROW_A,     // a1, an inert key, a hidden key, a4
+  A1,
+  A_INERT,
+  A_HIDDEN,
+  A4,
+  ROW_B,  // b1 alone
+  B1,
+  BOX,  // tabbed container: page 1 (two keys), page 2 (hidden, one key)
+  P1,
+  P1K1,
+  P1K2,
+  P2,
+  P2K1,
+  ROW_C,  // hidden, and so is its one key
+  C1,
+  TOP2,  // a second top-level key whose first child is inert
+  TOP2_INERT,
+  TOP2_KEY,
+};
+
+class ScanTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    desktop::Reset();
+    live_ = mivo::MemLiveCount();
+    os::WndClass wc{};
+    wc.lpfnWndProc = os::DefWindowProc;
+    wc.lpszClassName = "ScanTreeMain";
+    os::RegisterClass(wc);
+    mivo::SetMainWindow(os::CreateWindowEx(0, "ScanTreeMain", "main", os::WS_POPUP, 0, 0, 100, 100, nullptr,
+                                           nullptr, nullptr));
+    ASSERT_TRUE(mivo::KeyTableInit());
+    mivo::ResetScanState();
+    mivo::TimerSameGroup = 3;
+    mivo::TimerWait = -8;
+    mivo::TimerFlag = 1;
+    struct Spec {
+      int32_t type, parent, visible;
+    };
+    const Spec specs[] = {
+        {mivo::KT_PANEL, 0, 1},     {mivo::KT_PANEL, ROOT, 1},   {mivo::KT_KEY, ROW_A, 1},
+        {mivo::KT_INERT, ROW_A, 1}, {mivo::KT_KEY, ROW_A, 0},    {mivo::KT_KEY, ROW_A, 1},
+        {mivo::KT_PANEL, ROOT, 1},  {mivo::KT_KEY, ROW_B, 1},    {mivo::KT_CONTAINER, ROOT, 1},
+        {mivo::KT_PAGE, BOX, 1},    {mivo::KT_KEY, P1, 1},       {mivo::KT_KEY, P1, 1},
+        {mivo::KT_PAGE, BOX, 0},    {mivo::KT_KEY, P2, 1},       {mivo::KT_PANEL, ROOT, 0},
+        {mivo::KT_KEY, ROW_C, 0},   {mivo::KT_PANEL, 0, 1},      {mivo::KT_INERT, TOP2, 1},
+        {mivo::KT_KEY, TOP2, 1},
+    };
+    int32_t id = 100;
+    for (const Spec& s : specs) {
+      ASSERT_NE(mivo::CreateKey(s.type, s.parent, 0, 0, 0, 0, ++id, "", nullptr, nullptr, nullptr, nullptr, nullptr, 0,
+                                s.visible),
+                0);
+    }
+  }
+  void TearDown() override {
+    mivo::ResetScanState();
+    mivo::KeyTableFree();
+    mivo::SetMainWindow(nullptr);
+    EXPECT_EQ(mivo::MemLiveCount(), live_);
+  }
+  // Messages of one number taken from the queue, as their wParams.
+  static std::vector<os::WPARAM> Taken(os::UINT message) {
+    std::vector<os::WPARAM> out;
+    os::Msg msg{};
+    while (os::PeekMessage(&msg, nullptr, message, message, os::PM_REMOVE)) out.push_back(msg.wParam);
+    return out;
+  }
+  static bool Focused(int32_t k) { return mivo::GetKey(k)->flags & mivo::KF_FOCUS; }
+
+  int32_t live_ = 0;
+};
+
+struct StepCase {
+  const char* name;
+  int32_t from;
+  int32_t home;
+  int32_t sameGroup;
+  std::vector<int32_t> expected;  // CurrentKey after each step
+};
+
+class ScanStepWalk : public ScanTree, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(ScanStepWalk, VisitsTheKeysInOrder) {
+  const StepCase& c = GetParam();
+  mivo::TimerSameGroup = c.sameGroup;
+  mivo::HomeKey = c.home;
+  mivo::CurrentKey = c.from;
+  mivo::SetFocusFlags(c.from);
+  std::vector<int32_t> visited;
+  for (size_t i = 0; i < c.expected.size(); ++i) {
+    mivo::ScanStep();
+    visited.push_back(mivo::CurrentKey);
+    if (mivo::CurrentKey != 0) {
+      EXPECT_TRUE(Focused(mivo::CurrentKey)) << "step " << i;
+    }
+  }
+  EXPECT_EQ(visited, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ScanStepWalk,
+    ::testing::Values(
+        // Inert and hidden keys are passed over; three passes, then home.
+        StepCase{"RowPassesThenHome", A1, ROW_A, 3, {A4, A1, A4, A1, A4, ROW_A}},
+        // From home the top rows: the hidden row is passed over, and the group restarts.
+        StepCase{"TopRows", ROW_A, ROW_A, 3, {ROW_B, BOX, ROW_A, ROW_B}},
+        // The shown page, then its tabs (the hidden page too), then back into the page.
+        StepCase{"PagesAndTabs", P1K1, ROW_A, 3, {P1K2, P1, P2, P1K1}},
+        // A top-level key has no siblings: it stays until the passes send it home.
+        StepCase{"TopLevel", ROOT, ROW_A, 3, {ROOT, ROOT, ROW_A}},
+        StepCase{"OnePassOnly", B1, ROW_A, 1, {ROW_A}},
+        // Nothing focused: the step starts at home.
+        StepCase{"FromNothing", 0, ROW_B, 3, {ROW_B, BOX}},
+        // No visible key is reachable (hidden home in a hidden group, or no home): the
+        // step ends and the focus stays where it was.
+        StepCase{"HiddenHomeNothingVisible", C1, C1, 3, {C1, C1}},
+        StepCase{"NoHomeNothingVisible", C1, 0, 3, {C1}},
+        StepCase{"HiddenHomeSinglePass", B1, C1, 1, {B1, B1}},
+        StepCase{"HiddenHomeNoPasses", B1, C1, 0, {B1}},
+        // A hidden home whose group has visible keys still leads to them.
+        StepCase{"HiddenHomeWithVisibleSiblings", B1, A_HIDDEN, 1, {A4}}),
+    [](const ::testing::TestParamInfo<StepCase>& param) { return std::string(param.param.name); });
+
+TEST_F(ScanTree, ReturningHomeRestartsTheTickCountFromTimerWait) {
+  mivo::HomeKey = ROW_A;
+  mivo::CurrentKey = B1;
+  mivo::TimerSameGroup = 1;
+  mivo::TickCount = 0;
+  mivo::ScanStep();
+  EXPECT_EQ(mivo::CurrentKey, ROW_A);
+  EXPECT_EQ(mivo::TickCount, -8);
+  EXPECT_EQ(mivo::GroupRounds, 0);
+}
+
+TEST_F(ScanTree, ALockKeepsTheStepOnTheLockedKey) {
+  mivo::CurrentKey = A1;
+  mivo::LockedKey = B1;
+  mivo::ScanStep();
+  EXPECT_EQ(mivo::CurrentKey, B1);
+  EXPECT_TRUE(Focused(B1));
+  mivo::LockedKey = 0;
+}
+
+struct ClimbCase {
+  int32_t target;
+  int32_t expected;
+};
+
+class FocusClimb : public ScanTree, public ::testing::WithParamInterface<ClimbCase> {};
+
+TEST_P(FocusClimb, LandsOnTheNearestKeyThatCanTakeIt) {
+  EXPECT_EQ(mivo::FocusKey(GetParam().target), GetParam().expected);
+  EXPECT_EQ(mivo::CurrentKey, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FocusClimb,
+                         ::testing::Values(ClimbCase{A1, A1}, ClimbCase{A_INERT, ROW_A}, ClimbCase{TOP2_INERT, TOP2},
+                                           ClimbCase{A_HIDDEN, A_HIDDEN}, ClimbCase{0, 0}, ClimbCase{999, 0},
+                                           ClimbCase{-3, 0}));
+
+TEST_F(ScanTree, FocusOnADeletedKeyClimbsToNothing) {
+  mivo::FocusKey(A1);
+  mivo::DeleteKey(B1);
+  EXPECT_EQ(mivo::FocusKey(B1), 0);
+  EXPECT_FALSE(Focused(A1)) << "the old focus was cleared";
+  EXPECT_FALSE(Focused(ROOT));
+}
+
+TEST_F(ScanTree, MovingTheFocusKeepsTheMarkOnSharedAncestors) {
+  mivo::FocusKey(A1);
+  Taken(mivo::MM_KEY_EVENT);
+  mivo::FocusKey(B1);
+  EXPECT_FALSE(Focused(A1));
+  EXPECT_FALSE(Focused(ROW_A));
+  EXPECT_TRUE(Focused(ROOT));
+  EXPECT_TRUE(Focused(ROW_B));
+  EXPECT_TRUE(Focused(B1));
+}
+
+TEST_F(ScanTree, FocusMovingOffTheLockedKeyAsksForTheLockToEnd) {
+  mivo::FocusKey(A1);
+  mivo::LockedKey = A1;
+  Taken(mivo::MM_LOCK);
+  mivo::FocusKey(A1);
+  EXPECT_TRUE(Taken(mivo::MM_LOCK).empty());
+  mivo::FocusKey(A4);
+  EXPECT_EQ(Taken(mivo::MM_LOCK), (std::vector<os::WPARAM>{0}));
+  mivo::LockedKey = 0;
+}
+
+struct LockCase {
+  bool running;
+  const char* text;
+  int32_t current;
+  os::LRESULT result;
+  int32_t lockedAfter;
+  const char* textAfter;  // null: none
+  size_t presses;         // Down presses made at once
+};
+
+class LockToggleResult : public ScanTree, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(LockToggleResult, StartsEndsOrDoesNothing) {
+  const LockCase& c = GetParam();
+  mivo::CurrentKey = c.current;
+  if (c.running) {
+    mivo::LockedKey = B1;
+    mivo::LockText = mivo::TextDuplicate("Up");
+  }
+  mivo::TickCount = 5;
+  desktop::ClearInjectedEvents();
+  EXPECT_EQ(mivo::LockToggle(c.text), c.result);
+  EXPECT_EQ(mivo::LockedKey, c.lockedAfter);
+  if (c.textAfter) {
+    ASSERT_NE(mivo::LockText, nullptr);
+    EXPECT_STREQ(mivo::LockText, c.textAfter);
+  } else {
+    EXPECT_EQ(mivo::LockText, nullptr);
+  }
+  size_t downs = 0;
+  for (const auto& e : desktop::InjectedEvents()) {
+    if (e.keyboard && e.vk == os::VK_DOWN && !(e.flags & os::KEYEVENTF_KEYUP)) ++downs;
+  }
+  EXPECT_EQ(downs, c.presses);
+  if (c.result == -3) {
+    EXPECT_EQ(mivo::TickCount, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LockToggleResult,
+                         ::testing::Values(LockCase{false, "Down", A1, -3, A1, "Down", 1},
+                                           LockCase{false, nullptr, A1, 0, 0, nullptr, 0},
+                                           LockCase{true, "Down", A1, -2, 0, nullptr, 0},
+                                           LockCase{true, nullptr, A1, -2, 0, nullptr, 0},
+                                           // No focus: pressed once, but no lock runs.
+                                           LockCase{false, "Down", 0, -3, 0, "Down", 1}));
+
+TEST_F(ScanTree, ALockWithoutFocusStartsAnewAndReplacesItsText) {
+  mivo::CurrentKey = 0;
+  EXPECT_EQ(mivo::LockToggle("Down"), -3);
+  EXPECT_EQ(mivo::LockToggle("Up"), -3);
+  EXPECT_STREQ(mivo::LockText, "Up");
+  EXPECT_EQ(mivo::LockedKey, 0);
+}
+
+TEST_F(ScanTree, SelectingAGroupEntersItAndSelectsALoneKey) {
+  mivo::FocusKey(ROW_B);
+  Taken(mivo::MM_KEY_SELECTED);
+  mivo::AfterSelect(ROW_B);
+  EXPECT_EQ(mivo::CurrentKey, B1);
+  EXPECT_EQ(Taken(mivo::MM_KEY_SELECTED), (std::vector<os::WPARAM>{B1}));
+  mivo::FocusKey(ROW_A);
+  mivo::AfterSelect(ROW_A);
+  EXPECT_EQ(mivo::CurrentKey, A1);
+  EXPECT_TRUE(Taken(mivo::MM_KEY_SELECTED).empty()) << "two keys: the first waits for the switch";
+}
+
+TEST_F(ScanTree, AGroupOpeningOnAnInertKeyIsNotSelectedAgain) {
+  mivo::FocusKey(TOP2);
+  Taken(mivo::MM_KEY_SELECTED);
+  mivo::AfterSelect(TOP2);
+  EXPECT_EQ(mivo::CurrentKey, TOP2);
+  EXPECT_TRUE(Taken(mivo::MM_KEY_SELECTED).empty());
+  EXPECT_TRUE(Focused(TOP2));
+}
+
+struct AfterCase {
+  const char* name;
+  int32_t selected;
+  int timerFlag;
+  bool locked;
+  int32_t expected;
+};
+
+class AfterSelectMove : public ScanTree, public ::testing::WithParamInterface<AfterCase> {};
+
+TEST_P(AfterSelectMove, AKeyWithoutChildrenGoesHomeOnlyWhenScanningAlone) {
+  const AfterCase& c = GetParam();
+  mivo::TimerFlag = c.timerFlag;
+  mivo::HomeKey = ROW_B;
+  mivo::FocusKey(c.selected);
+  if (c.locked) mivo::LockedKey = c.selected;
+  mivo::TickCount = 3;
+  mivo::GroupRounds = 2;
+  mivo::AfterSelect(c.selected);
+  EXPECT_EQ(mivo::CurrentKey, c.expected);
+  EXPECT_EQ(mivo::TickCount, -8);
+  EXPECT_EQ(mivo::GroupRounds, 0);
+  mivo::LockedKey = 0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AfterSelectMove,
+                         ::testing::Values(AfterCase{"AutomaticGoesHome", A1, 1, false, ROW_B},
+                                           AfterCase{"PointerStays", A1, 0, false, A1},
+                                           AfterCase{"LockStays", A1, 1, true, A1}),
+                         [](const ::testing::TestParamInfo<AfterCase>& param) { return std::string(param.param.name); });
+
+TEST_F(ScanTree, AfterSelectOfAnotherKeyOnlyRestartsTheCount) {
+  mivo::FocusKey(A1);
+  mivo::TickCount = 4;
+  mivo::AfterSelect(A4);
+  EXPECT_EQ(mivo::CurrentKey, A1);
+  EXPECT_EQ(mivo::TickCount, -8);
+}
+
+TEST_F(ScanTree, SwitchingScanningOffKeepsTheFocusOnTheSelectingKey) {
+  mivo::FocusKey(A1);
+  mivo::RefocusOnce = 1;
+  mivo::AfterSelect(A1);
+  EXPECT_EQ(mivo::CurrentKey, A1);
+  EXPECT_EQ(mivo::RefocusOnce, 0);
+  EXPECT_TRUE(Focused(A1));
+}
+
+TEST_F(ScanTree, RoleMessagesTakeOnlyValidIndexes) {
+  mivo::SetHomeKey(A1);
+  mivo::SetHomeKey(0);
+  mivo::SetHomeKey(mivo::KeyCount + 1);
+  EXPECT_EQ(mivo::HomeKey, A1);
+  mivo::SetStartKey(B1);
+  mivo::SetStartKey(-1);
+  EXPECT_EQ(mivo::StartKey, B1);
+}
+
+TEST_F(ScanTree, ActivatingAHiddenTabShowsItsPage) {
+  EXPECT_EQ(mivo::ActivateKey(P2), 1);
+  EXPECT_FALSE(mivo::GetKey(P2)->flags & mivo::KF_HIDDEN);
+  EXPECT_EQ(Taken(mivo::MM_KEY_SELECTED), (std::vector<os::WPARAM>{P2}));
+  EXPECT_EQ(mivo::ActivateKey(A_INERT), 0);
+  EXPECT_EQ(mivo::ActivateKey(999), 0);
+  EXPECT_TRUE(Taken(mivo::MM_KEY_SELECTED).empty());
+}
+
+}  // namespace
