@@ -14,6 +14,12 @@
 //   wait-gone CLASS TITLE MS   wait until it no longer exists
 //   activate CLASS TITLE       bring the window to the foreground
 //   close CLASS TITLE          post WM_CLOSE to the window
+//   move-key NAME              put the pointer on the centre of the visible key of the
+//                              keyboard (class MivoKeybdKey2) whose text is NAME
+//   foreground                 print the class name of the foreground window
+//   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
+//                              release until a line beginning with TEXT is added to
+//                              FILE (waits at most MS)
 //   CLASS or TITLE "-" means any.
 //
 // Exit codes: 0 all verbs done; 1 bad command line; 2 a wait timed out;
@@ -64,6 +70,53 @@ bool WaitWindow(const char* cls, const char* title, long timeoutMs, bool present
     if (static_cast<long>(GetTickCount() - start) >= timeoutMs) return false;
     Sleep(50);
   }
+}
+
+struct KeySearch {
+  const char* name;
+  HWND found;
+};
+
+BOOL CALLBACK FindKey(HWND w, LPARAM param) {
+  auto* search = reinterpret_cast<KeySearch*>(param);
+  char cls[64] = {};
+  char text[256] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, text, sizeof text);
+  if (std::strcmp(cls, "MivoKeybdKey2") == 0 && std::strcmp(text, search->name) == 0 &&
+      IsWindowVisible(w)) {
+    search->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+LONGLONG FileSize(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Whether the part of FILE after `offset` holds a line that begins with `text`.
+bool LineAddedSince(const char* path, LONGLONG offset, const char* text) {
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER at{};
+  at.QuadPart = offset < 0 ? 0 : offset;
+  SetFilePointerEx(f, at, nullptr, FILE_BEGIN);
+  static char buffer[65536];
+  DWORD got = 0;
+  ReadFile(f, buffer, sizeof buffer - 1, &got, nullptr);
+  CloseHandle(f);
+  buffer[got] = '\0';
+  const size_t n = std::strlen(text);
+  for (const char* line = buffer; line != nullptr && *line != '\0';) {
+    if (std::strncmp(line, text, n) == 0) return true;
+    line = std::strchr(line, '\n');
+    if (line != nullptr) ++line;
+  }
+  return false;
 }
 
 int Usage(const char* why, const char* at) {
@@ -148,6 +201,61 @@ int Run(int argc, char** argv) {
         SetForegroundWindow(w);
       } else {
         PostMessageA(w, WM_CLOSE, 0, 0);
+      }
+    } else if (std::strcmp(verb, "move-key") == 0) {
+      if (!need(1)) return Usage("expected a key text", verb);
+      KeySearch search{argv[i++], nullptr};
+      HWND main = FindWindowA("MivoMain", nullptr);
+      if (main != nullptr) EnumChildWindows(main, FindKey, reinterpret_cast<LPARAM>(&search));
+      if (search.found == nullptr) {
+        std::fprintf(stderr, "win_keys: no key %s\n", search.name);
+        return kExitNoWindow;
+      }
+      RECT r{};
+      GetWindowRect(search.found, &r);
+      // Moved as a pointing device moves it (an input event, not a warp), so that the
+      // keyboard sees the new position in its next message and in GetCursorPos alike.
+      const int x = (r.left + r.right) / 2;
+      const int y = (r.top + r.bottom) / 2;
+      const int cx = GetSystemMetrics(SM_CXSCREEN);
+      const int cy = GetSystemMetrics(SM_CYSCREEN);
+      mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE,
+                  static_cast<DWORD>((x * 65536 + cx / 2) / cx),
+                  static_cast<DWORD>((y * 65536 + cy / 2) / cy), 0, 0);
+      Sleep(100);
+    } else if (std::strcmp(verb, "foreground") == 0) {
+      char cls[256] = "-";
+      HWND w = GetForegroundWindow();
+      if (w != nullptr) GetClassNameA(w, cls, sizeof cls);
+      std::printf("%s\n", cls);
+      std::fflush(stdout);
+    } else if (std::strcmp(verb, "latency") == 0) {
+      if (!need(4) || !ParseInt(argv[i], &a) || !ParseInt(argv[i + 3], &c))
+        return Usage("expected VK FILE TEXT MS", verb);
+      const char* path = argv[i + 1];
+      const char* text = argv[i + 2];
+      i += 4;
+      const LONGLONG before = FileSize(path);
+      Key(static_cast<BYTE>(a), false);
+      Sleep(50);
+      LARGE_INTEGER frequency{}, start{}, now{};
+      QueryPerformanceFrequency(&frequency);
+      Key(static_cast<BYTE>(a), true);
+      QueryPerformanceCounter(&start);
+      for (;;) {
+        QueryPerformanceCounter(&now);
+        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart);
+        if (FileSize(path) != before && LineAddedSince(path, before, text)) {
+          std::printf("%.1f\n", ms);
+          std::fflush(stdout);
+          break;
+        }
+        if (ms > static_cast<double>(c)) {
+          std::fprintf(stderr, "win_keys: no line %s added to %s\n", text, path);
+          return kExitTimeout;
+        }
+        Sleep(0);
       }
     } else {
       return Usage("unknown verb", verb);
