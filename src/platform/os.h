@@ -129,6 +129,7 @@ constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "sweep/engine.h"
 #include "sweep/keys.h"
@@ -37,6 +38,7 @@ class Form final : public SweepView {
   os::GdiObject pictureBitmap = nullptr;
   os::GdiObject pictureOldBitmap = nullptr;
   os::Pen pen = nullptr;
+  os::Font labelFont = nullptr;
   SweepState state;
   SweepKeyTable keys;
   bool unloaded = false;
@@ -96,6 +98,10 @@ class Form final : public SweepView {
     if (pen != nullptr) {
       os::DeleteObject(pen);
       pen = nullptr;
+    }
+    if (labelFont != nullptr) {
+      os::DeleteObject(labelFont);
+      labelFont = nullptr;
     }
   }
 };
@@ -273,6 +279,15 @@ os::Window LoadSweepForm(os::Instance instance, const char* title) {
   f->label2 = CreateChild(os::STATIC_CLASS, kLabel2Caption, os::SS_LEFT, kLabel2Design, f->hwnd,
                           instance, kLabel2Id);
   f->pen = os::CreatePen(os::PS_SOLID, 1, kSweepColour);
+  // The system font does not fit "X[000] Y:[000]" into the small design sizes of the
+  // labels; a 12-pixel face shows both coordinates on two lines.
+  f->labelFont = os::CreateFont(-12, 0, 0, 0, os::FW_NORMAL, 0, 0, 0, os::DEFAULT_CHARSET,
+                                os::OUT_DEFAULT_PRECIS, os::CLIP_DEFAULT_PRECIS,
+                                os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE,
+                                "MS UI Gothic");
+  for (os::Window control : {f->command2, f->label1, f->label2}) {
+    os::SendMessage(control, os::WM_SETFONT, reinterpret_cast<os::WPARAM>(f->labelFont), os::TRUE);
+  }
 
   f->state.gStepVal = 2;
 
