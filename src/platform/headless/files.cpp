@@ -52,25 +52,11 @@ std::set<OsMapping*> mappings;
 std::map<void*, View> views;
 std::vector<std::weak_ptr<ShareEntry>> shares;
 
-std::string Utf8FromSjis(const std::string& in) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
+// Text that does not convert stays the bytes it was.
+std::string Convert(const std::string& in, const char* to, const char* from) {
+  iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return in;
   std::string out(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) return in;  // not Shift-JIS: the bytes as they are
-  out.resize(out.size() - dstLeft);
-  return out;
-}
-
-std::string SjisFromUtf8(const std::string& in) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-  std::string out(in.size() * 2 + 4, '\0');
   char* src = const_cast<char*>(in.data());
   size_t srcLeft = in.size();
   char* dst = out.data();
@@ -81,6 +67,9 @@ std::string SjisFromUtf8(const std::string& in) {
   out.resize(out.size() - dstLeft);
   return out;
 }
+
+std::string Utf8FromSjis(const std::string& in) { return Convert(in, "UTF-8", "CP932"); }
+std::string SjisFromUtf8(const std::string& in) { return Convert(in, "CP932", "UTF-8"); }
 
 // Windows' sharing check: every open of the file must allow what the others do.
 bool SharingAllows(const struct stat& st, DWORD access, DWORD share) {
