@@ -9,6 +9,7 @@
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -18,35 +19,11 @@ namespace {
 
 // A main window of 1000 x 340 client pixels at the bottom of a 1024 x 768 screen, with
 // the key tables, the key window class and the metrics in place.
-class KeyboardTreeTest : public ::testing::Test {
+class KeyboardTreeTest : public testing_support::KeyboardFixture {
  protected:
   void SetUp() override {
-    desktop::Reset();
-    live_ = mivo::MemLiveCount();
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
-    mivo::MediumFontSize = 0;
-    mivo::FontBold = 0;
-    mivo::HeightScale = 10000;
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardTreeMain";
-    os::RegisterClass(wc);
-    main_ = os::CreateWindowEx(0, "KeyboardTreeMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0, 428,
-                               1000, 340, nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
-    ASSERT_TRUE(mivo::KeyTableInit());
-    ASSERT_TRUE(mivo::ColorSetTableInit());
-    mivo::SetKeyboardWindows(main_, nullptr);
-    ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));
-    mivo::UpdateMetrics(main_);
-  }
-  void TearDown() override {
-    mivo::KeyTableFree();
-    mivo::ColorSetTableFree();
-    mivo::DeleteKeyFont();
-    mivo::SetMainWindow(nullptr);
-    EXPECT_EQ(mivo::MemLiveCount(), live_) << "blocks leaked";
+    KeyboardFixture::SetUp();
+    OpenMain(1000, 340);
   }
 
   static int32_t Key(int32_t type, int32_t parent, int32_t id, uint32_t x = 0, uint32_t y = 0,
@@ -66,8 +43,6 @@ class KeyboardTreeTest : public ::testing::Test {
     return out;
   }
 
-  os::Window main_ = nullptr;
-  int32_t live_ = 0;
 };
 
 TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {

@@ -5,6 +5,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/settings.h"
 #include "shell/text.h"
@@ -13,39 +14,9 @@ namespace {
 
 // The key tables and window class over a main window at the bottom of a 1024 x 768
 // screen whose client size each test chooses.
-class KeyboardLayoutTest : public ::testing::Test {
+class KeyboardLayoutTest : public testing_support::KeyboardFixture {
  protected:
-  void SetUp() override {
-    desktop::Reset();
-    live_ = mivo::MemLiveCount();
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
-    mivo::MediumFontSize = 0;
-    mivo::FontBold = 0;
-    mivo::HeightScale = 10000;
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardLayoutMain";
-    os::RegisterClass(wc);
-    ASSERT_TRUE(mivo::KeyTableInit());
-    ASSERT_TRUE(mivo::ColorSetTableInit());
-    ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));
-  }
-  void TearDown() override {
-    mivo::KeyTableFree();
-    mivo::ColorSetTableFree();
-    mivo::DeleteKeyFont();
-    mivo::SetMainWindow(nullptr);
-    EXPECT_EQ(mivo::MemLiveCount(), live_) << "blocks leaked";
-  }
 
-  void Main(int width, int height) {
-    main_ = os::CreateWindowEx(0, "KeyboardLayoutMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0,
-                               768 - height, width, height, nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
-    mivo::SetKeyboardWindows(main_, nullptr);
-    mivo::UpdateMetrics(main_);
-  }
 
   static int32_t Key(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t cx, uint32_t cy,
                      const char* name = "k") {
@@ -59,8 +30,6 @@ class KeyboardLayoutTest : public ::testing::Test {
     return {key->left, key->top, key->right, key->bottom};
   }
 
-  os::Window main_ = nullptr;
-  int32_t live_ = 0;
 };
 
 void ExpectRect(const os::Rect& got, const os::Rect& want, const std::string& what) {
@@ -87,7 +56,7 @@ TEST_P(KeyboardMetrics, FollowTheMainWindowAndTheSettings) {
   mivo::MetricsMode = c.mode;
   mivo::HeightScale = c.heightScale;
   mivo::MediumFontSize = c.medium;
-  Main(c.width, c.height);
+  OpenMain(c.width, c.height);
   const std::string what = "mode " + std::to_string(c.mode) + " " + std::to_string(c.width) + "x" +
                            std::to_string(c.height) + " medium " + std::to_string(c.medium);
   EXPECT_EQ(mivo::LayoutWidth, c.layoutWidth) << what;
@@ -107,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, KeyboardMetrics,
                                            MetricsCase{2, 1000, 14, 10000, 12, 1024, 42, 0, 1000}));
 
 TEST_F(KeyboardLayoutTest, OtherMetricsModesKeepTheLastFontHeight) {
-  Main(1000, 340);
+  OpenMain(1000, 340);
   ASSERT_EQ(mivo::FontHeight, 20u);
   mivo::MetricsMode = 3;
   os::SetWindowPos(main_, nullptr, 0, 0, 500, 100, os::SWP_NOZORDER);
@@ -133,7 +102,7 @@ TEST_P(KeyboardRects, LayOutFromTheFileUnits) {
   const RectCase& c = GetParam();
   mivo::MetricsMode = c.mode;
   mivo::FrameWidth = c.frame;
-  Main(1000, 340);
+  OpenMain(1000, 340);
   int32_t parent = 0;
   if (c.inParent) {
     mivo::FrameWidth = 2;
@@ -162,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"mode 2 ignores the parent's size", 2, 2, 10000, 20000, 30000, 40000, true, {104, 206, 407, 610}}));
 
 TEST_F(KeyboardLayoutTest, APageCoversItsContainerDownToTheTabStrip) {
-  Main(1000, 340);
+  OpenMain(1000, 340);
   int32_t box = Key(mivo::KT_CONTAINER, 0, 0, 0, 50000, 100000);
   int32_t page = Key(mivo::KT_PAGE, box, 300, 400, 100, 100);
   EXPECT_EQ(mivo::GetKey(page)->x, 0u) << "a page's position is dropped";
@@ -178,7 +147,7 @@ TEST_F(KeyboardLayoutTest, APageCoversItsContainerDownToTheTabStrip) {
 // ---------------------------------------------------------------- fitting to children
 
 TEST_F(KeyboardLayoutTest, AKeyWithoutSizeGrowsToItsChildrenAndTheMainWindowFollows) {
-  Main(1000, 340);
+  OpenMain(1000, 340);
   int32_t panel = Key(mivo::KT_PANEL, 0, 1000, 0, 0, 0);
   Key(mivo::KT_KEY, panel, 0, 0, 20000, 30000);
   Key(mivo::KT_KEY, panel, 5000, 5000, 10000, 0);  // no height of its own: its empty rectangle counts 0
@@ -200,7 +169,7 @@ TEST_F(KeyboardLayoutTest, AKeyWithoutSizeGrowsToItsChildrenAndTheMainWindowFoll
 }
 
 TEST_F(KeyboardLayoutTest, KeysWithASizeOrHiddenAreNotFitted) {
-  Main(1000, 340);
+  OpenMain(1000, 340);
   int32_t sized = Key(mivo::KT_PANEL, 0, 0, 0, 50000, 50000);
   Key(mivo::KT_KEY, sized, 0, 0, 90000, 90000);
   int32_t hidden = mivo::CreateKey(mivo::KT_PANEL, 0, 0, 0, 0, 0, 500, "", nullptr, nullptr, nullptr,
@@ -215,7 +184,7 @@ TEST_F(KeyboardLayoutTest, KeysWithASizeOrHiddenAreNotFitted) {
 // ---------------------------------------------------------------- hit tests on tabs
 
 TEST_F(KeyboardLayoutTest, TabsHitTheirPagesInClientAndScreenCoordinates) {
-  Main(1000, 340);
+  OpenMain(1000, 340);
   int32_t box = Key(mivo::KT_CONTAINER, 0, 0, 0, 50000, 100000);
   int32_t p1 = Key(mivo::KT_PAGE, box, 0, 0, 0, 0, "ab");
   int32_t p2 = Key(mivo::KT_PAGE, box, 0, 0, 0, 0, "abcd");

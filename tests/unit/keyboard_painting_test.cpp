@@ -7,6 +7,7 @@
 
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/settings.h"
 #include "shell/text.h"
@@ -20,37 +21,13 @@ constexpr os::Colour FILL[3] = {0x0000FF, 0x00FF00, 0xFF0000};
 constexpr os::Colour FRAME[3] = {0x000011, 0x000022, 0x000033};
 constexpr os::Colour TEXT[3] = {0x000101, 0x000202, 0x000303};
 
-class KeyboardPaintingTest : public ::testing::Test {
+class KeyboardPaintingTest : public testing_support::KeyboardFixture {
  protected:
   void SetUp() override {
-    desktop::Reset();
-    live_ = mivo::MemLiveCount();
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
-    mivo::MediumFontSize = 0;
-    mivo::FontBold = 0;
-    mivo::HeightScale = 10000;
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardPaintingMain";
-    os::RegisterClass(wc);
-    main_ = os::CreateWindowEx(0, "KeyboardPaintingMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0, 428,
-                               1000, 340, nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
-    ASSERT_TRUE(mivo::KeyTableInit());
-    ASSERT_TRUE(mivo::ColorSetTableInit());
-    mivo::SetKeyboardWindows(main_, nullptr);
-    ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));
-    mivo::UpdateMetrics(main_);
+    KeyboardFixture::SetUp();
+    OpenMain(1000, 340);
     colours_ = mivo::CreateColorSet(1, FILL[0], FILL[1], FILL[2], FRAME[0], FRAME[1], FRAME[2], TEXT[0],
                                     TEXT[1], TEXT[2]);
-  }
-  void TearDown() override {
-    mivo::KeyTableFree();
-    mivo::ColorSetTableFree();
-    mivo::DeleteKeyFont();
-    mivo::SetMainWindow(nullptr);
-    EXPECT_EQ(mivo::MemLiveCount(), live_) << "blocks leaked";
   }
 
   int32_t Key(int32_t type, int32_t parent, const char* name, int32_t colorSet, uint32_t cx = 20000,
@@ -81,8 +58,6 @@ class KeyboardPaintingTest : public ::testing::Test {
     return r;
   }
 
-  os::Window main_ = nullptr;
-  int32_t live_ = 0;
   int32_t colours_ = 0;
   int32_t lastId_ = 0;
 };

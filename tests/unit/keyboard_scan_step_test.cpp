@@ -54,10 +54,10 @@ class ScanTree : public ::testing::Test {
     mivo::TimerSameGroup = 3;
     mivo::TimerWait = -8;
     mivo::TimerFlag = 1;
-    struct Spec {
+    struct Case {
       int32_t type, parent, visible;
     };
-    const Spec specs[] = {
+    const Case cases[] = {
         {mivo::KT_PANEL, 0, 1},     {mivo::KT_PANEL, ROOT, 1},   {mivo::KT_KEY, ROW_A, 1},
         {mivo::KT_INERT, ROW_A, 1}, {mivo::KT_KEY, ROW_A, 0},    {mivo::KT_KEY, ROW_A, 1},
         {mivo::KT_PANEL, ROOT, 1},  {mivo::KT_KEY, ROW_B, 1},    {mivo::KT_CONTAINER, ROOT, 1},
@@ -67,7 +67,7 @@ class ScanTree : public ::testing::Test {
         {mivo::KT_KEY, TOP2, 1},
     };
     int32_t id = 100;
-    for (const Spec& s : specs) {
+    for (const Case& s : cases) {
       ASSERT_NE(mivo::CreateKey(s.type, s.parent, 0, 0, 0, 0, ++id, "", nullptr, nullptr, nullptr, nullptr, nullptr, 0,
                                 s.visible),
                 0);

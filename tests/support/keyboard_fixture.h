@@ -1,0 +1,56 @@
+// A keyboard without a file: the key tables, the key window class and the metrics
+// settings in place, and a main window at the bottom of the 1024 x 768 screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "keyboard/key_tree.h"
+#include "keyboard/painting.h"
+#include "platform/headless/desktop.h"
+#include "shell/bus.h"
+#include "shell/settings.h"
+#include "shell/text.h"
+
+namespace testing_support {
+
+class KeyboardFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    desktop::Reset();
+    live_ = mivo::MemLiveCount();
+    mivo::FrameWidth = 2;
+    mivo::MetricsMode = 1;
+    mivo::MediumFontSize = 0;
+    mivo::FontBold = 0;
+    mivo::HeightScale = 10000;
+    os::WndClass wc{};
+    wc.lpfnWndProc = os::DefWindowProc;
+    wc.lpszClassName = "KeyboardTestMain";
+    ASSERT_TRUE(os::RegisterClass(wc));
+    ASSERT_TRUE(mivo::KeyTableInit());
+    ASSERT_TRUE(mivo::ColorSetTableInit());
+    ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));
+  }
+
+  void TearDown() override {
+    mivo::KeyTableFree();
+    mivo::ColorSetTableFree();
+    mivo::DeleteKeyFont();
+    mivo::SetMainWindow(nullptr);
+    EXPECT_EQ(mivo::MemLiveCount(), live_) << "blocks leaked";
+  }
+
+  // The main window, `width` x `height`, standing on the bottom edge of the screen.
+  void OpenMain(int width, int height) {
+    main_ = os::CreateWindowEx(0, "KeyboardTestMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0,
+                               768 - height, width, height, nullptr, nullptr, nullptr);
+    mivo::SetMainWindow(main_);
+    mivo::SetKeyboardWindows(main_, nullptr);
+    mivo::UpdateMetrics(main_);
+  }
+
+  os::Window main_ = nullptr;
+  int32_t live_ = 0;
+};
+
+}  // namespace testing_support
