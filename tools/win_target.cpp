@@ -68,6 +68,19 @@ void LogText() {
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   LogMessage(msg, wParam, lParam);
+  if (msg == WM_IME_CHAR) {
+    // Wine's edit control shows a double-byte WM_IME_CHAR passed through an ANSI
+    // subclass as two broken characters; inserting the bytes as text shows the kana.
+    char bytes[3] = {};
+    if (wParam & 0xFF00) {
+      bytes[0] = static_cast<char>((wParam >> 8) & 0xFF);
+      bytes[1] = static_cast<char>(wParam & 0xFF);
+    } else {
+      bytes[0] = static_cast<char>(wParam & 0xFF);
+    }
+    SendMessageA(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(bytes));
+    return 0;
+  }
   return CallWindowProcA(g_editProc, hwnd, msg, wParam, lParam);
 }
 
