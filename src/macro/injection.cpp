@@ -195,9 +195,8 @@ void MouseAction(const char* name) {
     case 1: {
       int dx = 0;
       int dy = 0;
-      // A "Move[" without a valid "x,y]" moves nothing.
-      sent = ParseMoveOffsets(name, &dx, &dy);
-      if (sent) {
+      // A "Move[" without a valid "x,y]" moves nothing, but is counted like any move.
+      if (ParseMoveOffsets(name, &dx, &dy)) {
         os::mouse_event(os::MOUSEEVENTF_MOVE, static_cast<os::DWORD>(dx),
                         static_cast<os::DWORD>(dy), 0, 0);
       }
