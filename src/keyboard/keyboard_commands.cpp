@@ -29,6 +29,8 @@ bool ReadDigits(const unsigned char* p, int32_t* value) {
 }
 
 os::LRESULT Reload(os::WPARAM code, const char* file) {
+  // "LoadCfgC()" is how a macro writes the command without a file: the configured one.
+  if (file != nullptr && file[0] == '\0') file = nullptr;
   if (!ReloadKeyboard(file)) return -1;
   if (code == KC_LOAD_CFG_NC) {
     PostToMain(MM_IME_CANDIDATES, 0, 0);

@@ -379,7 +379,8 @@ int KeybdProcessLoop() {
 }
 
 os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
-  const int32_t key = static_cast<int32_t>(wParam);
+  // A wParam beyond any index names no key (-1), rather than being cut down to one.
+  const int32_t key = wParam <= static_cast<os::WPARAM>(KEY_TABLE_SIZE) ? static_cast<int32_t>(wParam) : -1;
   switch (message) {
     case os::WM_SIZE:
       KeybdRelayout(w);  // fonts, the docked edge and the key layout follow the new size

@@ -295,6 +295,22 @@ TEST(ScanningKeysScenario, LoadCfgCOfAMissingFileEndsTheProgram) {
   EXPECT_EQ(boxes[0].type, os::MB_OK | os::MB_TOPMOST);
 }
 
+TEST(ScanningKeysScenario, LoadCfgCWithEmptyParenthesesReloadsTheConfiguredKeyboard) {
+  Prepare("",
+          "key(1){type=1 cx=100000 cy=100000}\n"
+          "key(11){parent=1 cx=30000 cy=30000 onselected=\"LoadCfgC()\"}\n"
+          "key(12){parent=1 x=5000 cx=30000 cy=30000}\n"
+          "home(12) start(11)\n");
+  RunMacroAt(500, "SelectKey(11)");
+  int32_t focused = 0;
+  desktop::At(1'000, [&] { focused = FocusedId(); });
+  desktop::QuitAt(1'500);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_TRUE(desktop::MessageBoxes().empty()) << "an empty file name is no file name";
+  EXPECT_GE(desktop::Now(), 1'500u) << "the program goes on";
+  EXPECT_EQ(focused, 12) << "reloaded and gone to the home key";
+}
+
 TEST(ScanningKeysScenario, LoadCfgNcReplacesTheKeysAndGoesToTheNewHome) {
   Prepare("",
           "key(1){type=1 cx=100000 cy=100000}\n"

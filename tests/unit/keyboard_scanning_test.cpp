@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -100,6 +101,115 @@ TEST_F(KeyboardMarksTest, AContainerHandsTheFocusToItsShownPage) {
   EXPECT_EQ(Flags(p1_) & mivo::KF_FOCUS, 0u);
   EXPECT_EQ(mivo::ClearFocusFlags(box_), 0);
   EXPECT_EQ(Taken(), (Events{{p2_, mivo::KE_UNFOCUS}, {box_, mivo::KE_UNFOCUS}, {root_, mivo::KE_UNFOCUS}}));
+}
+
+// ---- key events: which text a handled event runs, judged against what was drawn
+
+struct EventCase {
+  const char* name;
+  uint32_t flags, painted;
+  intptr_t code;
+  const char* runs;  // the key's text that is sent to run, or null for nothing
+};
+
+class KeyEventRun : public KeyboardMarksTest, public ::testing::WithParamInterface<EventCase> {};
+
+TEST_P(KeyEventRun, RunsOnlyForAChangeNotYetDrawn) {
+  const EventCase& c = GetParam();
+  const int32_t k = mivo::CreateKey(mivo::KT_KEY, group_, 0, 0, 0, 0, 9, "", "focus", "unfocus", "select",
+                                    "unselect", "selected", 0, 1);
+  ASSERT_NE(k, 0);
+  mivo::KeyRecord* key = mivo::GetKey(k);
+  key->flags = c.flags;
+  key->paintedFlags = c.painted;
+  mivo::RunKeyEvent(k, c.code);
+  std::vector<std::string> sent;
+  for (const os::Msg& m : desktop::DefWindowProcCalls(mivo::GetMainWindow())) {
+    if (m.message == mivo::MM_RUN_MACRO) sent.push_back(reinterpret_cast<const char*>(m.wParam));
+  }
+  EXPECT_EQ(sent, c.runs ? std::vector<std::string>{c.runs} : std::vector<std::string>{});
+}
+
+constexpr uint32_t F = mivo::KF_FOCUS, S = mivo::KF_SELECT, H = mivo::KF_HIDDEN;
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, KeyEventRun,
+    ::testing::Values(EventCase{"FocusGained", F, 0, mivo::KE_FOCUS, "focus"},
+                      EventCase{"FocusAlreadyDrawn", F, F, mivo::KE_FOCUS, nullptr},
+                      EventCase{"FocusDrawnButSelectionNot", F | S, F, mivo::KE_FOCUS, nullptr},
+                      EventCase{"FocusGainedThenLost", 0, 0, mivo::KE_FOCUS, nullptr},
+                      EventCase{"FocusLost", 0, F, mivo::KE_UNFOCUS, "unfocus"},
+                      EventCase{"FocusLostJudgedAsGained", F, 0, mivo::KE_UNFOCUS, nullptr},
+                      EventCase{"SelectionGained", S, 0, mivo::KE_SELECT_MARK, "select"},
+                      EventCase{"SelectionGainedWhileFocusDrawn", F | S, F, mivo::KE_SELECT_MARK, "select"},
+                      EventCase{"SelectionLost", 0, S, mivo::KE_UNSELECT_MARK, "unselect"},
+                      EventCase{"SelectionLostJudgedAsGained", S, 0, mivo::KE_UNSELECT_MARK, nullptr},
+                      EventCase{"OnlyHiddenChanged", H | F, F, mivo::KE_FOCUS, nullptr},
+                      EventCase{"SelectedAlwaysRuns", F, F, mivo::KE_SELECTED, "selected"},
+                      EventCase{"UnknownCode", F, 0, mivo::KE_SELECTED + 1, nullptr}),
+    [](const ::testing::TestParamInfo<EventCase>& param) { return std::string(param.param.name); });
+
+TEST_F(KeyboardMarksTest, AnEventForAKeyThatIsGoneRunsNothing) {
+  mivo::DeleteKey(b_);
+  EXPECT_EQ(mivo::RunKeyEvent(b_, mivo::KE_SELECTED), 0);
+  EXPECT_EQ(mivo::RunKeyEvent(0, mivo::KE_SELECTED), 0);
+  for (const os::Msg& m : desktop::DefWindowProcCalls(mivo::GetMainWindow())) {
+    EXPECT_NE(m.message, mivo::MM_RUN_MACRO);
+  }
+}
+
+// ---- the keyboard link's answers
+
+struct LinkCase {
+  os::UINT message;
+  os::LRESULT result;
+};
+
+class KeyboardLink : public KeyboardMarksTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(KeyboardLink, AnswersAsItsTableSays) {
+  mivo::ResetScanState();
+  const LinkCase& c = GetParam();
+  EXPECT_EQ(mivo::KeybdMainProc(mivo::GetMainWindow(), c.message, 0, 0), c.result);
+  EXPECT_EQ(mivo::LockedKey, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, KeyboardLink,
+    ::testing::Values(LinkCase{os::WM_TIMER, mivo::NOT_MINE}, LinkCase{mivo::MM_AFTER_SELECT, -1},
+                      LinkCase{mivo::MM_KEY_EVENT, -1}, LinkCase{mivo::MM_KEY_SELECTED, -1},
+                      LinkCase{mivo::MM_GO_HOME, -1}, LinkCase{mivo::MM_GO_KEYBOARD, -1},
+                      LinkCase{mivo::MM_GO_START, -1}, LinkCase{mivo::MM_SCAN_STEP, -1},
+                      LinkCase{mivo::MM_KEY_REPAINT, -1}, LinkCase{mivo::MM_SET_HOME, -1},
+                      LinkCase{mivo::MM_SET_START, -1}, LinkCase{mivo::MM_SET_KEYBOARD, -1},
+                      LinkCase{mivo::MM_LOCK, 0},  // no text and no lock: nothing to toggle
+                      LinkCase{mivo::MM_LOCK_REPEAT, -1},
+                      // Posted by the keyboard but taken by no link, or by other links.
+                      LinkCase{mivo::MM_AUTOSCAN_ON, mivo::NOT_MINE}, LinkCase{mivo::MM_GO_YOSOKU, mivo::NOT_MINE},
+                      LinkCase{mivo::MM_GO_PYOSOKU, mivo::NOT_MINE}, LinkCase{mivo::MM_SET_PYOSOKU, mivo::NOT_MINE},
+                      LinkCase{mivo::MM_RUN_MACRO, mivo::NOT_MINE}, LinkCase{mivo::MM_KEY_MOUSEMOVE, mivo::NOT_MINE}));
+
+TEST_F(KeyboardMarksTest, ASelectionIsCountedThenEndsAfterItsTextAndIsRepainted) {
+  mivo::KeybdMainProc(mivo::GetMainWindow(), mivo::MM_KEY_SELECTED, static_cast<os::WPARAM>(b_), 0);
+  std::vector<std::pair<os::UINT, os::WPARAM>> posted;
+  os::Msg msg{};
+  while (os::PeekMessage(&msg, nullptr, 0, 0, os::PM_REMOVE)) posted.push_back({msg.message, msg.wParam});
+  const os::WPARAM b = static_cast<os::WPARAM>(b_);
+  EXPECT_EQ(posted, (std::vector<std::pair<os::UINT, os::WPARAM>>{{mivo::MM_AFTER_SELECT, b}, {mivo::MM_KEY_REPAINT, b}}));
+}
+
+TEST_F(KeyboardMarksTest, ARoleMessageBeyondAnyIndexIsNotCutDownToOne) {
+  if constexpr (sizeof(os::WPARAM) > 4) {
+    const os::WPARAM wide = (static_cast<os::WPARAM>(1) << 32) | static_cast<os::WPARAM>(a_);
+    for (os::UINT message : {mivo::MM_SET_HOME, mivo::MM_SET_START, mivo::MM_SET_KEYBOARD}) {
+      mivo::KeybdMainProc(mivo::GetMainWindow(), message, wide, 0);
+    }
+    EXPECT_EQ(mivo::HomeKey, 0);
+    EXPECT_EQ(mivo::StartKey, 0);
+    EXPECT_EQ(mivo::KeyboardKey, 0);
+  }
+  mivo::KeybdMainProc(mivo::GetMainWindow(), mivo::MM_SET_HOME, static_cast<os::WPARAM>(a_), 0);
+  EXPECT_EQ(mivo::HomeKey, a_);
 }
 
 }  // namespace
