@@ -57,18 +57,21 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
   return 1;
 }
 
-void KeybdFinish() {
+int KeybdFinish() {
   ResetScanState();  // a lock still running owns its key name
   KeyTableFree();
   DeleteKeyFont();
   if (classRegistered) os::UnregisterClass(KEY_WINDOW_CLASS, KeyboardInstance());
   classRegistered = false;
   ColorSetTableFree();
+  return 1;
 }
 
 bool IsMivoWindow(os::Window w) {
   if (!w) return false;
   return w == KeyboardMainWindow() || FindKeyByWindow(w) != 0;
 }
+
+int DllMain(os::Instance, os::DWORD, void*) { return 1; }
 
 }  // namespace mivo

@@ -714,6 +714,15 @@ int LoadKeyboardFile(const char* fileName, int32_t idBase) {
     os::CloseHandle(file);
     return -1;
   }
+  // The error box lets other messages in, and a reload started there reads again
+  // while this read is open: past the chain's room such a read is refused.
+  if (loadDepth > KEYBOARD_LOAD_DEPTH_LIMIT) {
+    MemFree(set);
+    os::UnmapViewOfFile(const_cast<void*>(view));
+    os::CloseMapping(mapping);
+    os::CloseHandle(file);
+    return -1;
+  }
   if (loadDepth == 0) loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
   loadChain[loadDepth++] = fileName;
   Reader reader(static_cast<const uint8_t*>(view), size, idBase, set);

@@ -110,7 +110,8 @@ TEST_F(KeyboardInitTest, AFailingKeyFileShowsTheKeyboardBoxAndFails) {
 TEST_F(KeyboardInitTest, FinishReleasesEverything) {
   desktop::WriteFile("mivo_key.cfg", "color(1){normal=1 fnormal=2} key(1){} key(2){parent=1}");
   ASSERT_EQ(mivo::KeybdInit(main_, nullptr), 1);
-  mivo::KeybdFinish();
+  EXPECT_EQ(mivo::KeybdFinish(), 1);
+  EXPECT_EQ(mivo::DllMain(nullptr, 1, nullptr), 1);
   EXPECT_EQ(mivo::KeyCount, 0);
   EXPECT_EQ(mivo::ColorSetCount, 0);
   EXPECT_EQ(mivo::KeyFont, nullptr);
