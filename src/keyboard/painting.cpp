@@ -52,7 +52,9 @@ void SelectFramePen(os::Dc dc, os::Pen pen) {
 enum HeldEdge { HOLD_NONE, HOLD_TOP, HOLD_BOTTOM };
 
 void DrawFrame(os::Dc dc, os::Rect* r, os::Pen pen, HeldEdge held) {
-  for (int pass = 0; pass < FrameWidthPixels(); ++pass) {
+  // Passes stop once the frame has met in the middle: further ones would only draw
+  // inverted rectangles, and a huge FrameWidth setting would hold the program for ever.
+  for (int pass = 0; pass < FrameWidthPixels() && r->left < r->right && r->top < r->bottom; ++pass) {
     SelectFramePen(dc, pen);
     os::Rectangle(dc, r->left, r->top, r->right, r->bottom);
     ++r->left;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -144,6 +146,19 @@ TEST_F(KeyboardPaintingTest, WithoutAFrameTheFillCoversTheWholeKey) {
   const os::Rect r = Client(k);
   EXPECT_EQ(Only(ops, Op::Fill)[0].rect.right, r.right);
   EXPECT_EQ(Only(ops, Op::Fill)[0].rect.bottom, r.bottom);
+}
+
+TEST_F(KeyboardPaintingTest, AHugeFrameStopsWhereItMeetsItself) {
+  mivo::FrameWidth = 1000000000;
+  int32_t k = Key(mivo::KT_KEY, 0, "x", colours_);
+  const std::vector<Op> frames = Only(Paint(k), Op::Frame);
+  const os::Rect r = Client(k);
+  const int32_t half = (std::min(r.right - r.left, r.bottom - r.top) + 1) / 2;
+  EXPECT_LE(static_cast<int32_t>(frames.size()), half);
+  for (const Op& f : frames) {
+    EXPECT_LT(f.rect.left, f.rect.right);
+    EXPECT_LT(f.rect.top, f.rect.bottom);
+  }
 }
 
 TEST_F(KeyboardPaintingTest, AbsentColoursLeaveThePixelsAndUseTheContextPen) {
