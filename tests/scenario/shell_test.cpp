@@ -3,6 +3,7 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
@@ -41,12 +42,13 @@ void PressChordAt(uint64_t ms) {
 }
 
 TEST(ShellScenario, ChordQuitsThroughFullShutdownWithCounterLine) {
-  PrepareFolder("CounterMode = True\r\n");
+  PrepareFolder("CounterMode = True\r\nProcessOnQuit = \"after.exe\"\r\n");
   PressChordAt(500);
   desktop::QuitAt(60'000);  // safety net only
   EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_LT(desktop::Now(), 1'000u) << "the chord should end the program at once";
   EXPECT_EQ(desktop::ReadFile("Counter.txt"), "[02/11/05:14:07]\t0\t0\r\n");
+  EXPECT_EQ(desktop::StartedPrograms(), (std::vector<std::string>{"after.exe"}));
   EXPECT_TRUE(desktop::MessageBoxes().empty()) << "no leak box, no failure box";
 }
 
@@ -184,21 +186,28 @@ TEST(ShellScenario, MessagesNoLinkTakesReachDefWindowProc) {
     goYosoku = mivo::SendToMain(mivo::MM_GO_YOSOKU, 0, 0);
     nullMacro = mivo::SendToMain(mivo::MM_RUN_MACRO, 0, 0);
     unknownCommand = mivo::SendToMain(mivo::MM_APP_COMMAND, 999, 0);
+    // Acted on by the shell and still passed on, so the system can move or size.
+    mivo::SendToMain(os::WM_NCLBUTTONDOWN, os::HTTOP, 0);
+    mivo::SendToMain(mivo::MM_KEY_MOUSEMOVE, 0, 0);
   });
   desktop::QuitAt(500);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_EQ(goYosoku, 0);
   EXPECT_EQ(nullMacro, 0);
   EXPECT_EQ(unknownCommand, 0);
-  bool sawGoYosoku = false, sawNullMacro = false, sawUnknown = false;
+  bool sawGoYosoku = false, sawNullMacro = false, sawUnknown = false, sawNcDown = false, sawKeyMove = false;
   for (const os::Msg& m : desktop::DefWindowProcCalls(desktop::Find("MivoMain"))) {
     sawGoYosoku |= m.message == mivo::MM_GO_YOSOKU;
     sawNullMacro |= m.message == mivo::MM_RUN_MACRO;
     sawUnknown |= m.message == mivo::MM_APP_COMMAND && m.wParam == 999;
+    sawNcDown |= m.message == os::WM_NCLBUTTONDOWN;
+    sawKeyMove |= m.message == mivo::MM_KEY_MOUSEMOVE;
   }
   EXPECT_TRUE(sawGoYosoku);
   EXPECT_TRUE(sawNullMacro);
   EXPECT_TRUE(sawUnknown);
+  EXPECT_TRUE(sawNcDown);
+  EXPECT_TRUE(sawKeyMove);
 }
 
 TEST(ShellScenario, ReloadSettingsMessageFailureShowsBoxAndKeepsRunning) {
@@ -226,6 +235,184 @@ TEST(ShellScenario, DestroyingTheMainWindowQuits) {
   desktop::QuitAt(5'000);
   EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_LT(desktop::Now(), 1'000u);
+}
+
+// The middle of the keyboard's client area.
+os::Point KeyboardClient() {
+  os::Rect r = desktop::Info(desktop::Find("MivoMain")).rect;
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST(ShellScenario, ClickingTheKeyboardLeavesTheEditorInFront) {
+  PrepareFolder("MainWindowSize = 200\r\n");
+  desktop::ForeignApp editor = desktop::StartForeignApp("Notepad", "Untitled");
+  os::Window afterClick = nullptr;
+  desktop::At(100, [] { desktop::Click(KeyboardClient().x, KeyboardClient().y); });
+  desktop::At(200, [&] { afterClick = os::GetForegroundWindow(); });
+  desktop::QuitAt(400);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(afterClick, editor.window);
+}
+
+// The application remembered at start-up is "first"; "second" comes in front later.
+// An activation of the keyboard hands the foreground to the remembered window unless
+// the top or the border is being dragged.
+struct ActivateCase {
+  const char* name;
+  os::UINT message;
+  int hitTest;
+  bool trackFirst;  // the mouse passed over the keyboard while "second" was in front
+  const char* expected;  // "first", "second"
+};
+
+class ShellGiveBack : public ::testing::TestWithParam<ActivateCase> {};
+
+TEST_P(ShellGiveBack, ActivationHandsTheForegroundBack) {
+  const ActivateCase& c = GetParam();
+  PrepareFolder("");
+  desktop::ForeignApp first = desktop::StartForeignApp("Notepad", "First");
+  desktop::ForeignApp second{};
+  os::Window after = nullptr;
+  desktop::At(100, [&] { second = desktop::StartForeignApp("Editor", "Second"); });
+  desktop::At(200, [&] {
+    os::Window keyboard = desktop::Find("MivoMain");
+    if (c.trackFirst) mivo::SendToMain(mivo::MM_KEY_MOUSEMOVE, 0, 0);
+    os::SendMessage(keyboard, c.message, reinterpret_cast<os::WPARAM>(keyboard),
+                    static_cast<os::LPARAM>(c.hitTest) | (static_cast<os::LPARAM>(os::WM_LBUTTONDOWN) << 16));
+    after = os::GetForegroundWindow();
+  });
+  desktop::QuitAt(400);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  ASSERT_NE(second.window, nullptr);
+  EXPECT_EQ(after, std::string(c.expected) == "first" ? first.window : second.window);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HitTests, ShellGiveBack,
+    ::testing::Values(ActivateCase{"Client", os::WM_MOUSEACTIVATE, os::HTCLIENT, false, "first"},
+                      ActivateCase{"Caption", os::WM_MOUSEACTIVATE, 2, false, "first"},
+                      ActivateCase{"Bottom", os::WM_MOUSEACTIVATE, 15, false, "first"},
+                      ActivateCase{"Top", os::WM_MOUSEACTIVATE, os::HTTOP, false, "second"},
+                      ActivateCase{"Border", os::WM_MOUSEACTIVATE, os::HTBORDER, false, "second"},
+                      ActivateCase{"KeyWindow", mivo::MM_KEY_MOUSEACTIVATE, 0, false, "first"},
+                      ActivateCase{"ClientAfterMouseMove", os::WM_MOUSEACTIVATE, os::HTCLIENT, true, "second"}),
+    [](const ::testing::TestParamInfo<ActivateCase>& p) { return std::string(p.param.name); });
+
+// The keyboard itself in front is never remembered: activation still hands back.
+TEST(ShellScenario, TheKeyboardInFrontIsNotRemembered) {
+  PrepareFolder("");
+  desktop::ForeignApp editor = desktop::StartForeignApp("Notepad", "Untitled");
+  os::Window after = nullptr;
+  desktop::At(100, [&] {
+    os::SetForegroundWindow(desktop::Find("MivoMain"));
+    mivo::SendToMain(mivo::MM_KEY_MOUSEMOVE, 0, 0);
+    mivo::SendToMain(os::WM_MOUSEMOVE, 0, 0);
+    mivo::SendToMain(mivo::MM_KEY_MOUSEACTIVATE, 0, 0);
+    after = os::GetForegroundWindow();
+  });
+  desktop::QuitAt(300);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(after, editor.window);
+}
+
+struct ZOrderCase {
+  const char* name;
+  os::UINT code;
+  os::LPARAM argument;
+  os::UINT state;
+  bool topmost;  // afterwards
+  bool bottom;   // the last top-level window afterwards
+  bool redocks;  // placed again at the foot of the screen
+};
+
+class ShellAppBarZOrder : public ::testing::TestWithParam<ZOrderCase> {};
+
+TEST_P(ShellAppBarZOrder, ShellNotificationsSetTheZOrder) {
+  const ZOrderCase& c = GetParam();
+  PrepareFolder("MainWindowSize = 200\r\n");
+  desktop::StartForeignApp("Notepad", "Untitled");
+  bool topmost = false, bottom = false;
+  os::Rect rect{};
+  desktop::At(100, [&] {
+    desktop::SetAppBarState(c.state);
+    desktop::NotifyAppBar(c.code, c.argument);
+  });
+  desktop::At(200, [&] {
+    os::Window keyboard = desktop::Find("MivoMain");
+    topmost = (desktop::Info(keyboard).exStyle & os::WS_EX_TOPMOST) != 0;
+    bottom = desktop::TopLevelWindows().back() == keyboard;
+    rect = desktop::Info(keyboard).rect;
+  });
+  desktop::QuitAt(400);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(topmost, c.topmost);
+  EXPECT_EQ(bottom, c.bottom);
+  // Docking keeps the window's own bottom, 4 pixels above the maximised area; placing
+  // it again starts from the whole screen.
+  EXPECT_EQ(rect.bottom, c.redocks ? 768 : 736);
+  EXPECT_EQ(rect.bottom - rect.top, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Notifications, ShellAppBarZOrder,
+    ::testing::Values(ZOrderCase{"StateOnTop", os::ABN_STATECHANGE, 0, os::ABS_ALWAYSONTOP, true, false, false},
+                      ZOrderCase{"StateNotOnTop", os::ABN_STATECHANGE, 0, 0, false, true, false},
+                      ZOrderCase{"FullScreenOpensOnTop", os::ABN_FULLSCREENAPP, 1, os::ABS_ALWAYSONTOP, true, false, true},
+                      ZOrderCase{"FullScreenOpensNotOnTop", os::ABN_FULLSCREENAPP, 1, 0, false, true, true},
+                      ZOrderCase{"FullScreenClosedNotOnTop", os::ABN_FULLSCREENAPP, 0, 0, true, false, true},
+                      ZOrderCase{"PositionChanged", os::ABN_POSCHANGED, 0, 0, true, false, true},
+                      ZOrderCase{"UnknownCode", 7, 0, 0, true, false, false}),
+    [](const ::testing::TestParamInfo<ZOrderCase>& p) { return std::string(p.param.name); });
+
+TEST(ShellScenario, UndockedKeyboardIgnoresShellNotifications) {
+  PrepareFolder("MainWindowSize = 200\r\n");
+  desktop::SetAppBarRefused(true);
+  bool topmost = false;
+  desktop::At(100, [] {
+    desktop::SetAppBarState(0);
+    mivo::SendToMain(mivo::MM_APPBAR, os::ABN_STATECHANGE, 0);
+  });
+  desktop::At(200, [&] { topmost = (desktop::Info(desktop::Find("MivoMain")).exStyle & os::WS_EX_TOPMOST) != 0; });
+  desktop::QuitAt(400);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_TRUE(topmost);
+}
+
+// Resizing the keyboard from its top edge keeps it docked at the foot of the screen
+// with the new height, and the other windows' work area shrinks with it.
+TEST(ShellScenario, ResizingKeepsTheBarDockedAtTheBottom) {
+  PrepareFolder("MainWindowSize = 200\r\n");
+  os::Rect rect{}, workArea{};
+  desktop::At(100, [] {
+    os::Window keyboard = desktop::Find("MivoMain");
+    os::Rect r = desktop::Info(keyboard).rect;
+    os::SetWindowPos(keyboard, nullptr, r.left, r.bottom - 300, r.right - r.left, 300,
+                     os::SWP_NOZORDER | os::SWP_NOACTIVATE);
+  });
+  desktop::At(200, [&] {
+    rect = desktop::Info(desktop::Find("MivoMain")).rect;
+    workArea = desktop::WorkArea();
+  });
+  desktop::QuitAt(400);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(rect.bottom, 768);
+  EXPECT_EQ(rect.top, 768 - 300);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.right, 1024);
+  EXPECT_EQ(workArea.bottom, 768 - 300);
+}
+
+// No shutdown runs after a failed start: the log keeps its opening line only.
+TEST(ShellScenario, FailedStartLeavesTheLogWithoutClosingLines) {
+  PrepareFolder("LoggingMode = 1\r\nCounterMode = 1\r\nKeyCfgFile = \"absent.cfg\"\r\n");
+  desktop::QuitAt(5'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), -1);
+  EXPECT_EQ(desktop::ReadFile("LogFile.txt"), "[02/11/05:14:07]\tLog\tInit Success\r\n");
+  EXPECT_FALSE(desktop::FileExists("Counter.txt"));
+  auto boxes = desktop::MessageBoxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().text, Sjis("キーボードの設定に失敗しました"));
+  EXPECT_EQ(boxes.back().caption, "Mivo Error");
 }
 
 }  // namespace
