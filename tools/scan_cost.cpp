@@ -33,6 +33,9 @@
 
 namespace {
 
+// Key names are Shift-JIS; the terminal reading this table is UTF-8.
+std::string Readable(const char* sjis) { return desktop::Utf8FromShiftJis(sjis ? sjis : ""); }
+
 using namespace mivo;
 
 // How often each kana occurs: counted in Vim's Japanese tutorial
@@ -323,9 +326,9 @@ int main(int argc, char** argv) {
       const Cost c = CostOf(k);
       if (c.reachable) {
         std::printf("%d\t%d\t%d\t%.1f\t%s\n", key->id, c.steps, c.presses, c.ticks * tick,
-                    key->name);
+                    Readable(key->name).c_str());
       } else {
-        std::printf("%d\t-\t-\t-\t%s\n", key->id, key->name);
+        std::printf("%d\t-\t-\t-\t%s\n", key->id, Readable(key->name).c_str());
       }
     }
   }

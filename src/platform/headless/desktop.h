@@ -31,6 +31,8 @@ std::string WorkingFolder();
 // Names are Shift-JIS bytes, mapped to the file system exactly as the program's paths are.
 void WriteFile(const std::string& name, const std::string& bytes);
 std::string ReadFile(const std::string& name);  // empty when absent
+// Shift-JIS text as UTF-8, for people reading a tool's output (unconvertible bytes stay).
+std::string Utf8FromShiftJis(const std::string& sjis);
 bool FileExists(const std::string& name);
 
 // ---------------------------------------------------------------- clock

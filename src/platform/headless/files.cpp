@@ -465,4 +465,6 @@ bool FileExists(const std::string& name) {
   return stat(PosixPath(name.c_str()).c_str(), &st) == 0;
 }
 
+std::string Utf8FromShiftJis(const std::string& sjis) { return headless::Utf8FromSjis(sjis); }
+
 }  // namespace desktop
