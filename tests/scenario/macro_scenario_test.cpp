@@ -11,27 +11,15 @@
 #include "shell/bus.h"
 #include "shell/log.h"
 #include "shell/messages.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 using testing_support::Sjis;
 
 namespace {
 
-constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
-
-void PrepareFolder(const std::string& settings) {
-  desktop::Reset();
-  desktop::SetLocalTime(kNov5th);
-  desktop::WriteFile("settings.txt", settings);
-  desktop::WriteFile("mivo_key.cfg", "");
-}
-
-// Runs the macro as a key action would: message 1797 to the main window, at `ms`.
-void RunMacroAt(uint64_t ms, std::string macro) {
-  desktop::At(ms, [macro] {
-    mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macro.c_str()), 0);
-  });
-}
+using testing_support::PrepareFolder;
+using testing_support::RunMacroAt;
 
 struct Timed {
   uint64_t at;

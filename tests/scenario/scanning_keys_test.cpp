@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "scanning_scenario.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
-#include "scanning_scenario.h"
 #include "shell/app.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 using namespace scanning_scenario;
@@ -20,23 +21,9 @@ using testing_support::Sjis;
 
 namespace {
 
-void RunMacroAt(uint64_t ms, std::string macro) {
-  desktop::At(ms, [macro] { mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macro.c_str()), 0); });
-}
-
-os::Point CentreOf(int32_t id) {
-  const mivo::KeyRecord* key = mivo::GetKey(mivo::FindKeyById(id));
-  os::Rect r{};
-  if (key && key->window) os::GetWindowRect(key->window, &r);
-  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MovePointerToKeyAt(uint64_t ms, int32_t id) {
-  desktop::At(ms, [id] {
-    os::Point p = CentreOf(id);
-    desktop::MoveCursor(p.x, p.y);
-  });
-}
+using testing_support::CentreOf;
+using testing_support::MovePointerToKeyAt;
+using testing_support::RunMacroAt;
 
 std::vector<int32_t> Ids(const std::vector<Change>& changes, size_t count) {
   std::vector<int32_t> out;

@@ -13,17 +13,14 @@
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
+#include "support/scenario.h"
 
 namespace scanning_scenario {
 
 constexpr int kSwitch = 0x1D;  // the default PressKey, the non-convert key
-constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
 
 inline void Prepare(const std::string& settings, const std::string& keyboard) {
-  desktop::Reset();
-  desktop::SetLocalTime(kNov5th);
-  desktop::WriteFile("settings.txt", settings);
-  desktop::WriteFile("mivo_key.cfg", keyboard);
+  testing_support::PrepareFolder(settings, keyboard);
 }
 
 // Injected keyboard events as "65d" / "65u" with their times.

@@ -6,17 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "scanning_scenario.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
-#include "scanning_scenario.h"
 #include "shell/app.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
+#include "support/scenario.h"
 
 using namespace scanning_scenario;
 
 namespace {
+
+using testing_support::CentreOf;
+using testing_support::MovePointerToKeyAt;
 
 // Three rows under a root panel; the first row holds A, B and C, the second a single
 // key, the third two keys.
@@ -32,21 +36,6 @@ const char* const kRows =
     "key(31){parent=30 x=0 y=0 cx=30000 cy=25000 name=\"Y\" onselected=\"Direct(Y)\"}\n"
     "key(32){parent=30 x=3300 y=0 cx=30000 cy=25000 name=\"Z\" onselected=\"Direct(Z)\"}\n"
     "home(10) start(10)\n";
-
-// The centre of a key's window on the screen.
-os::Point CentreOf(int32_t id) {
-  const mivo::KeyRecord* key = mivo::GetKey(mivo::FindKeyById(id));
-  os::Rect r{};
-  if (key && key->window) os::GetWindowRect(key->window, &r);
-  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MovePointerToKeyAt(uint64_t ms, int32_t id) {
-  desktop::At(ms, [id] {
-    os::Point p = CentreOf(id);
-    desktop::MoveCursor(p.x, p.y);
-  });
-}
 
 void RunMacroAt(uint64_t ms, std::string macro) {
   desktop::At(ms, [macro] { mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macro.c_str()), 0); });

@@ -10,21 +10,14 @@
 #include "shell/bus.h"
 #include "shell/docking.h"
 #include "shell/messages.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 using testing_support::Sjis;
 
 namespace {
 
-constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
-
-// A working folder with the given settings and an empty keyboard (which is valid).
-void PrepareFolder(const std::string& settings) {
-  desktop::Reset();
-  desktop::SetLocalTime(kNov5th);
-  desktop::WriteFile("settings.txt", settings);
-  desktop::WriteFile("mivo_key.cfg", "");
-}
+using testing_support::PrepareFolder;
 
 // While the chord is held the quit message is posted on every turn, so the quit
 // itself comes when the hand lets go, as on Windows.
