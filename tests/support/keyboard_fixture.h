@@ -13,6 +13,19 @@
 
 namespace testing_support {
 
+// A main window of a plain class (DefWindowProc), made the program's main window.
+inline os::Window OpenPlainMainWindow(int x, int y, int width, int height, bool visible = true) {
+  os::WndClass wc{};
+  wc.lpfnWndProc = os::DefWindowProc;
+  wc.lpszClassName = "KeyboardTestMain";
+  os::RegisterClass(wc);  // already registered after the first call: that is fine
+  os::Window w = os::CreateWindowEx(0, "KeyboardTestMain", "main",
+                                    os::WS_POPUP | (visible ? os::WS_VISIBLE : 0), x, y, width,
+                                    height, nullptr, nullptr, nullptr);
+  mivo::SetMainWindow(w);
+  return w;
+}
+
 class KeyboardFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -23,10 +36,6 @@ class KeyboardFixture : public ::testing::Test {
     mivo::MediumFontSize = 0;
     mivo::FontBold = 0;
     mivo::HeightScale = 10000;
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardTestMain";
-    ASSERT_TRUE(os::RegisterClass(wc));
     ASSERT_TRUE(mivo::KeyTableInit());
     ASSERT_TRUE(mivo::ColorSetTableInit());
     ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));
@@ -42,9 +51,7 @@ class KeyboardFixture : public ::testing::Test {
 
   // The main window, `width` x `height`, standing on the bottom edge of the screen.
   void OpenMain(int width, int height) {
-    main_ = os::CreateWindowEx(0, "KeyboardTestMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0,
-                               768 - height, width, height, nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
+    main_ = OpenPlainMainWindow(0, 768 - height, width, height);
     mivo::SetKeyboardWindows(main_, nullptr);
     mivo::UpdateMetrics(main_);
   }

@@ -9,6 +9,7 @@
 
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -32,13 +33,7 @@ class KeyboardFileTest : public ::testing::Test {
   void SetUp() override {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardFileTestMain";
-    os::RegisterClass(wc);
-    main_ = os::CreateWindowEx(0, "KeyboardFileTestMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0,
-                               400, 1000, 340, nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
+    main_ = testing_support::OpenPlainMainWindow(0, 400, 1000, 340);
     mivo::FrameWidth = 2;
     mivo::MetricsMode = 1;
     ASSERT_TRUE(mivo::KeyTableInit());

@@ -7,6 +7,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -24,13 +25,7 @@ class KeyboardInitTest : public ::testing::Test {
     mivo::MetricsMode = 1;
     mivo::HeightScale = 10000;
     mivo::ForceMouseMove = 0;
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardInitMain";
-    os::RegisterClass(wc);
-    main_ = os::CreateWindowEx(0, "KeyboardInitMain", "main", os::WS_POPUP | os::WS_VISIBLE, 0, 568, 1000, 200,
-                               nullptr, nullptr, nullptr);
-    mivo::SetMainWindow(main_);
+    main_ = testing_support::OpenPlainMainWindow(0, 568, 1000, 200);
   }
   void TearDown() override {
     mivo::KeybdFinish();

@@ -8,6 +8,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -43,12 +44,7 @@ class ScanTree : public ::testing::Test {
   void SetUp() override {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "ScanTreeMain";
-    os::RegisterClass(wc);
-    mivo::SetMainWindow(os::CreateWindowEx(0, "ScanTreeMain", "main", os::WS_POPUP, 0, 0, 100, 100, nullptr,
-                                           nullptr, nullptr));
+    testing_support::OpenPlainMainWindow(0, 0, 100, 100, false);
     ASSERT_TRUE(mivo::KeyTableInit());
     mivo::ResetScanState();
     mivo::TimerSameGroup = 3;

@@ -8,6 +8,7 @@
 
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "shell/bus.h"
 #include "shell/messages.h"
 #include "shell/text.h"
@@ -21,12 +22,7 @@ class KeyboardMarksTest : public ::testing::Test {
   void SetUp() override {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
-    os::WndClass wc{};
-    wc.lpfnWndProc = os::DefWindowProc;
-    wc.lpszClassName = "KeyboardMarksMain";
-    os::RegisterClass(wc);
-    mivo::SetMainWindow(os::CreateWindowEx(0, "KeyboardMarksMain", "main", os::WS_POPUP, 0, 0, 100, 100,
-                                           nullptr, nullptr, nullptr));
+    testing_support::OpenPlainMainWindow(0, 0, 100, 100, false);
     ASSERT_TRUE(mivo::KeyTableInit());
     // root(panel) > group(panel) > a, inert, b;  root > box(container) > p1, p2(hidden)
     root_ = Key(mivo::KT_PANEL, 0);
