@@ -9,7 +9,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench test unit-test fuzz-test e2e-test run clean
+.PHONY: all deps native windows fuzz bench test unit-test fuzz-test commands-check e2e-test run clean
 
 all: native windows
 
@@ -41,7 +41,11 @@ unit-test: native
 fuzz-test: fuzz
 	@tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
 
-e2e-test: windows
+# Every command the scripts call must come from a package that install-deps.sh names.
+commands-check: deps
+	@python3 tools/check_commands.py
+
+e2e-test: windows commands-check
 	@tests/e2e/run.sh
 
 test: unit-test fuzz-test e2e-test

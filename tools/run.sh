@@ -17,6 +17,7 @@ mkdir -p "$E2E_ARTIFACTS"
 E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/mivo-run.XXXXXX")"
 trap e2e_cleanup EXIT
 trap 'exit 130' INT TERM
+e2e_require "${E2E_TOOLS[@]}" awk xxd
 e2e_ensure_locale || e2e_fail "no $E2E_LOCALE locale"
 e2e_wine_env
 

@@ -180,7 +180,7 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
   list->texts = static_cast<char*>(MemAlloc(2 * size + 2));
   if (list->tokens == nullptr || list->texts == nullptr) return false;
 
-  enum State { OUTSIDE, WORD, STRING, ESCAPE, HEX_HIGH, HEX_LOW, COMMENT };
+  enum State { OUTSIDE, WORD, STRING, TRAIL, ESCAPE, HEX_HIGH, HEX_LOW, COMMENT };
   State state = OUTSIDE;
   int line = 1;
   size_t used = 0;        // bytes of the text pool in use
@@ -215,6 +215,17 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
 
   for (size_t i = 0; i < size; ++i) {
     const unsigned char b = bytes[i];
+    if (state == TRAIL) {
+      state = STRING;
+      // A lead byte and its trail byte are one character: a trail byte 0x5C (the second
+      // half of ソ, 表, 能 ...) is never an escape. Files written for a byte-wise reader
+      // doubled it; that extra backslash is dropped so both spellings mean the same name.
+      if (IsTrailByte(b)) {
+        append(b);
+        if (b == '\\' && i + 1 < size && bytes[i + 1] == '\\') ++i;
+        continue;
+      }
+    }
     if (state == WORD) {
       if (IsWordByte(b)) {
         append(b);
@@ -247,6 +258,7 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
           state = ESCAPE;
         } else {
           append(b);
+          if (IsLeadByte(b)) state = TRAIL;
         }
         break;
       case ESCAPE:
@@ -274,6 +286,7 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
         if (b == '\r') state = OUTSIDE;
         break;
       case WORD:
+      case TRAIL:
         break;
     }
     if (b == '\r') ++line;

@@ -94,6 +94,8 @@ bool TextEqualNoCase(const char* a, const char* b, size_t na, size_t nb) {
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
 
+bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
 bool IsHalfWidthKana(unsigned char b) { return b >= 0xA0 && b <= 0xDF; }
 
 bool IsDigit(unsigned char b) { return b >= '0' && b <= '9'; }

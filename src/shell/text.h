@@ -23,6 +23,7 @@ bool TextEqual(const char* a, const char* b);
 bool TextStartsWith(const char* s, const char* prefix, size_t n);
 bool TextEqualNoCase(const char* a, const char* b, size_t na, size_t nb);
 bool IsLeadByte(unsigned char b);
+bool IsTrailByte(unsigned char b);  // a byte that can follow a lead byte in CP932
 bool IsHalfWidthKana(unsigned char b);
 bool IsDigit(unsigned char b);
 bool IsLetter(unsigned char b);

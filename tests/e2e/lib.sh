@@ -2,7 +2,7 @@
 # locale and Japanese fonts, a private Xvfb, the Windows helper programs, and a
 # cleanup that ends everything the script started.
 #
-# Use:   . "$(dirname "$0")/lib.sh"; e2e_begin NAME; ...; e2e_pass
+# Use:   . "$(dirname "$0")/lib.sh"; e2e_begin NAME [TOOL...]; ...; e2e_pass
 # Env:   MIVO_WIN32_DIR  folder of the .exe files (default build/win32)
 #        MIVO_E2E_KEEP=1 keep the temporary folder (prefix copy, working folders)
 
@@ -203,9 +203,21 @@ e2e_cleanup() {
   if [ -n "$E2E_TMP" ] && [ "${MIVO_E2E_KEEP:-0}" != 1 ]; then rm -rf "$E2E_TMP"; fi
 }
 
-# Sets up everything a test needs: temp folder, locale, Xvfb, prefix copy.
+# Fails with the fix when a tool is missing, before it can fail in a misleading way.
+E2E_TOOLS=(wine wineserver wineboot Xvfb import iconv flock timeout)
+e2e_require() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || e2e_fail "$tool is not installed: run tools/install-deps.sh"
+  done
+}
+
+# Sets up everything a test needs: its tools (the lib's and the ones named after NAME),
+# temp folder, locale, Xvfb, prefix copy.
 e2e_begin() {
   E2E_NAME="$1"
+  shift
+  e2e_require "${E2E_TOOLS[@]}" "$@"
   mkdir -p "$E2E_ARTIFACTS"
   E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/mivo-e2e-$E2E_NAME.XXXXXX")"
   trap e2e_cleanup EXIT

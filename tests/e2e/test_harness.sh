@@ -3,7 +3,7 @@
 # driver's key presses and clicks arriving at the target program.
 set -u
 . "$(dirname "$0")/lib.sh"
-e2e_begin harness
+e2e_begin harness awk od
 
 work="$E2E_TMP/work"
 mkdir -p "$work"

@@ -3,7 +3,7 @@
 # tabbed container, sits at the bottom of the screen, and draws its keys.
 set -u
 . "$(dirname "$0")/lib.sh"
-e2e_begin keyboard
+e2e_begin keyboard xdotool convert
 
 [ -f "$E2E_BIN/mivo.exe" ] || e2e_fail "$E2E_BIN/mivo.exe is missing"
 work="$E2E_TMP/work"

@@ -7,7 +7,7 @@
 # keyboard at the bottom edge, the guarded quit key; keeps screenshots of the keyboard.
 set -u
 . "$(dirname "$0")/lib.sh"
-e2e_begin scanning
+e2e_begin scanning xdotool convert awk xxd
 
 [ -f "$E2E_BIN/mivo.exe" ] || e2e_fail "$E2E_BIN/mivo.exe is missing"
 work="$E2E_TMP/work"

@@ -2,7 +2,7 @@
 # Start-up, single instance, the emergency chord and the counter line of mivo.exe.
 set -u
 . "$(dirname "$0")/lib.sh"
-e2e_begin startup
+e2e_begin startup od
 
 [ -f "$E2E_BIN/mivo.exe" ] || e2e_fail "$E2E_BIN/mivo.exe is missing"
 work="$E2E_TMP/work"

@@ -6,7 +6,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-e2e_begin sweep
+e2e_begin sweep g++ x86_64-w64-mingw32-g++ cmp diff
 
 for exe in mivoSweep.exe win_sweep_probe.exe; do
   [ -f "$E2E_BIN/$exe" ] || e2e_fail "$E2E_BIN/$exe is missing (build the Windows targets)"

@@ -188,4 +188,19 @@ TEST(KeyboardStartupScenario, AMissingKeyboardFileFailsWhileAMissingColourFileDo
   EXPECT_EQ(boxes[0].text, Sjis("キーボードの設定に失敗しました"));
 }
 
+TEST(KeyboardStartupScenario, AKeyboardFileNamedInJapaneseIsFound) {
+  desktop::Reset();
+  desktop::WriteFile("settings.txt", "KeyCfgFile = \"" + Sjis("ソフト.cfg") + "\"\r\n");
+  desktop::WriteFile(Sjis("ソフト.cfg"), "key(1){type=1 cx=100000 cy=100000}\nkey(7){parent=1 name=\"x\"}\n");
+  bool checked = false;
+  desktop::At(1000, [&] {
+    EXPECT_NE(mivo::FindKeyById(7), 0);
+    checked = true;
+  });
+  desktop::QuitAt(2000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(desktop::MessageBoxes().empty());
+}
+
 }  // namespace

@@ -170,6 +170,30 @@ TEST_F(SettingsTest, StringValuesAndEscapes) {
   }
 }
 
+// A trail byte 0x5C is half of a character, not an escape; the doubled backslash that a
+// byte-wise reader needed still reads as the same character.
+TEST_F(SettingsTest, TrailByteBackslashIsPartOfItsCharacter) {
+  const struct {
+    std::string value;
+    std::string expected;
+  } cases[] = {
+      {Sjis("ソフト.cfg"), Sjis("ソフト.cfg")},
+      {Sjis("ソ") + "\\" + Sjis("フト.cfg"), Sjis("ソフト.cfg")},
+      {Sjis("表") + "t", Sjis("表") + "t"},
+      {Sjis("表") + "\\t", Sjis("表") + "t"},
+      {Sjis("能") + "\\\\n", Sjis("能") + "\r\n"},
+      {Sjis("能能"), Sjis("能能")},
+      {Sjis("能") + "\\" + Sjis("能") + "\\", Sjis("能能")},
+  };
+  for (const auto& c : cases) {
+    testing_support::SettingsState restore;
+    desktop::Reset();
+    EXPECT_EQ(Load("KeyCfgFile = \"" + c.value + "\"\r\nTimerInterval = 9\r\n"), 1) << c.value;
+    EXPECT_EQ(Text(mivo::KeyCfgFile), c.expected) << c.value;
+    EXPECT_EQ(mivo::TimerInterval, 9) << c.value;
+  }
+}
+
 // An escaped byte has to be written as exactly two hex digits; "\x4" followed by the
 // closing quote takes the quote as its second digit and leaves the string open.
 TEST_F(SettingsTest, HexEscapeAlwaysTakesTwoBytes) {
