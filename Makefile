@@ -1,6 +1,7 @@
 # The two commands of the quick start, and the steps they are made of.
 #   make run    build the Windows programs and start the keyboard on data/ under Wine
-#   make test   build everything and run every test (unit, scenario, fuzz, e2e)
+#   make test   check the tree, build everything and run every test (unit, scenario,
+#               fuzz, e2e)
 
 JOBS ?= 2
 NATIVE := build/native
@@ -9,7 +10,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench test unit-test fuzz-test commands-check e2e-test run clean
+.PHONY: all deps native windows fuzz bench test unit-test fuzz-test checks e2e-test run clean
 
 all: native windows
 
@@ -41,14 +42,16 @@ unit-test: native
 fuzz-test: fuzz
 	@tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
 
-# Every command the scripts call must come from a package that install-deps.sh names.
-commands-check: deps
+# Fast checks of the tree itself: every command the scripts call comes from a package
+# that install-deps.sh names; every #include keeps to the folder table.
+checks: deps
 	@python3 tools/check_commands.py
+	@python3 tools/check_layers.py
 
-e2e-test: windows commands-check
+e2e-test: windows
 	@tests/e2e/run.sh
 
-test: unit-test fuzz-test e2e-test
+test: checks unit-test fuzz-test e2e-test
 	@echo "make test: all test kinds passed"
 
 run: windows

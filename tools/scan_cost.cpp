@@ -27,9 +27,9 @@
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
 #include "platform/os.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "keyboard/key_tree.h"
 
 #include "keyboard/painting.h"
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace mivo {
 

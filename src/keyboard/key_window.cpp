@@ -2,11 +2,11 @@
 // a subtree, fitting keys to their children, hit tests, and the key window procedure's
 // painting part.
 #include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
-#include "shell/bus.h"
-#include "shell/docking.h"
-#include "shell/settings.h"
+#include "base/bus.h"
+#include "base/settings.h"
 
 namespace mivo {
 
@@ -330,7 +330,8 @@ void KeybdRelayout(os::Window mainWindow) {
   UpdateMetrics(mainWindow);
   const bool haveRoot = GetKey(1) != nullptr;
   if (haveRoot) HideKey(1);
-  OnAppBarNotify(mainWindow, os::ABN_POSCHANGED, 0);  // keeps the bar docked at its new size
+  // keeps the bar docked at its new size
+  if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
   --relayoutDepth;
 }

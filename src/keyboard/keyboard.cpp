@@ -6,9 +6,9 @@
 #include "keyboard/keyboard_file.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
 
 namespace mivo {
 
@@ -66,6 +66,8 @@ int KeybdFinish() {
   ColorSetTableFree();
   return 1;
 }
+
+KeyboardHooks keyboardHooks{};
 
 bool IsMivoWindow(os::Window w) {
   if (!w) return false;

@@ -3,6 +3,15 @@
 
 namespace mivo {
 
+// What the parts above the keyboard plug into it; each hook may be null, and then the
+// keyboard does without: prediction learns every key action, the shell keeps the bar
+// docked when the keyboard changes size or the shell says so.
+struct KeyboardHooks {
+  void (*recordMacroRun)(const char* text);
+  int (*appBarNotify)(os::Window mainWindow, os::WPARAM code, os::LPARAM argument);
+};
+extern KeyboardHooks keyboardHooks;
+
 int KeybdInit(os::Window mainWindow, os::Instance instance);
 int KeybdFinish();  // 1
 bool IsMivoWindow(os::Window w);

@@ -4,11 +4,11 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "keyboard/scanning.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
-#include "shell/text_constants.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 

@@ -8,9 +8,9 @@
 
 #include "keyboard/key_tree.h"
 #include "platform/os.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace mivo {
 

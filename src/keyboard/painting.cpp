@@ -3,8 +3,8 @@
 #include "keyboard/painting.h"
 
 #include "keyboard/key_tree.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace mivo {
 

@@ -3,16 +3,15 @@
 #include "keyboard/scanning.h"
 
 #include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
 #include "keyboard/keyboard_commands.h"
 #include "keyboard/painting.h"
 #include "macro/injection.h"
-#include "predict/record.h"
-#include "shell/bus.h"
-#include "shell/docking.h"
-#include "shell/log.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace mivo {
 
@@ -207,7 +206,7 @@ os::LRESULT RunKeyEvent(int32_t k, os::LPARAM code) {
       return 0;
     }
   }
-  RecordMacroRun(text);
+  if (keyboardHooks.recordMacroRun) keyboardHooks.recordMacroRun(text);
   return SendToMain(MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(text), 0);
 }
 
@@ -389,7 +388,7 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       TimerTick();
       return NOT_MINE;
     case MM_APPBAR:
-      OnAppBarNotify(w, wParam, lParam);
+      if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(w, wParam, lParam);
       return 0;
     case MM_AFTER_SELECT:
       AfterSelect(key);

@@ -3,10 +3,10 @@
 #include "macro/app_commands.h"
 
 #include "macro/injection.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace mivo {
 

@@ -5,13 +5,15 @@
 // of the behaviour: target programs drop events that come faster than they poll.
 #include "macro/injection.h"
 
-#include "macro/key_names.h"
-#include "shell/bus.h"
-#include "shell/log.h"
-#include "shell/messages.h"
-#include "shell/text.h"
+#include "base/key_names.h"
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace mivo {
+
+ConversionHooks conversionHooks{};
 
 namespace {
 
@@ -38,13 +40,8 @@ void KeyEvent(os::BYTE vk, bool up) {
 
 void MouseEvent(os::DWORD flags) { os::mouse_event(flags, 0, 0, 0, 0); }
 
-// ---- Where the conversion commands join: the reading being composed and the text
-// committed since, with their backspaces. Until the conversion part is linked in
-// both texts are empty and the backspaces have nothing to remove.
-bool ConversionReadingIsEmpty() { return true; }
-bool ConversionCommittedIsEmpty() { return true; }
-void ReadingBackspace() {}
-void CommittedBackspace() {}
+bool ReadingIsEmpty() { return !conversionHooks.readingIsEmpty || conversionHooks.readingIsEmpty(); }
+bool CommittedIsEmpty() { return !conversionHooks.committedIsEmpty || conversionHooks.committedIsEmpty(); }
 
 // atoi's reading (blanks, a sign, digits) over [p, end), clamped to the int range
 // instead of overflowing.
@@ -127,13 +124,13 @@ int PressKeyByName(const char* name, int releaseAfter) {
 void DirectKey(const char* name, int releaseAfter) {
   if (name == nullptr) return;
   if (TextEqual(name, "BS")) {
-    if (!ConversionReadingIsEmpty()) {
-      ReadingBackspace();
+    if (!ReadingIsEmpty()) {
+      if (conversionHooks.readingBackspace) conversionHooks.readingBackspace();
       PostToMain(MM_IME_CANDIDATES, 0, 0);
       WriteLog("BS", "Phrase");
       return;
     }
-    if (!ConversionCommittedIsEmpty()) CommittedBackspace();
+    if (!CommittedIsEmpty() && conversionHooks.committedBackspace) conversionHooks.committedBackspace();
     os::Sleep(1);
     // The press alone: editors delete on the key-down, and this is the one event
     // that Back has always sent here.

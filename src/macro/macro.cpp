@@ -6,10 +6,11 @@
 // is shared between them.
 #include "macro/macro.h"
 
-#include "shell/bus.h"
-#include "shell/log.h"
-#include "shell/messages.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/text.h"
+#include "macro/app_commands.h"
 
 namespace mivo {
 
@@ -228,10 +229,17 @@ void ReleasePendingMacro() {
   pendingMacro = nullptr;
 }
 
-os::LRESULT MacroMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::LPARAM) {
-  if (message != MM_RUN_MACRO || wParam == 0) return 0;
-  RunMacro(reinterpret_cast<const char*>(wParam));
-  return -1;
+os::LRESULT MacroMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  switch (message) {
+    case MM_RUN_MACRO:
+      if (wParam == 0) return NOT_MINE;
+      RunMacro(reinterpret_cast<const char*>(wParam));
+      return -1;  // the macro's own result is not the sender's business
+    case MM_APP_COMMAND:
+      return RunAppCommand(wParam, reinterpret_cast<const char*>(lParam));
+    default:
+      return NOT_MINE;
+  }
 }
 
 }  // namespace mivo

@@ -24,7 +24,8 @@ constexpr int MAX_MACRO_DEPTH = 32;
 constexpr os::LRESULT RESULT_END_LOCK = -2;    // run the pending text now
 constexpr os::LRESULT RESULT_START_LOCK = -3;  // defer the rest of the macro
 
-// The last link of the main window's chain: runs MM_RUN_MACRO texts.
+// The last link of the main window's chain: runs MM_RUN_MACRO texts and the
+// application commands (MM_APP_COMMAND).
 os::LRESULT MacroMainProc(os::Window, os::UINT, os::WPARAM, os::LPARAM);
 
 // Runs a macro text (on its own copy); the last non-zero command result, or 0.

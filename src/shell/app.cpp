@@ -6,12 +6,13 @@
 #include "macro/app_commands.h"
 #include "macro/injection.h"
 #include "macro/macro.h"
-#include "shell/bus.h"
+#include "base/bus.h"
+#include "shell/links.h"
 #include "shell/docking.h"
-#include "shell/log.h"
-#include "shell/settings.h"
-#include "shell/text.h"
-#include "shell/text_constants.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/text.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 namespace {
@@ -63,6 +64,7 @@ os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
 }
 
 os::Window StartUp(os::Instance instance, int showCommand) {
+  keyboardHooks.appBarNotify = OnAppBarNotify;
   if (!LoadSettings()) {
     StartUpFailed(kSettingsLoadFailed);
     return nullptr;

@@ -3,7 +3,7 @@
 #include "shell/docking.h"
 
 #include "keyboard/keyboard.h"
-#include "shell/messages.h"
+#include "base/messages.h"
 
 namespace mivo {
 namespace {

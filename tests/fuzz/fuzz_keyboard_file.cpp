@@ -9,7 +9,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "platform/headless/desktop.h"
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/headless/desktop.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/settings.h"
+#include "base/text.h"
 #include "unit/settings_state.h"
 
 namespace {

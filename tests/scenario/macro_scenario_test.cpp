@@ -8,9 +8,10 @@
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "shell/bus.h"
-#include "shell/log.h"
-#include "shell/messages.h"
+#include "base/bus.h"
+#include "shell/links.h"
+#include "base/log.h"
+#include "base/messages.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 

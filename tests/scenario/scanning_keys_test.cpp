@@ -10,9 +10,9 @@
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 

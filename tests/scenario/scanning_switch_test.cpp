@@ -11,8 +11,8 @@
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
+#include "base/bus.h"
+#include "base/messages.h"
 #include "support/scenario.h"
 
 using namespace scanning_scenario;

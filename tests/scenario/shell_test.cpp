@@ -7,9 +7,9 @@
 
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "shell/bus.h"
+#include "base/bus.h"
 #include "shell/docking.h"
-#include "shell/messages.h"
+#include "base/messages.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 

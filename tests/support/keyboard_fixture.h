@@ -7,9 +7,9 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace testing_support {
 

@@ -7,8 +7,8 @@
 
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
+#include "base/bus.h"
+#include "base/messages.h"
 
 namespace testing_support {
 

@@ -1,4 +1,4 @@
-#include "macro/key_names.h"
+#include "base/key_names.h"
 
 #include <gtest/gtest.h>
 

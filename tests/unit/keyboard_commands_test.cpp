@@ -10,10 +10,11 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "shell/links.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace {
 

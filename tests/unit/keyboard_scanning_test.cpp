@@ -9,9 +9,9 @@
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
-#include "shell/bus.h"
-#include "shell/messages.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/log.h"
+#include "base/log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/headless/desktop.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/settings.h"
+#include "base/text.h"
 #include "unit/settings_state.h"
 
 namespace {

@@ -10,10 +10,11 @@
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/log.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
+#include "base/bus.h"
+#include "shell/links.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "support/sjis.h"
 
 namespace {

@@ -12,11 +12,11 @@
 
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
-#include "shell/bus.h"
-#include "shell/log.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
 #include "support/sjis.h"
 
 namespace {
@@ -321,13 +321,14 @@ TEST_F(MacroProcessor, NestedCommandListsAreBounded) {
   EXPECT_TRUE(gCalls.empty());
 }
 
-TEST_F(MacroProcessor, MacroMainProcTakesOnlyRunMacroWithText) {
+TEST_F(MacroProcessor, MacroMainProcTakesRunMacroWithTextAndTheAppCommands) {
   gAnswer = [](const Call&) -> os::LRESULT { return 42; };
   EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Direct(A)"), 0), -1);
   EXPECT_EQ(gCalls.size(), 1u);
-  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, 0, 0), 0);
-  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_APP_COMMAND, 257, 0), 0);
-  EXPECT_EQ(mivo::MacroMainProc(main_, os::WM_TIMER, 1, 0), 0);
+  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, 0, 0), mivo::NOT_MINE);
+  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_APP_COMMAND, 257, 0), -1);  // Direct without a key
+  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_APP_COMMAND, 999, 0), mivo::NOT_MINE);
+  EXPECT_EQ(mivo::MacroMainProc(main_, os::WM_TIMER, 1, 0), mivo::NOT_MINE);
   EXPECT_EQ(gCalls.size(), 1u);
 }
 

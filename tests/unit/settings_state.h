@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace testing_support {
 

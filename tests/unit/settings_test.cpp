@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/headless/desktop.h"
-#include "shell/text.h"
+#include "base/text.h"
 #include "support/sjis.h"
 #include "unit/settings_state.h"
 

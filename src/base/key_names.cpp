@@ -1,6 +1,6 @@
-#include "macro/key_names.h"
+#include "base/key_names.h"
 
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace mivo {
 

@@ -1,12 +1,12 @@
-#include "shell/log.h"
+#include "base/log.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 
 #include "platform/os.h"
-#include "shell/settings.h"
-#include "shell/text.h"
+#include "base/settings.h"
+#include "base/text.h"
 
 namespace mivo {
 

@@ -1,11 +1,11 @@
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "macro/key_names.h"
+#include "base/key_names.h"
 #include "platform/os.h"
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace mivo {
 
