@@ -6,15 +6,12 @@
 
 #include "platform/os.h"
 #include "base/settings.h"
+#include "base/state.h"
 #include "base/text.h"
 
 namespace mivo {
 
 namespace {
-
-os::FileHandle logFile = nullptr;
-int32_t selections = 0;
-int32_t outputs = 0;
 
 constexpr char kDefaultLogFile[] = "LogFile.txt";
 constexpr char kDefaultCounterFile[] = "Counter.txt";
@@ -60,33 +57,33 @@ os::SystemTime Now() {
 
 int OpenLog() {
   if (LoggingMode) {
-    logFile = OpenForAppend(LogFile != nullptr ? LogFile : kDefaultLogFile);
-    if (logFile == nullptr) return 0;
+    baseState.logFile = OpenForAppend(LogFile != nullptr ? LogFile : kDefaultLogFile);
+    if (baseState.logFile == nullptr) return 0;
     WriteLog("Log", "Init Success");
   } else if (CounterMode) {
-    selections = 0;
-    outputs = 0;
+    baseState.selections = 0;
+    baseState.outputs = 0;
   }
   return 1;
 }
 
 int WriteLog(const char* name, const char* text) {
-  if (!LoggingMode || logFile == nullptr) return 0;
+  if (!LoggingMode || baseState.logFile == nullptr) return 0;
   const os::SystemTime t = Now();
   // A missing text is written as an empty field, so the line keeps its three columns.
-  AppendFormatted(logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
+  AppendFormatted(baseState.logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
                   t.wMinute, name != nullptr ? name : "", text != nullptr ? text : "");
   return 1;
 }
 
 void CountEvent(int flags, int reset) {
   if (!CounterMode) return;
-  if (flags & COUNT_SELECTION) ++selections;
-  if (flags & COUNT_OUTPUT) ++outputs;
-  if (flags & COUNT_OUTPUT_UNDO) --outputs;
+  if (flags & COUNT_SELECTION) ++baseState.selections;
+  if (flags & COUNT_OUTPUT) ++baseState.outputs;
+  if (flags & COUNT_OUTPUT_UNDO) --baseState.outputs;
   if (reset) {
-    selections = 0;
-    outputs = 0;
+    baseState.selections = 0;
+    baseState.outputs = 0;
   }
 }
 
@@ -96,16 +93,16 @@ void CloseLogAndCounter() {
     if (CounterMode) WriteLog("Counter", "Finish Success");
   }
   // Closed even when a reload switched logging off meanwhile, so the handle never leaks.
-  if (logFile != nullptr) {
-    os::CloseHandle(logFile);
-    logFile = nullptr;
+  if (baseState.logFile != nullptr) {
+    os::CloseHandle(baseState.logFile);
+    baseState.logFile = nullptr;
   }
   if (!CounterMode) return;
   os::FileHandle counter = OpenForAppend(CounterFile != nullptr ? CounterFile : kDefaultCounterFile);
   if (counter == nullptr) return;
   const os::SystemTime t = Now();
   AppendFormatted(counter, "[%02d/%02d/%02d:%02d:%02d]\t%d\t%d\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, selections, outputs);
+                  t.wMinute, baseState.selections, baseState.outputs);
   os::CloseHandle(counter);
 }
 

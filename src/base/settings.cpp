@@ -9,41 +9,6 @@
 
 namespace mivo {
 
-// ---------------------------------------------------------------- the variables
-
-int32_t TimerInterval = 6;
-int32_t LockIntervalSlow = 12;
-int32_t LockIntervalQuick = 6;
-int32_t TimerWait = -8;
-int32_t TimerFlag = 0;
-int32_t TimerSameGroup = 3;
-int32_t FrameWidth = 2;
-int32_t FontBold = 0;
-int32_t MainWindowSize = 0;
-int32_t MediumFontSize = 0;
-int32_t MediumFontSizeX = 0;
-int32_t MediumFontSizeY = 0;
-int32_t MetricsMode = 1;
-// Texts stay null until a load gives them a value or their default (owned texts only,
-// so that shutdown can release every one of them).
-char* KeyCfgFile = nullptr;
-char* ColorCfgFile = nullptr;
-char* LogFile = nullptr;
-char* SettingFile = nullptr;
-char* CounterFile = nullptr;
-int32_t LoggingMode = 0;
-int32_t CounterMode = 0;
-int32_t MaxCandidates = 10;
-uint8_t PressKey = 29;  // NonConvert
-int32_t MouseOnScan = 1;
-int32_t ForceMouseMove = 0;
-int32_t BeepMode = 0;
-char* ProcessOnQuit = nullptr;
-char* KillOnQuit = nullptr;
-int32_t KillProcessWait = 4;
-
-int32_t LockInterval = 6;
-
 namespace {
 
 // ---------------------------------------------------------------- the key table

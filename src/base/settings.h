@@ -1,44 +1,46 @@
 // The settings file and the program-wide settings variables it fills.
 //
-// Every part reads these variables directly. String settings are owned texts
-// (MemAlloc) or null when unset; shutdown releases them with ReleaseSettingTexts.
+// Every part reads the variables directly, by these names; they live in baseState.
+// Shutdown releases the String settings' texts with ReleaseSettingTexts.
 #pragma once
 
 #include <cstdint>
 
+#include "base/state.h"
+
 namespace mivo {
 
-extern int32_t TimerInterval;
-extern int32_t LockIntervalSlow;
-extern int32_t LockIntervalQuick;
-extern int32_t TimerWait;
-extern int32_t TimerFlag;
-extern int32_t TimerSameGroup;
-extern int32_t FrameWidth;
-extern int32_t FontBold;
-extern int32_t MainWindowSize;
-extern int32_t MediumFontSize;
-extern int32_t MediumFontSizeX;
-extern int32_t MediumFontSizeY;
-extern int32_t MetricsMode;
-extern char* KeyCfgFile;
-extern char* ColorCfgFile;
-extern char* LogFile;
-extern char* SettingFile;  // the current settings file name; null until the first load
-extern char* CounterFile;  // always "Counter.txt" once loaded
-extern int32_t LoggingMode;
-extern int32_t CounterMode;
-extern int32_t MaxCandidates;
-extern uint8_t PressKey;
-extern int32_t MouseOnScan;
-extern int32_t ForceMouseMove;
-extern int32_t BeepMode;
-extern char* ProcessOnQuit;
-extern char* KillOnQuit;
-extern int32_t KillProcessWait;
+inline int32_t& TimerInterval = baseState.settings.TimerInterval;
+inline int32_t& LockIntervalSlow = baseState.settings.LockIntervalSlow;
+inline int32_t& LockIntervalQuick = baseState.settings.LockIntervalQuick;
+inline int32_t& TimerWait = baseState.settings.TimerWait;
+inline int32_t& TimerFlag = baseState.settings.TimerFlag;
+inline int32_t& TimerSameGroup = baseState.settings.TimerSameGroup;
+inline int32_t& FrameWidth = baseState.settings.FrameWidth;
+inline int32_t& FontBold = baseState.settings.FontBold;
+inline int32_t& MainWindowSize = baseState.settings.MainWindowSize;
+inline int32_t& MediumFontSize = baseState.settings.MediumFontSize;
+inline int32_t& MediumFontSizeX = baseState.settings.MediumFontSizeX;
+inline int32_t& MediumFontSizeY = baseState.settings.MediumFontSizeY;
+inline int32_t& MetricsMode = baseState.settings.MetricsMode;
+inline char*& KeyCfgFile = baseState.settings.KeyCfgFile;
+inline char*& ColorCfgFile = baseState.settings.ColorCfgFile;
+inline char*& LogFile = baseState.settings.LogFile;
+inline char*& SettingFile = baseState.settings.SettingFile;  // the current settings file name; null until the first load
+inline char*& CounterFile = baseState.settings.CounterFile;  // always "Counter.txt" once loaded
+inline int32_t& LoggingMode = baseState.settings.LoggingMode;
+inline int32_t& CounterMode = baseState.settings.CounterMode;
+inline int32_t& MaxCandidates = baseState.settings.MaxCandidates;
+inline uint8_t& PressKey = baseState.settings.PressKey;
+inline int32_t& MouseOnScan = baseState.settings.MouseOnScan;
+inline int32_t& ForceMouseMove = baseState.settings.ForceMouseMove;
+inline int32_t& BeepMode = baseState.settings.BeepMode;
+inline char*& ProcessOnQuit = baseState.settings.ProcessOnQuit;
+inline char*& KillOnQuit = baseState.settings.KillOnQuit;
+inline int32_t& KillProcessWait = baseState.settings.KillProcessWait;
 
 // The lock interval in force; the scanning part changes it with LockSlow/LockQuick.
-extern int32_t LockInterval;
+inline int32_t& LockInterval = baseState.settings.LockInterval;
 
 // 1 when the file was absent, empty or correct (values stored); 0 after a grammar
 // error (box shown, nothing stored).

@@ -1,23 +1,13 @@
 // The key and colour-set tables, the key record's life, the lookups and the walks.
 #include "keyboard/key_tree.h"
+#include "keyboard/state.h"
 
 #include "keyboard/painting.h"
 #include "base/text.h"
 
 namespace mivo {
 
-int32_t KeyCount = 0;
-int32_t ColorSetCount = 0;
-uint32_t LayoutWidth = 0;
-uint32_t LayoutHeight = 0;
-uint32_t HeightScale = 10000;
-
 namespace {
-
-KeyRecord** keyTable = nullptr;       // slot k lives at keyTable[k - 1]
-ColorSet** colorSetTable = nullptr;   // likewise
-os::Window mainWindowHandle = nullptr;
-os::Instance instanceHandle = nullptr;
 
 void FreeKeyTexts(KeyRecord* key) {
   MemFree(key->name);
@@ -57,39 +47,39 @@ int DeleteChildKeysAt(int32_t k, int depth) {
 
 }  // namespace
 
-os::Window KeyboardMainWindow() { return mainWindowHandle; }
-os::Instance KeyboardInstance() { return instanceHandle; }
+os::Window KeyboardMainWindow() { return keyboardState.mainWindow; }
+os::Instance KeyboardInstance() { return keyboardState.instance; }
 void SetKeyboardWindows(os::Window mainWindow, os::Instance instance) {
-  mainWindowHandle = mainWindow;
-  instanceHandle = instance;
+  keyboardState.mainWindow = mainWindow;
+  keyboardState.instance = instance;
 }
 
 bool KeyTableInit() {
-  if (keyTable) return true;
-  keyTable = static_cast<KeyRecord**>(MemAlloc(sizeof(KeyRecord*) * KEY_TABLE_SIZE));
+  if (keyboardState.keyTable) return true;
+  keyboardState.keyTable = static_cast<KeyRecord**>(MemAlloc(sizeof(KeyRecord*) * KEY_TABLE_SIZE));
   KeyCount = 0;
-  return keyTable != nullptr;
+  return keyboardState.keyTable != nullptr;
 }
 
 void KeyTableFree() {
-  if (!keyTable) return;
+  if (!keyboardState.keyTable) return;
   DeleteAllKeys();
-  MemFree(keyTable);
-  keyTable = nullptr;
+  MemFree(keyboardState.keyTable);
+  keyboardState.keyTable = nullptr;
   KeyCount = 0;
 }
 
 bool ColorSetTableInit() {
-  if (colorSetTable) return true;
-  colorSetTable = static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
+  if (keyboardState.colorSetTable) return true;
+  keyboardState.colorSetTable = static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
   ColorSetCount = 0;
-  return colorSetTable != nullptr;
+  return keyboardState.colorSetTable != nullptr;
 }
 
 void ColorSetTableFree() {
-  if (!colorSetTable) return;
+  if (!keyboardState.colorSetTable) return;
   for (int32_t c = ColorSetCount; c >= 1; --c) {
-    ColorSet* set = colorSetTable[c - 1];
+    ColorSet* set = keyboardState.colorSetTable[c - 1];
     if (!set) continue;
     os::GdiObject objects[] = {set->fillNormal,  set->fillFocus,  set->fillSelect,
                                set->frameNormal, set->frameFocus, set->frameSelect};
@@ -97,31 +87,31 @@ void ColorSetTableFree() {
       if (object) os::DeleteObject(object);
     }
     MemFree(set);
-    colorSetTable[c - 1] = nullptr;
+    keyboardState.colorSetTable[c - 1] = nullptr;
   }
-  MemFree(colorSetTable);
-  colorSetTable = nullptr;
+  MemFree(keyboardState.colorSetTable);
+  keyboardState.colorSetTable = nullptr;
   ColorSetCount = 0;
 }
 
 KeyRecord* GetKey(int32_t k) {
-  if (!keyTable || k < 1 || k > KeyCount) return nullptr;
-  return keyTable[k - 1];
+  if (!keyboardState.keyTable || k < 1 || k > KeyCount) return nullptr;
+  return keyboardState.keyTable[k - 1];
 }
 
 ColorSet* GetColorSet(int32_t c) {
-  if (!colorSetTable || c < 1 || c > ColorSetCount) return nullptr;
-  return colorSetTable[c - 1];
+  if (!keyboardState.colorSetTable || c < 1 || c > ColorSetCount) return nullptr;
+  return keyboardState.colorSetTable[c - 1];
 }
 
 int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t cx, uint32_t cy,
                   int32_t id, const char* name, const char* onfocus, const char* onunfocus,
                   const char* onselect, const char* onunselect, const char* onselected,
                   int32_t colorSet, int32_t visible) {
-  if (!keyTable) return 0;
+  if (!keyboardState.keyTable) return 0;
   int32_t slot = 0;
   for (int32_t k = 1; k <= KeyCount; ++k) {
-    if (!keyTable[k - 1]) {
+    if (!keyboardState.keyTable[k - 1]) {
       slot = k;
       break;
     }
@@ -163,7 +153,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
   key->flags = visible == 0 ? KF_HIDDEN : 0;
   key->paintedFlags = 0;
 
-  keyTable[slot - 1] = key;
+  keyboardState.keyTable[slot - 1] = key;
   if (slot == KeyCount + 1) KeyCount = slot;
 
   if (type == KT_PAGE) {
@@ -189,7 +179,7 @@ void DeleteKey(int32_t k) {
   }
   FreeKeyTexts(key);
   MemFree(key);
-  keyTable[k - 1] = nullptr;
+  keyboardState.keyTable[k - 1] = nullptr;
   if (k == KeyCount) --KeyCount;
 }
 
@@ -219,10 +209,10 @@ int SetKeyText(int32_t k, const char* text) {
 int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colour select,
                        os::Colour fnormal, os::Colour ffocus, os::Colour fselect,
                        os::Colour tnormal, os::Colour tfocus, os::Colour tselect) {
-  if (!colorSetTable) return 0;
+  if (!keyboardState.colorSetTable) return 0;
   int32_t slot = 0;
   for (int32_t c = 1; c <= ColorSetCount; ++c) {
-    if (!colorSetTable[c - 1]) {
+    if (!keyboardState.colorSetTable[c - 1]) {
       slot = c;
       break;
     }
@@ -249,7 +239,7 @@ int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colo
   set->textNormal = tnormal;
   set->textFocus = tfocus;
   set->textSelect = tselect;
-  colorSetTable[slot - 1] = set;
+  keyboardState.colorSetTable[slot - 1] = set;
   if (slot == ColorSetCount + 1) ColorSetCount = slot;
   return slot;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "keyboard/state.h"
 #include "platform/os.h"
 
 namespace mivo {
@@ -61,12 +62,12 @@ struct ColorSet {
   os::Colour textNormal, textFocus, textSelect;
 };
 
-// ---- module state
-extern int32_t KeyCount;
-extern int32_t ColorSetCount;
-extern uint32_t LayoutWidth;
-extern uint32_t LayoutHeight;
-extern uint32_t HeightScale;
+// ---- module state (it lives in keyboardState)
+inline int32_t& KeyCount = keyboardState.KeyCount;
+inline int32_t& ColorSetCount = keyboardState.ColorSetCount;
+inline uint32_t& LayoutWidth = keyboardState.LayoutWidth;
+inline uint32_t& LayoutHeight = keyboardState.LayoutHeight;
+inline uint32_t& HeightScale = keyboardState.HeightScale;
 os::Window KeyboardMainWindow();
 os::Instance KeyboardInstance();
 void SetKeyboardWindows(os::Window mainWindow, os::Instance instance);

@@ -2,6 +2,7 @@
 // a subtree, fitting keys to their children, hit tests, and the key window procedure's
 // painting part.
 #include "keyboard/key_tree.h"
+#include "keyboard/state.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
@@ -182,7 +183,6 @@ int ShowAt(int32_t k, int depth) {
   return 1;
 }
 
-int relayoutDepth = 0;
 
 // The pointer moves the focus when scanning is not automatic, or when it may.
 bool MouseMayFocus() { return !TimerFlag || MouseOnScan; }
@@ -322,18 +322,18 @@ int32_t KeyUnderCursor() {
 void KeybdRelayout(os::Window mainWindow) {
   // Fitting keys may resize the main window, which comes back here as WM_SIZE; a few
   // nested rounds settle the layout, more would only recurse.
-  if (relayoutDepth >= 4) {
+  if (keyboardState.relayoutDepth >= 4) {
     UpdateMetrics(mainWindow);
     return;
   }
-  ++relayoutDepth;
+  ++keyboardState.relayoutDepth;
   UpdateMetrics(mainWindow);
   const bool haveRoot = GetKey(1) != nullptr;
   if (haveRoot) HideKey(1);
   // keeps the bar docked at its new size
   if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
-  --relayoutDepth;
+  --keyboardState.relayoutDepth;
 }
 
 os::LRESULT KeybdKeyProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {

@@ -1,6 +1,7 @@
 // The keyboard's start and stop: tables, metrics, the key window class, the pointer
 // placement and the keyboard files read at start-up.
 #include "keyboard/keyboard.h"
+#include "keyboard/state.h"
 
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
@@ -18,8 +19,6 @@ const char* const DEFAULT_KEY_CFG_FILE = "mivo_key.cfg";
 const char* const KEYBOARD_FAILED =
     "\x83\x4c\x81\x5b\x83\x7b\x81\x5b\x83\x68\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94\x73"
     "\x82\xb5\x82\xdc\x82\xb5\x82\xbd";  // キーボードの設定に失敗しました
-
-bool classRegistered = false;
 
 // Pointer placement at start: relative moves, as a pointing device would make them.
 void PlacePointer(os::Window mainWindow) {
@@ -44,7 +43,7 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
   KeyTableInit();
   SetKeyboardWindows(mainWindow, instance);
   UpdateMetrics(mainWindow);
-  classRegistered = RegisterKeyWindowClass(instance);
+  keyboardState.classRegistered = RegisterKeyWindowClass(instance);
   PlacePointer(mainWindow);
   ColorSetTableInit();
   if (ColorCfgFile && ColorCfgFile[0]) LoadKeyboardFile(ColorCfgFile, 0);
@@ -61,13 +60,19 @@ int KeybdFinish() {
   ResetScanState();  // a lock still running owns its key name
   KeyTableFree();
   DeleteKeyFont();
-  if (classRegistered) os::UnregisterClass(KEY_WINDOW_CLASS, KeyboardInstance());
-  classRegistered = false;
+  if (keyboardState.classRegistered) os::UnregisterClass(KEY_WINDOW_CLASS, KeyboardInstance());
+  keyboardState.classRegistered = false;
   ColorSetTableFree();
   return 1;
 }
 
 KeyboardHooks keyboardHooks{};
+KeyboardState keyboardState;
+
+void ResetKeyboardState() {
+  KeybdFinish();
+  keyboardState = KeyboardState{};
+}
 
 bool IsMivoWindow(os::Window w) {
   if (!w) return false;

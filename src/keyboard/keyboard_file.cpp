@@ -3,10 +3,12 @@
 // The file is read through a read-only mapping in one pass, byte by byte, with no
 // look-ahead: a state machine with one fixed attribute record that every tag word resets.
 #include "keyboard/keyboard_file.h"
+#include "keyboard/state.h"
 
 #include <cstdio>
 
 #include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
 #include "platform/os.h"
 #include "base/bus.h"
 #include "base/messages.h"
@@ -210,18 +212,13 @@ int LookupAttribute(const uint8_t* word, size_t length) {
 // The bit position of each colour digit: byte pairs, high nibble first, lowest byte first.
 int NibbleShift(int digitIndex) { return (digitIndex / 2) * 8 + (digitIndex % 2 == 0 ? 4 : 0); }
 
-void (*templateDefaulter)() = nullptr;
-int loadDepth = 0;
-// The names of the files being read, outermost first.
-const char* loadChain[KEYBOARD_LOAD_DEPTH_LIMIT + 1] = {};
-// Loads left for the outermost read: a file that loads itself (or a cycle of files)
-// several times per level would otherwise multiply the work at every level of nesting.
-int loadsLeft = 0;
+// A file that loads itself (or a cycle of files) several times per level would otherwise
+// multiply the work at every level of nesting: the outermost read has a budget of loads.
 
 bool IsBeingRead(const char* name) {
   const size_t length = TextLength(name);
-  for (int i = 0; i < loadDepth; ++i) {
-    if (TextEqualNoCase(loadChain[i], name, TextLength(loadChain[i]) + 1, length + 1)) return true;
+  for (int i = 0; i < keyboardState.loadDepth; ++i) {
+    if (TextEqualNoCase(keyboardState.loadChain[i], name, TextLength(keyboardState.loadChain[i]) + 1, length + 1)) return true;
   }
   return false;
 }
@@ -579,7 +576,7 @@ class Reader {
       }
       case TAG_COLOR:
         if (FindColorSetById(tagId_) != 0) return Fail(32);
-        if (templateDefaulter) templateDefaulter();
+        if (keyboardHooks.defaultTemplates) keyboardHooks.defaultTemplates();
         CreateColorSet(tagId_, v[A_NORMAL], v[A_FOCUS], v[A_SELECT], v[A_FNORMAL], v[A_FFOCUS],
                        v[A_FSELECT], v[A_TNORMAL], v[A_TFOCUS], v[A_TSELECT]);
         break;
@@ -587,8 +584,8 @@ class Reader {
         // A file that loads itself, or an ancestor, would recurse without end: such a
         // load, one past the nesting limit or past the load budget, is skipped like a
         // missing file.
-        if (loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT && loadsLeft > 0 && !IsBeingRead(set_->text[6])) {
-          --loadsLeft;
+        if (keyboardState.loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT && keyboardState.loadsLeft > 0 && !IsBeingRead(set_->text[6])) {
+          --keyboardState.loadsLeft;
           LoadKeyboardFile(set_->text[6], tagId_);
         }
         break;
@@ -681,7 +678,6 @@ class Reader {
 
 }  // namespace
 
-void SetTemplateDefaulter(void (*defaulter)()) { templateDefaulter = defaulter; }
 
 int LoadKeyboardFile(const char* fileName, int32_t idBase) {
   if (!fileName) return -1;
@@ -716,18 +712,18 @@ int LoadKeyboardFile(const char* fileName, int32_t idBase) {
   }
   // The error box lets other messages in, and a reload started there reads again
   // while this read is open: past the chain's room such a read is refused.
-  if (loadDepth > KEYBOARD_LOAD_DEPTH_LIMIT) {
+  if (keyboardState.loadDepth > KEYBOARD_LOAD_DEPTH_LIMIT) {
     MemFree(set);
     os::UnmapViewOfFile(const_cast<void*>(view));
     os::CloseMapping(mapping);
     os::CloseHandle(file);
     return -1;
   }
-  if (loadDepth == 0) loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
-  loadChain[loadDepth++] = fileName;
+  if (keyboardState.loadDepth == 0) keyboardState.loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
+  keyboardState.loadChain[keyboardState.loadDepth++] = fileName;
   Reader reader(static_cast<const uint8_t*>(view), size, idBase, set);
   const int result = reader.Run();
-  --loadDepth;
+  --keyboardState.loadDepth;
   MemFree(set);
   os::UnmapViewOfFile(const_cast<void*>(view));
   os::CloseMapping(mapping);

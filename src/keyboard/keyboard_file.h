@@ -16,8 +16,4 @@ constexpr int KEYBOARD_LOAD_COUNT_LIMIT = 256;  // nested loads per outermost re
 // opened or mapped; 64 + the error code after a syntax error, which has been reported.
 int LoadKeyboardFile(const char* fileName, int32_t idBase);
 
-// The candidate keys let unset next and previous templates take the conversion
-// template before each colour set is made; they register that step here.
-void SetTemplateDefaulter(void (*defaulter)());
-
 }  // namespace mivo

@@ -8,9 +8,6 @@
 
 namespace mivo {
 
-os::Font KeyFont = nullptr;
-uint32_t FontScale = 1000;
-uint32_t FontHeight = 0;
 const char* const KEY_FONT_FACE = "\x82\x6c\x82\x72\x20\x96\xbe\x92\xa9";  // ＭＳ 明朝
 
 namespace {

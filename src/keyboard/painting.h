@@ -4,16 +4,17 @@
 
 #include <cstdint>
 
+#include "keyboard/state.h"
 #include "platform/os.h"
 
 namespace mivo {
 
 // The one font of every key text, remade by each UpdateMetrics.
-extern os::Font KeyFont;
+inline os::Font& KeyFont = keyboardState.KeyFont;
 // Per mille; 1000 unless MediumFontSize overrides the computed font height.
-extern uint32_t FontScale;
+inline uint32_t& FontScale = keyboardState.FontScale;
 // The font height last computed, in pixels.
-extern uint32_t FontHeight;
+inline uint32_t& FontHeight = keyboardState.FontHeight;
 
 // The face of the key font: "ＭＳ 明朝".
 extern const char* const KEY_FONT_FACE;

@@ -1,6 +1,7 @@
 // Switch scanning: the marks, the scan state and its moves, the lock, the switch poll
 // and the keyboard link.
 #include "keyboard/scanning.h"
+#include "keyboard/state.h"
 
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard.h"
@@ -15,23 +16,11 @@
 
 namespace mivo {
 
-int32_t CurrentKey = 0;
-int32_t HomeKey = 0;
-int32_t StartKey = 0;
-int32_t KeyboardKey = 0;
-int32_t LockedKey = 0;
-char* LockText = nullptr;
-int32_t TickCount = 0;
-int32_t GroupRounds = 0;
-int32_t RefocusOnce = 0;
-int32_t SwitchHeld = 0;
-
 namespace {
 
 // How many one-key groups in a row may select their key by themselves. A real tree is
 // never deeper than the key table; only a parent cycle left by slot reuse gets here.
 constexpr int32_t MAX_AUTO_SELECTIONS = KEY_TABLE_SIZE;
-int32_t autoSelections = 0;
 
 // A tabbed container hands the focus on to its shown page: the first child that is not
 // hidden, walking by scan siblings.
@@ -109,7 +98,7 @@ void ResetScanState() {
   CurrentKey = HomeKey = StartKey = KeyboardKey = 0;
   EndLock();
   TickCount = GroupRounds = RefocusOnce = SwitchHeld = 0;
-  autoSelections = 0;
+  keyboardState.autoSelections = 0;
 }
 
 // ---------------------------------------------------------------- marks
@@ -286,7 +275,7 @@ void SwitchDown() {
 }
 
 int ActivateKey(int32_t k) {
-  autoSelections = 0;
+  keyboardState.autoSelections = 0;
   return ActivateKeyAt(k);
 }
 
@@ -322,8 +311,8 @@ void AfterSelect(int32_t k) {
       // A focus that climbed back to the selected key itself (its first child is inert)
       // did not enter the group: selecting it again would repeat for ever.
       if (CurrentKey != k && NextVisibleSibling(CurrentKey) == 0 &&
-          autoSelections < MAX_AUTO_SELECTIONS) {
-        ++autoSelections;
+          keyboardState.autoSelections < MAX_AUTO_SELECTIONS) {
+        ++keyboardState.autoSelections;
         ActivateKeyAt(CurrentKey);  // a group with one key selects it at once
       }
     } else if (!TimerFlag || LockRuns()) {

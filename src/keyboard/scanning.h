@@ -9,21 +9,22 @@
 
 #include <cstdint>
 
+#include "keyboard/state.h"
 #include "platform/os.h"
 
 namespace mivo {
 
 // ---- the scan state (key indexes; 0 = none)
-extern int32_t CurrentKey;   // the key that has the scan focus
-extern int32_t HomeKey;      // where the scan returns
-extern int32_t StartKey;     // focused when the keyboard has started
-extern int32_t KeyboardKey;  // the GoKeyboard target
-extern int32_t LockedKey;    // a lock runs while this is not 0
-extern char* LockText;       // owned copy of the key name a lock repeats, or null
-extern int32_t TickCount;    // timer ticks since the last scan action (may be negative)
-extern int32_t GroupRounds;  // ends of the current group reached
-extern int32_t RefocusOnce;  // the selection that switched scanning off keeps its focus
-extern int32_t SwitchHeld;   // the switch was down at the last poll
+inline int32_t& CurrentKey = keyboardState.CurrentKey;    // the key that has the scan focus
+inline int32_t& HomeKey = keyboardState.HomeKey;          // where the scan returns
+inline int32_t& StartKey = keyboardState.StartKey;        // focused when the keyboard has started
+inline int32_t& KeyboardKey = keyboardState.KeyboardKey;  // the GoKeyboard target
+inline int32_t& LockedKey = keyboardState.LockedKey;      // a lock runs while this is not 0
+inline char*& LockText = keyboardState.LockText;  // owned copy of the key name a lock repeats, or null
+inline int32_t& TickCount = keyboardState.TickCount;  // timer ticks since the last scan action (may be negative)
+inline int32_t& GroupRounds = keyboardState.GroupRounds;  // ends of the current group reached
+inline int32_t& RefocusOnce = keyboardState.RefocusOnce;  // the selection that switched scanning off keeps its focus
+inline int32_t& SwitchHeld = keyboardState.SwitchHeld;    // the switch was down at the last poll
 
 // Releases the lock text (shutdown) and puts every scan variable back to its start.
 void ResetScanState();

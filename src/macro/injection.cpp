@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "base/messages.h"
 #include "base/text.h"
+#include "macro/state.h"
 
 namespace mivo {
 
@@ -17,18 +18,8 @@ ConversionHooks conversionHooks{};
 
 namespace {
 
-struct Latch {
-  os::BYTE vk;
-  bool on;
-};
-// In the order they are pressed and released: Windows, Ctrl, Shift, Alt.
-Latch latches[4] = {{91, false}, {17, false}, {16, false}, {18, false}};
-
-// The foreground thread our input is attached to, or 0.
-os::DWORD attachedThread = 0;
-
 Latch* LatchOf(int vk) {
-  for (Latch& latch : latches) {
+  for (Latch& latch : macroState.latches) {
     if (latch.vk == vk) return &latch;
   }
   return nullptr;
@@ -63,7 +54,7 @@ int ReadInteger(const char* p, const char* end) {
 }  // namespace
 
 void PressLatchedModifiers(int releaseFlag) {
-  for (const Latch& latch : latches) {
+  for (const Latch& latch : macroState.latches) {
     if (!latch.on) continue;
     if (latch.vk == os::VK_MENU) WriteLog("PressSpecialKeys", "AltFlag=TRUE");
     KeyEvent(latch.vk, releaseFlag != 0);
@@ -71,7 +62,7 @@ void PressLatchedModifiers(int releaseFlag) {
 }
 
 void ReleaseLatchedModifiers() {
-  for (Latch& latch : latches) {
+  for (Latch& latch : macroState.latches) {
     if (!latch.on) continue;
     KeyEvent(latch.vk, true);
     latch.on = false;
@@ -233,17 +224,17 @@ void MouseAction(const char* name) {
 
 os::Window AttachToForeground() {
   const os::DWORD self = os::GetCurrentThreadId();
-  if (attachedThread != 0) os::AttachThreadInput(self, attachedThread, os::FALSE);
-  attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
-  os::AttachThreadInput(self, attachedThread, os::TRUE);
+  if (macroState.attachedThread != 0) os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
+  macroState.attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
+  os::AttachThreadInput(self, macroState.attachedThread, os::TRUE);
   return os::GetFocus();
 }
 
 void SetForeignFocus(os::Window window) {
   const os::DWORD self = os::GetCurrentThreadId();
-  if (attachedThread != 0) os::AttachThreadInput(self, attachedThread, os::FALSE);
-  attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
-  os::AttachThreadInput(self, attachedThread, os::TRUE);
+  if (macroState.attachedThread != 0) os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
+  macroState.attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
+  os::AttachThreadInput(self, macroState.attachedThread, os::TRUE);
   os::SetFocus(window);
 }
 

@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "base/text.h"
 #include "macro/app_commands.h"
+#include "macro/state.h"
 
 namespace mivo {
 
@@ -65,11 +66,6 @@ const CommandEntry CommandTable[COMMAND_COUNT] = {
 };
 
 namespace {
-
-// The text a lock deferred; owned here, at most one.
-char* pendingMacro = nullptr;
-// How many macro runs and command lists are running, counting the nested ones.
-int macroDepth = 0;
 
 bool IsBlank(char c) {
   const unsigned char b = static_cast<unsigned char>(c);
@@ -133,14 +129,14 @@ os::LRESULT RunCommand(const char* word, const char* argument) {
 os::LRESULT RunCommandList(const char* text) {
   if (text == nullptr) return 0;
   // «Command[Command[...» nests lists within one text; it shares the bound of runs.
-  if (macroDepth >= MAX_MACRO_DEPTH) return 0;
+  if (macroState.macroDepth >= MAX_MACRO_DEPTH) return 0;
   const size_t length = TextLength(text);
   // One scratch block for the word and the argument of the command at hand; neither
   // can be longer than the list itself.
   char* word = static_cast<char*>(MemAlloc(2 * (length + 1)));
   if (word == nullptr) return 0;
   char* argument = word + length + 1;
-  ++macroDepth;
+  ++macroState.macroDepth;
 
   os::LRESULT result = 0;
   const char* p = text;
@@ -162,7 +158,7 @@ os::LRESULT RunCommandList(const char* text) {
     }
     result = RunCommand(word, arg);
   }
-  --macroDepth;
+  --macroState.macroDepth;
   MemFree(word);
   return result;
 }
@@ -171,7 +167,7 @@ int RunMacro(const char* text) {
   if (text == nullptr || *text == '\0') return 0;
   // A macro that runs itself through key events or predictions would otherwise
   // recurse until the stack overflows; the run at the bound does nothing.
-  if (macroDepth >= MAX_MACRO_DEPTH) return 0;
+  if (macroState.macroDepth >= MAX_MACRO_DEPTH) return 0;
 
   char* copy = TextDuplicate(text);
   if (copy == nullptr) return 0;
@@ -183,7 +179,7 @@ int RunMacro(const char* text) {
   }
   char* argument = word + length + 1;
   WriteLog("ProcessMacro", copy);
-  ++macroDepth;
+  ++macroState.macroDepth;
 
   os::LRESULT result = 0;
   const char* p = copy;
@@ -201,32 +197,32 @@ int RunMacro(const char* text) {
     }
     os::LRESULT r = RunCommand(word, arg);
     if (r == RESULT_START_LOCK) {
-      MemFree(pendingMacro);
-      pendingMacro = TextDuplicate(p);
+      MemFree(macroState.pendingMacro);
+      macroState.pendingMacro = TextDuplicate(p);
       break;
     }
     if (r == RESULT_END_LOCK) r = RunPendingMacro();
     if (r != 0) result = r;
   }
 
-  --macroDepth;
+  --macroState.macroDepth;
   MemFree(word);
   MemFree(copy);
   return static_cast<int>(result);
 }
 
 int RunPendingMacro() {
-  if (pendingMacro == nullptr) return 0;
-  char* text = pendingMacro;
-  pendingMacro = nullptr;
+  if (macroState.pendingMacro == nullptr) return 0;
+  char* text = macroState.pendingMacro;
+  macroState.pendingMacro = nullptr;
   const int result = RunMacro(text);
   MemFree(text);
   return result;
 }
 
 void ReleasePendingMacro() {
-  MemFree(pendingMacro);
-  pendingMacro = nullptr;
+  MemFree(macroState.pendingMacro);
+  macroState.pendingMacro = nullptr;
 }
 
 os::LRESULT MacroMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
@@ -240,6 +236,13 @@ os::LRESULT MacroMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::L
     default:
       return NOT_MINE;
   }
+}
+
+MacroState macroState;
+
+void ResetMacroState() {
+  MemFree(macroState.pendingMacro);
+  macroState = MacroState{};
 }
 
 }  // namespace mivo

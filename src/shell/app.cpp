@@ -3,14 +3,18 @@
 
 #include "keyboard/keyboard.h"
 #include "keyboard/scanning.h"
+#include "keyboard/state.h"
 #include "macro/app_commands.h"
 #include "macro/injection.h"
 #include "macro/macro.h"
+#include "macro/state.h"
 #include "base/bus.h"
 #include "shell/links.h"
+#include "shell/state.h"
 #include "shell/docking.h"
 #include "base/log.h"
 #include "base/settings.h"
+#include "base/state.h"
 #include "base/text.h"
 #include "base/text_constants.h"
 
@@ -23,8 +27,6 @@ constexpr os::DWORD kMainExStyle = os::WS_EX_TOPMOST | os::WS_EX_TOOLWINDOW | os
 constexpr os::DWORD kMainStyle = os::WS_POPUP | os::WS_VISIBLE | os::WS_CLIPSIBLINGS |
                                  os::WS_CLIPCHILDREN | os::WS_BORDER | os::WS_THICKFRAME;
 static_assert(kMainExStyle == 0x188);
-
-os::UINT_PTR gTickTimer = 0;
 
 struct Geometry {
   int x, y, width, height;
@@ -43,6 +45,15 @@ Geometry MainWindowGeometry() {
 void StartUpFailed(const char* text) { os::MessageBox(nullptr, text, kMivoErrorCaption, os::MB_OK); }
 
 }  // namespace
+
+ShellState shellState;
+
+void ResetProgramState() {
+  ResetKeyboardState();
+  ResetMacroState();
+  ResetBaseState();
+  shellState = ShellState{};
+}
 
 os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
   if (os::FindWindow(kMainClass, kMainTitle)) return nullptr;  // another copy runs
@@ -91,8 +102,8 @@ os::Window StartUp(os::Instance instance, int showCommand) {
   // The conversion dictionaries (ConversionOpen) and the prediction dictionaries
   // (PredictionInit) open here, with their own failure boxes, when those parts join.
 
-  gTickTimer = os::SetTimer(main, TICK_TIMER_ID, TICK_PERIOD_MS);
-  if (!gTickTimer) {
+  shellState.tickTimer = os::SetTimer(main, TICK_TIMER_ID, TICK_PERIOD_MS);
+  if (!shellState.tickTimer) {
     StartUpFailed(kTimerSetupFailed);
     return nullptr;
   }
@@ -117,7 +128,7 @@ void ShutDown(os::Window mainWindow) {
   os::ReleaseCapture();
   ReleaseLatchedModifiers();
   DockMainWindow(mainWindow, 0);
-  os::KillTimer(mainWindow, gTickTimer);
+  os::KillTimer(mainWindow, shellState.tickTimer);
   KeybdFinish();
   // ConversionClose and PredictionFinish join here.
   CloseLogAndCounter();

@@ -4,14 +4,10 @@
 
 #include "keyboard/keyboard.h"
 #include "base/messages.h"
+#include "shell/state.h"
 
 namespace mivo {
 namespace {
-
-int gDocked = 0;
-os::UINT gEdge = os::ABE_BOTTOM;
-os::AppBarData gBar{};
-os::Window gRemembered = nullptr;
 
 void CutToThickness(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
   switch (edge) {
@@ -44,10 +40,10 @@ void KeepOnScreen(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
   }
 }
 
-os::UINT BarState() { return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &gBar)); }
+os::UINT BarState() { return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &shellState.bar)); }
 
 void SetZOrder(bool topmost) {
-  os::SetWindowPos(gBar.hWnd, topmost ? os::HWND_TOPMOST : os::HWND_BOTTOM, 0, 0, 0, 0,
+  os::SetWindowPos(shellState.bar.hWnd, topmost ? os::HWND_TOPMOST : os::HWND_BOTTOM, 0, 0, 0, 0,
                    os::SWP_NOMOVE | os::SWP_NOSIZE | os::SWP_NOACTIVATE);
 }
 
@@ -55,22 +51,22 @@ void SetZOrder(bool topmost) {
 
 int DockMainWindow(os::Window window, int on) {
   if (!on) {
-    gBar.cbSize = 36;
-    gBar.hWnd = window;
-    os::SHAppBarMessage(os::ABM_REMOVE, &gBar);
-    gDocked = 0;
+    shellState.bar.cbSize = 36;
+    shellState.bar.hWnd = window;
+    os::SHAppBarMessage(os::ABM_REMOVE, &shellState.bar);
+    shellState.docked = 0;
     return 1;
   }
   os::Rect r{};
   os::GetWindowRect(window, &r);
-  gBar = os::AppBarData{};
-  gBar.cbSize = 36;
-  gBar.hWnd = window;
-  gBar.uCallbackMessage = MM_APPBAR;
-  if (!os::SHAppBarMessage(os::ABM_NEW, &gBar)) return 0;  // runs as an ordinary top-most window
-  gEdge = os::ABE_BOTTOM;
-  gDocked = 1;
-  PlaceAppBar(gEdge, r, &gBar);
+  shellState.bar = os::AppBarData{};
+  shellState.bar.cbSize = 36;
+  shellState.bar.hWnd = window;
+  shellState.bar.uCallbackMessage = MM_APPBAR;
+  if (!os::SHAppBarMessage(os::ABM_NEW, &shellState.bar)) return 0;  // runs as an ordinary top-most window
+  shellState.edge = os::ABE_BOTTOM;
+  shellState.docked = 1;
+  PlaceAppBar(shellState.edge, r, &shellState.bar);
   return 1;
 }
 
@@ -98,19 +94,19 @@ void ReDock(os::AppBarData* bar) {
   os::Rect r{0, 0, os::GetSystemMetrics(os::SM_CXSCREEN), os::GetSystemMetrics(os::SM_CYSCREEN)};
   os::Rect now{};
   os::GetWindowRect(bar->hWnd, &now);
-  CutToThickness(gEdge, &r, now.right - now.left, now.bottom - now.top);
-  PlaceAppBar(gEdge, r, bar);
+  CutToThickness(shellState.edge, &r, now.right - now.left, now.bottom - now.top);
+  PlaceAppBar(shellState.edge, r, bar);
 }
 
 int OnAppBarNotify(os::Window window, os::WPARAM code, os::LPARAM argument) {
   (void)window;
-  if (!gDocked) return 0;
+  if (!shellState.docked) return 0;
   switch (code) {
     case os::ABN_STATECHANGE:
       SetZOrder(BarState() & os::ABS_ALWAYSONTOP);
       break;
     case os::ABN_POSCHANGED:
-      ReDock(&gBar);
+      ReDock(&shellState.bar);
       break;
     case os::ABN_FULLSCREENAPP: {
       os::UINT state = BarState();
@@ -119,7 +115,7 @@ int OnAppBarNotify(os::Window window, os::WPARAM code, os::LPARAM argument) {
       } else if (BarState() & os::ABS_ALWAYSONTOP) {
         SetZOrder(true);
       }
-      ReDock(&gBar);
+      ReDock(&shellState.bar);
       break;
     }
     default:
@@ -129,27 +125,27 @@ int OnAppBarNotify(os::Window window, os::WPARAM code, os::LPARAM argument) {
 }
 
 int RememberForeground() {
-  gRemembered = os::GetForegroundWindow();
+  shellState.remembered = os::GetForegroundWindow();
   return 1;
 }
 
 int RestoreForeground() {
-  if (!gRemembered) return 0;
-  os::SetForegroundWindow(gRemembered);
-  os::BringWindowToTop(gRemembered);
+  if (!shellState.remembered) return 0;
+  os::SetForegroundWindow(shellState.remembered);
+  os::BringWindowToTop(shellState.remembered);
   return 1;
 }
 
 void TrackForeground() {
   os::Window w = os::GetForegroundWindow();
-  if (w && !IsMivoWindow(w)) gRemembered = w;
+  if (w && !IsMivoWindow(w)) shellState.remembered = w;
 }
 
 void GiveBackFocus(int hitTest) {
   // Dragging the top or the border resizes the keyboard: only then may it stay active.
   if (hitTest == os::HTBORDER || hitTest == os::HTTOP) return;
-  if (IsMivoWindow(gRemembered)) return;
-  os::SetForegroundWindow(gRemembered);
+  if (IsMivoWindow(shellState.remembered)) return;
+  os::SetForegroundWindow(shellState.remembered);
 }
 
 }  // namespace mivo

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
 #include "base/bus.h"
@@ -433,12 +434,12 @@ int defaulterCalls = 0;
 int colourSetsAtCall = -1;
 
 TEST_F(KeyboardFileTest, TemplatesAreDefaultedBeforeEachColourSet) {
-  mivo::SetTemplateDefaulter([] {
+  mivo::keyboardHooks.defaultTemplates = [] {
     ++defaulterCalls;
     colourSetsAtCall = mivo::ColorSetCount;
-  });
+  };
   ASSERT_EQ(Load("color(1){} key(1){} color(2){}"), 0);
-  mivo::SetTemplateDefaulter(nullptr);
+  mivo::keyboardHooks.defaultTemplates = nullptr;
   EXPECT_EQ(defaulterCalls, 2);
   EXPECT_EQ(colourSetsAtCall, 1) << "called before the second set is made";
 }

@@ -1,0 +1,15 @@
+#include "base/state.h"
+
+#include "base/settings.h"
+
+namespace mivo {
+
+BaseState baseState;
+
+void ResetBaseState() {
+  if (baseState.logFile != nullptr) os::CloseHandle(baseState.logFile);
+  ReleaseSettingTexts();
+  baseState = BaseState{};
+}
+
+}  // namespace mivo

@@ -1,0 +1,58 @@
+// Everything the keyboard changes while the program runs, in one place, so that one
+// call puts back what a fresh start finds.
+#pragma once
+
+#include <cstdint>
+
+#include "keyboard/keyboard_file.h"
+#include "platform/os.h"
+
+namespace mivo {
+
+struct KeyRecord;
+struct ColorSet;
+
+struct KeyboardState {
+  // The key tree: slot k lives at keyTable[k - 1]; colour sets likewise.
+  KeyRecord** keyTable = nullptr;
+  ColorSet** colorSetTable = nullptr;
+  int32_t KeyCount = 0;
+  int32_t ColorSetCount = 0;
+  uint32_t LayoutWidth = 0;
+  uint32_t LayoutHeight = 0;
+  uint32_t HeightScale = 10000;
+  os::Window mainWindow = nullptr;
+  os::Instance instance = nullptr;
+  bool classRegistered = false;
+  int relayoutDepth = 0;
+
+  // Painting: the one key font, remade by each UpdateMetrics, and how it was sized.
+  os::Font KeyFont = nullptr;
+  uint32_t FontScale = 1000;
+  uint32_t FontHeight = 0;
+
+  // Reading keyboard files: the names being read, outermost first, and the loads left
+  // for the outermost read.
+  int loadDepth = 0;
+  const char* loadChain[KEYBOARD_LOAD_DEPTH_LIMIT + 1] = {};
+  int loadsLeft = 0;
+
+  // Scanning (key indexes; 0 = none).
+  int32_t CurrentKey = 0;
+  int32_t HomeKey = 0;
+  int32_t StartKey = 0;
+  int32_t KeyboardKey = 0;
+  int32_t LockedKey = 0;
+  char* LockText = nullptr;
+  int32_t TickCount = 0;
+  int32_t GroupRounds = 0;
+  int32_t RefocusOnce = 0;
+  int32_t SwitchHeld = 0;
+  int32_t autoSelections = 0;
+};
+extern KeyboardState keyboardState;
+
+// Frees the keys, colour sets, font, window class and lock text, then puts every value back.
+void ResetKeyboardState();
+
+}  // namespace mivo
