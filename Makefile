@@ -9,7 +9,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench test unit-test fuzz-test commands-check e2e-test run clean
+.PHONY: all deps native windows fuzz bench test keyboard-check unit-test fuzz-test commands-check e2e-test run clean
 
 all: native windows
 
@@ -35,6 +35,13 @@ bench: deps
 	@test -f $(BENCH)/CMakeCache.txt || cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DMIVO_BENCH=ON -DMIVO_TESTS=OFF
 	cmake --build $(BENCH) -j $(JOBS)
 
+# data/mivo_key.cfg is the output of tools/make_default_keyboard.py: a hand edit of the
+# one, or a change of the other without regenerating, fails before anything is built.
+keyboard-check:
+	@python3 tools/make_default_keyboard.py --stdout | cmp - data/mivo_key.cfg >&2 || \
+	  { echo "data/mivo_key.cfg differs from what tools/make_default_keyboard.py writes;" \
+	    "regenerate it with: python3 tools/make_default_keyboard.py" >&2; exit 1; }
+
 unit-test: native
 	cd $(NATIVE) && ctest -j $(JOBS) --output-on-failure
 
@@ -48,7 +55,7 @@ commands-check: deps
 e2e-test: windows commands-check
 	@tests/e2e/run.sh
 
-test: unit-test fuzz-test e2e-test
+test: keyboard-check unit-test fuzz-test e2e-test
 	@echo "make test: all test kinds passed"
 
 run: windows
