@@ -10,7 +10,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench test unit-test fuzz-test checks e2e-test run clean
+.PHONY: all deps native windows fuzz bench test checks unit-test fuzz-test e2e-test run clean
 
 all: native windows
 
@@ -42,11 +42,15 @@ unit-test: native
 fuzz-test: fuzz
 	@tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
 
-# Fast checks of the tree itself: every command the scripts call comes from a package
-# that install-deps.sh names; every #include keeps to the folder table.
+# Fast checks of the tree itself, before anything is built: every command the scripts
+# call comes from a package that install-deps.sh names; every #include keeps to the
+# folder table; the default keyboard is what its generator writes.
 checks: deps
 	@python3 tools/check_commands.py
 	@python3 tools/check_layers.py
+	@python3 tools/make_default_keyboard.py --stdout | cmp - data/mivo_key.cfg >&2 || \
+	  { echo "data/mivo_key.cfg differs from what tools/make_default_keyboard.py writes;" \
+	    "regenerate it with: python3 tools/make_default_keyboard.py" >&2; exit 1; }
 
 e2e-test: windows
 	@tests/e2e/run.sh

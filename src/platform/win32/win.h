@@ -4,9 +4,8 @@
 // (::CreateWindowExA, ::SendMessageA, ...); the Win32 constants that os.h also
 // names are taken from namespace os, which has the same values.
 //
-// The list is generated (tools/win32-undefs.sh) and removes whole families of
-// constants, so a name added to os.h within a known family needs nothing here;
-// a name from a new family needs the script run again.
+// The list is generated into the build folder (tools/win32-undefs.sh, run by the
+// win32 build whenever os.h or the script changes) from the MinGW headers in use.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
