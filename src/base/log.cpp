@@ -8,13 +8,12 @@
 #include "base/settings.h"
 #include "base/state.h"
 #include "base/text.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 
 namespace {
 
-constexpr char kDefaultLogFile[] = "LogFile.txt";
-constexpr char kDefaultCounterFile[] = "Counter.txt";
 
 // Both files are opened the same way: readers may look while we write, and every line
 // reaches the disk before the call returns.

@@ -6,6 +6,7 @@
 #include "base/key_names.h"
 #include "platform/os.h"
 #include "base/text.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 
@@ -70,10 +71,6 @@ constexpr int kMaxKeys = 100;
 constexpr int kBuiltInKeyCount = static_cast<int>(sizeof(kBuiltInKeys) / sizeof(kBuiltInKeys[0]));
 static_assert(kBuiltInKeyCount <= kMaxKeys);
 
-constexpr char kDefaultSettingFile[] = "settings.txt";
-constexpr char kDefaultKeyCfgFile[] = "mivo_key.cfg";
-constexpr char kDefaultLogFile[] = "LogFile.txt";
-constexpr char kDefaultCounterFile[] = "Counter.txt";
 constexpr char kErrorCaption[] = "Mivo setting error";
 
 // The per-load working copy of the key table.
@@ -122,20 +119,6 @@ struct TokenList {
 
 bool IsWordByte(unsigned char b) { return IsDigit(b) || IsLetter(b); }
 
-// Drops a lead byte left without its trail byte when a long string was cut.
-size_t TrimSplitCharacter(const char* text, size_t length) {
-  size_t position = 0;
-  while (position < length) {
-    if (IsLeadByte(static_cast<unsigned char>(text[position]))) {
-      if (position + 1 >= length) return position;
-      position += 2;
-    } else {
-      position += 1;
-    }
-  }
-  return length;
-}
-
 // Fills `list`; false only when memory ran out. A file that ends inside a word, a
 // string or a comment gives no tokens at all.
 bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
@@ -171,7 +154,7 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
     list->texts[used + length++] = static_cast<char>(b);
   };
   auto finish = [&]() {
-    if (cut) length = TrimSplitCharacter(list->texts + used, length);
+    if (cut) length = WholeCharacters(list->texts + used, length);
     list->texts[used + length] = '\0';
     used += length + 1;
     current->line = line;

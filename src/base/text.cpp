@@ -124,30 +124,27 @@ bool IsNumberText(const char* s) {
   return true;
 }
 
-int32_t NumberValue(const char* s) {
-  if (s == nullptr) return 0;
+uint32_t LeadingDigits(const char* p, const char* end, bool* fits) {
   // Unsigned arithmetic: a value too long for 32 bits wraps instead of overflowing.
   uint32_t value = 0;
-  bool inFraction = false;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p != '\0'; ++p) {
-    if (*p == '.' && !inFraction) {
-      inFraction = true;
-    } else if (!IsDigit(*p)) {
-      return 0;
-    } else if (!inFraction) {
-      value = value * 10u + static_cast<uint32_t>(*p - '0');
-    }
+  uint64_t exact = 0;
+  for (; (end == nullptr || p < end) && IsDigit(static_cast<unsigned char>(*p)); ++p) {
+    value = value * 10u + static_cast<uint32_t>(*p - '0');
+    if (exact <= INT32_MAX) exact = exact * 10u + static_cast<uint64_t>(*p - '0');
   }
-  return static_cast<int32_t>(value);
+  if (fits != nullptr) *fits = exact <= INT32_MAX;
+  return value;
+}
+
+int32_t NumberValue(const char* s) {
+  // The fraction of "12.7" is dropped; the digits stop at the point.
+  return IsNumberText(s) ? static_cast<int32_t>(LeadingDigits(s)) : 0;
 }
 
 int32_t FirstNumberIn(const char* s) {
   if (s == nullptr) return 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p != '\0' && !IsDigit(*p)) ++p;
-  uint32_t value = 0;
-  for (; IsDigit(*p); ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
-  return static_cast<int32_t>(value);
+  while (*s != '\0' && !IsDigit(static_cast<unsigned char>(*s))) ++s;
+  return static_cast<int32_t>(LeadingDigits(s));
 }
 
 bool IsBooleanText(const char* s) {
@@ -162,6 +159,16 @@ int BooleanValue(const char* s) {
 }
 
 // ---------------------------------------------------------------- editing
+
+size_t WholeCharacters(const char* text, size_t length) {
+  size_t position = 0;
+  while (position < length) {
+    const size_t width = IsLeadByte(static_cast<unsigned char>(text[position])) ? 2 : 1;
+    if (position + width > length) break;
+    position += width;
+  }
+  return position;
+}
 
 void RemoveLastCharacter(char* s) {
   if (s == nullptr) return;

@@ -28,11 +28,17 @@ bool IsHalfWidthKana(unsigned char b);
 bool IsDigit(unsigned char b);
 bool IsLetter(unsigned char b);
 int HexValue(unsigned char b);
+// The value of the decimal digits from p on, up to `end` (null: up to the NUL), wrapped to
+// 32 bits; *fits, when asked, says whether the value stays within INT32_MAX.
+uint32_t LeadingDigits(const char* p, const char* end = nullptr, bool* fits = nullptr);
 bool IsNumberText(const char* s);
 int32_t NumberValue(const char* s);
 int32_t FirstNumberIn(const char* s);
 bool IsBooleanText(const char* s);
 int BooleanValue(const char* s);
 void RemoveLastCharacter(char* s);
+// How many of the first `length` bytes hold whole characters: a text cut at `length`
+// must not end in half a double-byte character.
+size_t WholeCharacters(const char* text, size_t length);
 
 }  // namespace mivo

@@ -4,6 +4,12 @@
 namespace mivo {
 
 inline constexpr const char kMivoErrorCaption[] = "Mivo Error";
+
+// The files of the working folder that a setting does not name.
+inline constexpr const char kDefaultSettingFile[] = "settings.txt";
+inline constexpr const char kDefaultKeyCfgFile[] = "mivo_key.cfg";
+inline constexpr const char kDefaultLogFile[] = "LogFile.txt";
+inline constexpr const char kDefaultCounterFile[] = "Counter.txt";
 // 設定ファイルの読込に失敗しました
 inline constexpr const char kSettingsLoadFailed[] =
     "\x90\xdd\x92\xe8\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x93\xc7\x8d\x9e\x82\xc9\x8e\xb8"

@@ -10,15 +10,11 @@
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 
 namespace {
-
-const char* const DEFAULT_KEY_CFG_FILE = "mivo_key.cfg";
-const char* const KEYBOARD_FAILED =
-    "\x83\x4c\x81\x5b\x83\x7b\x81\x5b\x83\x68\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94\x73"
-    "\x82\xb5\x82\xdc\x82\xb5\x82\xbd";  // キーボードの設定に失敗しました
 
 // Pointer placement at start: relative moves, as a pointing device would make them.
 void PlacePointer(os::Window mainWindow) {
@@ -47,9 +43,9 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
   PlacePointer(mainWindow);
   ColorSetTableInit();
   if (ColorCfgFile && ColorCfgFile[0]) LoadKeyboardFile(ColorCfgFile, 0);
-  const char* keyFile = KeyCfgFile ? KeyCfgFile : DEFAULT_KEY_CFG_FILE;
+  const char* keyFile = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
   if (LoadKeyboardFile(keyFile, 0) != 0) {
-    os::MessageBox(nullptr, KEYBOARD_FAILED, "Mivo Error", os::MB_OK);
+    os::MessageBox(nullptr, kKeyboardSetupFailed, kMivoErrorCaption, os::MB_OK);
     return 0;
   }
   PostToMain(MM_GO_START, 0, 0);

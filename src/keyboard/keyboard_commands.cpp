@@ -14,18 +14,12 @@ namespace mivo {
 
 namespace {
 
-constexpr const char* DEFAULT_KEY_CFG_FILE = "mivo_key.cfg";
-
-// Digits from p on as a key id; false when the value does not fit an id, which then
-// names no key (rather than wrapping round to some other key's id).
-bool ReadDigits(const unsigned char* p, int32_t* value) {
-  int64_t v = 0;
-  for (; IsDigit(*p); ++p) {
-    v = v * 10 + (*p - '0');
-    if (v > INT32_MAX) return false;
-  }
-  *value = static_cast<int32_t>(v);
-  return true;
+// The key whose id the digits from p on give; a value too large for an id names no key
+// (rather than wrapping round to some other key's id), and so does no digit at all.
+int32_t KeyByDigits(const char* p) {
+  bool fits = false;
+  const int32_t id = static_cast<int32_t>(LeadingDigits(p, nullptr, &fits));
+  return IsDigit(static_cast<unsigned char>(*p)) && fits ? FindKeyById(id) : 0;
 }
 
 os::LRESULT Reload(os::WPARAM code, const char* file) {
@@ -70,32 +64,17 @@ bool NeedsArgument(os::WPARAM code) {
 
 int32_t KeyByFirstNumber(const char* text) {
   if (text == nullptr) return 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p != '\0' && !IsDigit(*p)) ++p;
-  int32_t id = 0;
-  if (!IsDigit(*p) || !ReadDigits(p, &id)) return 0;
-  return FindKeyById(id);
+  while (*text != '\0' && !IsDigit(static_cast<unsigned char>(*text))) ++text;
+  return KeyByDigits(text);
 }
 
 int32_t KeyByWholeNumber(const char* text) {
-  if (text == nullptr || text[0] == '\0') return 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  bool point = false;
-  for (const unsigned char* q = p; *q != '\0'; ++q) {
-    if (*q == '.' && !point) {
-      point = true;
-    } else if (!IsDigit(*q)) {
-      return 0;
-    }
-  }
   // No digit before the point ("" or ".5") is the value 0, which names no key.
-  int32_t id = 0;
-  if (!IsDigit(*p) || !ReadDigits(p, &id)) return 0;
-  return FindKeyById(id);
+  return IsNumberText(text) ? KeyByDigits(text) : 0;
 }
 
 int ReloadKeyboard(const char* file) {
-  if (file == nullptr) file = KeyCfgFile ? KeyCfgFile : DEFAULT_KEY_CFG_FILE;
+  if (file == nullptr) file = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
   // Colour sets, roles, panels, the focus index and a running lock stay; the new file's
   // tags set the roles again when their messages arrive.
   DeleteAllKeys();

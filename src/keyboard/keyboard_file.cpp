@@ -177,14 +177,12 @@ void ResetAttributes(AttributeSet* set) {
 }
 
 bool IsAsciiLetter(uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
-bool IsDecimal(uint8_t b) { return b >= '0' && b <= '9'; }
 int HexDigit(uint8_t b) {
   if (b >= '0' && b <= '9') return b - '0';
   if (b >= 'a' && b <= 'f') return b - 'a' + 10;
   if (b >= 'A' && b <= 'F') return b - 'A' + 10;
   return -1;
 }
-bool IsLead(uint8_t b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
 uint8_t Fold(uint8_t b) { return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + 32) : b; }
 
 bool WordIs(const uint8_t* word, size_t length, const char* table) {
@@ -290,14 +288,7 @@ class Reader {
     char* text = CurrentText();
     text[textLength_] = 0;
     if (!textCut_) return;
-    // A cut text must not end in half a double-byte character.
-    size_t i = 0;
-    size_t lastStart = 0;
-    while (i < textLength_) {
-      lastStart = i;
-      i += IsLead(static_cast<uint8_t>(text[i])) ? 2 : 1;
-    }
-    if (i > textLength_) text[lastStart] = 0;
+    text[WholeCharacters(text, textLength_)] = 0;
   }
 
   Step Handle(uint8_t b) {
@@ -337,7 +328,7 @@ class Reader {
         return Step::Next;
 
       case State::IdStart:
-        if (IsDecimal(b) || b == '-') {
+        if (IsDigit(b) || b == '-') {
           idValue_ = 0;
           idBytes_ = 0;
           idNegative_ = false;
@@ -347,7 +338,7 @@ class Reader {
         return Step::Next;
 
       case State::IdDigits:
-        if (IsDecimal(b)) {
+        if (IsDigit(b)) {
           idValue_ = idValue_ * 10u + static_cast<uint32_t>(b & 0x0F);
           ++idBytes_;
           return Step::Next;
@@ -430,7 +421,7 @@ class Reader {
           state_ = State::BetweenAttributes;
         } else if (b == '\\') {
           state_ = State::Escape;
-        } else if (IsLead(b)) {
+        } else if (IsLeadByte(b)) {
           Store(b);
           state_ = State::TrailByte;
         } else {
@@ -471,14 +462,14 @@ class Reader {
       }
 
       case State::NumberFirst:
-        if (IsDecimal(b)) {
+        if (IsDigit(b)) {
           set_->value[attribute_] = b & 0x0Fu;
           state_ = State::NumberMore;
         }
         return Step::Next;
 
       case State::NumberMore:
-        if (IsDecimal(b)) {
+        if (IsDigit(b)) {
           set_->value[attribute_] = set_->value[attribute_] * 10u + (b & 0x0Fu);
           return Step::Next;
         }
@@ -510,14 +501,14 @@ class Reader {
       }
 
       case State::FlagFirst:
-        if (IsDecimal(b)) {
+        if (IsDigit(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           state_ = State::FlagMore;
         }
         return Step::Next;
 
       case State::FlagMore:
-        if (IsDecimal(b)) {
+        if (IsDigit(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           return Step::Next;
         }
@@ -538,7 +529,7 @@ class Reader {
         }
         if (b == '\\') {
           state_ = State::IgnoredEscape;
-        } else if (IsLead(b)) {
+        } else if (IsLeadByte(b)) {
           state_ = State::IgnoredTrail;
         }
         return Step::Next;
@@ -641,7 +632,7 @@ class Reader {
     char next[NEXT_LIMIT + 1];
     size_t n = 0;
     for (size_t i = pos_; i < size_ && bytes_[i] >= 0x20;) {
-      const size_t width = IsLead(bytes_[i]) && i + 1 < size_ && bytes_[i + 1] >= 0x20 ? 2 : 1;
+      const size_t width = IsLeadByte(bytes_[i]) && i + 1 < size_ && bytes_[i + 1] >= 0x20 ? 2 : 1;
       if (n + width > NEXT_LIMIT) break;
       for (size_t j = 0; j < width; ++j) next[n++] = static_cast<char>(bytes_[i + j]);
       i += width;

@@ -7,6 +7,7 @@
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "base/text_constants.h"
 
 namespace mivo {
 
@@ -44,10 +45,7 @@ void LoadSettingCommand(const char* fileName) {
   // «LoadSetting()» passes an empty text: that reloads the current file.
   if (fileName != nullptr && *fileName != '\0') SetSettingFileName(fileName);
   if (LoadSettings()) return;
-  os::MessageBox(nullptr,
-                 "\x83\x4c\x81\x5b\x83\x7b\x81\x5b\x83\x68\x82\xcc\x90\xdd\x92\xe8\x82\xc9"
-                 "\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd",  // キーボードの設定に失敗しました
-                 "Mivo Error", os::MB_OK);
+  os::MessageBox(nullptr, kKeyboardSetupFailed, kMivoErrorCaption, os::MB_OK);
   SendToMain(MM_QUIT, 0, 0);
 }
 

@@ -1,22 +1,10 @@
 // The application commands of the macro language (message MM_APP_COMMAND).
 #pragma once
 
+#include "base/commands.h"
 #include "platform/os.h"
 
 namespace mivo {
-
-// Command codes of MM_APP_COMMAND.
-constexpr os::WPARAM CMD_DIRECT = 257;
-constexpr os::WPARAM CMD_DIRECT_PHRASE = 258;
-constexpr os::WPARAM CMD_KILL = 259;
-constexpr os::WPARAM CMD_LOAD_SETTING = 260;
-constexpr os::WPARAM CMD_PROCESS = 264;
-constexpr os::WPARAM CMD_RELEASE_SPECIAL_KEYS = 265;
-constexpr os::WPARAM CMD_WAIT = 266;
-constexpr os::WPARAM CMD_RELEASE_ALT_KEYS = 268;
-constexpr os::WPARAM CMD_MOUSE = 269;
-constexpr os::WPARAM CMD_MIVO_QUIT = 273;
-constexpr os::WPARAM CMD_RESET_COUNTER = 274;
 
 // -1 for a handled code (also with a missing argument); NOT_MINE otherwise and for Mouse.
 os::LRESULT RunAppCommand(os::WPARAM code, const char* argument);

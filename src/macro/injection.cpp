@@ -40,15 +40,10 @@ int ReadInteger(const char* p, const char* end) {
   while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
   bool negative = false;
   if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  int64_t value = 0;
-  while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
-    if (value <= INT32_MAX) value = value * 10 + (*p - '0');
-    ++p;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int>(value);
+  bool fits = true;
+  const int64_t value = LeadingDigits(p, end, &fits);
+  if (!fits) return negative ? INT32_MIN : INT32_MAX;
+  return static_cast<int>(negative ? -value : value);
 }
 
 }  // namespace
