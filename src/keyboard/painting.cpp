@@ -2,9 +2,10 @@
 // never through invalidation, so a state change shows at once.
 #include "keyboard/painting.h"
 
-#include "keyboard/key_tree.h"
+#include "base/scoped.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
 
 namespace mivo {
 
@@ -120,6 +121,39 @@ void DrawTabStrip(os::Dc dc, int32_t container, const KeyRecord* key, int state,
   DrawFill(dc, r, LookOf(key, state).fill);
 }
 
+// Draws key k in its colour state; true when its container must redraw the tab strip.
+bool DrawKey(os::Dc dc, int32_t k, const KeyRecord* key) {
+  const int state = KeyColourState(k);
+  os::Rect r{0, 0, 0, 0};
+  os::GetClientRect(key->window, &r);
+  Look look = LookOf(key, state);
+  switch (key->type) {
+    case KT_PANEL:
+      DrawFrame(dc, &r, look.frame, HOLD_NONE);
+      DrawFill(dc, r, look.fill);
+      break;
+    case KT_KEY:
+    case KT_CANDIDATE:
+    case KT_INERT:
+      DrawFrame(dc, &r, look.frame, HOLD_NONE);
+      DrawFill(dc, r, look.fill);
+      DrawName(dc, r, key->name, look.text, (key->flags & KF_READING) != 0);
+      break;
+    case KT_PAGE:
+      // Open at the bottom, towards the page's own tab.
+      r.bottom += FrameWidthPixels();
+      DrawFrame(dc, &r, look.frame, HOLD_BOTTOM);
+      DrawFill(dc, r, look.fill);
+      return key->parent != k;
+    case KT_CONTAINER:
+      DrawTabStrip(dc, k, key, state, r);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 void DeleteKeyFont() {
@@ -187,39 +221,12 @@ int PaintKey(int32_t k) {
     if (key->parent != k) PaintKey(key->parent);
     return 1;
   }
-  os::Dc dc = os::GetDC(key->window);
-  if (!dc) return 0;
-  const int state = KeyColourState(k);
-  os::Rect r{0, 0, 0, 0};
-  os::GetClientRect(key->window, &r);
-  Look look = LookOf(key, state);
   bool paintParent = false;
-  switch (key->type) {
-    case KT_PANEL:
-      DrawFrame(dc, &r, look.frame, HOLD_NONE);
-      DrawFill(dc, r, look.fill);
-      break;
-    case KT_KEY:
-    case KT_CANDIDATE:
-    case KT_INERT:
-      DrawFrame(dc, &r, look.frame, HOLD_NONE);
-      DrawFill(dc, r, look.fill);
-      DrawName(dc, r, key->name, look.text, (key->flags & KF_READING) != 0);
-      break;
-    case KT_PAGE:
-      // Open at the bottom, towards the page's own tab.
-      r.bottom += FrameWidthPixels();
-      DrawFrame(dc, &r, look.frame, HOLD_BOTTOM);
-      DrawFill(dc, r, look.fill);
-      paintParent = key->parent != k;
-      break;
-    case KT_CONTAINER:
-      DrawTabStrip(dc, k, key, state, r);
-      break;
-    default:
-      break;
+  {
+    const ScopedDc dc(key->window);
+    if (!dc) return 0;
+    paintParent = DrawKey(dc.Get(), k, key);
   }
-  os::ReleaseDC(key->window, dc);
   if (paintParent) PaintKey(key->parent);
   return 1;
 }
