@@ -67,17 +67,27 @@ void DrawFill(os::Dc dc, const os::Rect& r, os::Brush brush) {
   if (brush) os::FillRect(dc, &r, brush);
 }
 
-os::Size MeasureName(os::Dc dc, const char* name) {
+// The key font is selected only while a name is measured or drawn, and the context's
+// previous font goes back at once: a key's own context then never holds the key font
+// when UpdateMetrics deletes it. Windows refuses to delete a font that a context holds,
+// which would leave one font behind at every resize. (The pens stay selected: a frame
+// without a pen draws with the one the context holds.)
+os::Size NameExtent(os::Dc dc, const char* name) {
   os::Size size{0, 0};
-  os::SelectObject(dc, KeyFont);
   os::GetTextExtentPoint32(dc, name, static_cast<int>(TextLength(name)), &size);
   return size;
+}
+
+os::Size MeasureName(os::Dc dc, const char* name) {
+  const ScopedSelect font(dc, KeyFont);
+  return NameExtent(dc, name);
 }
 
 void DrawName(os::Dc dc, const os::Rect& r, const char* name, os::Colour colour,
               bool rightAligned) {
   os::SetBkMode(dc, os::TRANSPARENT);
-  os::Size size = MeasureName(dc, name);
+  const ScopedSelect font(dc, KeyFont);
+  os::Size size = NameExtent(dc, name);
   os::SetTextColor(dc, colour);
   int x = rightAligned ? r.right - size.cx : (r.left + r.right - size.cx) / 2;
   int y = (r.top + r.bottom - size.cy) / 2;
