@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/os.h"
+#include "base/scoped.h"
 #include "base/settings.h"
 #include "base/state.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "platform/os.h"
 
 namespace mivo {
 
@@ -34,13 +35,12 @@ void AppendFormatted(os::FileHandle file, const char* format, ...) {
   const int length = std::vsnprintf(nullptr, 0, format, measure);
   va_end(measure);
   if (length > 0) {
-    char* line = static_cast<char*>(MemAlloc(static_cast<size_t>(length) + 1));
-    if (line != nullptr) {
-      std::vsnprintf(line, static_cast<size_t>(length) + 1, format, args);
+    OwnedText line(static_cast<char*>(MemAlloc(static_cast<size_t>(length) + 1)));
+    if (line) {
+      std::vsnprintf(line.Get(), static_cast<size_t>(length) + 1, format, args);
       os::DWORD written = 0;
       os::SetFilePointer(file, 0, os::FILE_END);
-      os::WriteFile(file, line, static_cast<os::DWORD>(length), &written);
-      MemFree(line);
+      os::WriteFile(file, line.Get(), static_cast<os::DWORD>(length), &written);
     }
   }
   va_end(args);
@@ -97,12 +97,11 @@ void CloseLogAndCounter() {
     baseState.logFile = nullptr;
   }
   if (!CounterMode) return;
-  os::FileHandle counter = OpenForAppend(CounterFile != nullptr ? CounterFile : kDefaultCounterFile);
-  if (counter == nullptr) return;
+  ScopedFile counter(OpenForAppend(CounterFile != nullptr ? CounterFile : kDefaultCounterFile));
+  if (!counter) return;
   const os::SystemTime t = Now();
-  AppendFormatted(counter, "[%02d/%02d/%02d:%02d:%02d]\t%d\t%d\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, baseState.selections, baseState.outputs);
-  os::CloseHandle(counter);
+  AppendFormatted(counter.Get(), "[%02d/%02d/%02d:%02d:%02d]\t%d\t%d\r\n", t.wYear % 100, t.wMonth,
+                  t.wDay, t.wHour, t.wMinute, baseState.selections, baseState.outputs);
 }
 
 }  // namespace mivo

@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "base/key_names.h"
-#include "platform/os.h"
+#include "base/scoped.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "platform/os.h"
 
 namespace mivo {
 
@@ -354,31 +355,25 @@ void ApplyDependentDefaults() {
   if (LockIntervalSlow < 1) LockIntervalSlow = TimerInterval;
 }
 
-// The whole file, or null with size 0 when it is absent, empty or unreadable.
-unsigned char* ReadWholeFile(const char* name, size_t* size) {
+// The whole file, or nothing with size 0 when it is absent, empty or unreadable.
+MemBlock<unsigned char> ReadWholeFile(const char* name, size_t* size) {
   *size = 0;
-  os::FileHandle file =
-      os::CreateFile(name, os::GENERIC_READ, os::FILE_SHARE_READ, os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL);
-  if (file == nullptr) return nullptr;
-  const os::DWORD fileSize = os::GetFileSize(file);
-  unsigned char* bytes = nullptr;
-  if (fileSize != os::INVALID_FILE_SIZE && fileSize != 0) {
-    bytes = static_cast<unsigned char*>(MemAlloc(fileSize));
+  MemBlock<unsigned char> bytes;  // before the file: the file is closed first
+  ScopedFile file(os::CreateFile(name, os::GENERIC_READ, os::FILE_SHARE_READ, os::OPEN_EXISTING,
+                                 os::FILE_ATTRIBUTE_NORMAL));
+  if (!file) return {};
+  const os::DWORD fileSize = os::GetFileSize(file.Get());
+  if (fileSize == os::INVALID_FILE_SIZE || fileSize == 0) return {};
+  bytes = MemBlock<unsigned char>(static_cast<unsigned char*>(MemAlloc(fileSize)));
+  if (!bytes) return {};
+  os::DWORD total = 0;
+  while (total < fileSize) {
+    os::DWORD got = 0;
+    if (!os::ReadFile(file.Get(), bytes.Get() + total, fileSize - total, &got) || got == 0) break;
+    total += got;
   }
-  if (bytes != nullptr) {
-    os::DWORD total = 0;
-    while (total < fileSize) {
-      os::DWORD got = 0;
-      if (!os::ReadFile(file, bytes + total, fileSize - total, &got) || got == 0) break;
-      total += got;
-    }
-    *size = total;
-  }
-  os::CloseHandle(file);
-  if (*size == 0) {
-    MemFree(bytes);
-    return nullptr;
-  }
+  *size = total;
+  if (total == 0) return {};
   return bytes;
 }
 
@@ -390,11 +385,12 @@ int LoadSettings() {
 
   if (SettingFile == nullptr) SettingFile = TextDuplicate(kDefaultSettingFile);
   size_t size = 0;
-  unsigned char* bytes = ReadWholeFile(SettingFile != nullptr ? SettingFile : kDefaultSettingFile, &size);
-  if (bytes != nullptr) {
+  MemBlock<unsigned char> bytes =
+      ReadWholeFile(SettingFile != nullptr ? SettingFile : kDefaultSettingFile, &size);
+  if (bytes) {
     TokenList list;
-    const bool tokenized = Tokenize(bytes, size, &list);
-    MemFree(bytes);
+    const bool tokenized = Tokenize(bytes.Get(), size, &list);
+    bytes.Reset();
     if (!tokenized) return 0;
     if (!Check(table, list)) return 0;
     Store(table, list);

@@ -1,9 +1,10 @@
 // The key and colour-set tables, the key record's life, the lookups and the walks.
 #include "keyboard/key_tree.h"
-#include "keyboard/state.h"
 
-#include "keyboard/painting.h"
+#include "base/scoped.h"
 #include "base/text.h"
+#include "keyboard/painting.h"
+#include "keyboard/state.h"
 
 namespace mivo {
 
@@ -127,8 +128,9 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
     if (parentIsContainer != isPage) return 0;
   }
 
-  auto* key = static_cast<KeyRecord*>(MemAlloc(sizeof(KeyRecord)));
-  if (!key) return 0;
+  MemBlock<KeyRecord> record(static_cast<KeyRecord*>(MemAlloc(sizeof(KeyRecord))));
+  if (!record) return 0;
+  KeyRecord* key = record.Get();
   key->name = CopyOrEmpty(name);
   key->onfocus = CopyOrEmpty(onfocus);
   key->onunfocus = CopyOrEmpty(onunfocus);
@@ -138,7 +140,6 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
   if (!key->name || !key->onfocus || !key->onunfocus || !key->onselect || !key->onunselect ||
       !key->onselected) {
     FreeKeyTexts(key);
-    MemFree(key);
     return 0;
   }
   key->type = type;
@@ -153,7 +154,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
   key->flags = visible == 0 ? KF_HIDDEN : 0;
   key->paintedFlags = 0;
 
-  keyboardState.keyTable[slot - 1] = key;
+  keyboardState.keyTable[slot - 1] = record.Release();
   if (slot == KeyCount + 1) KeyCount = slot;
 
   if (type == KT_PAGE) {

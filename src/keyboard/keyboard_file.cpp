@@ -3,16 +3,17 @@
 // The file is read through a read-only mapping in one pass, byte by byte, with no
 // look-ahead: a state machine with one fixed attribute record that every tag word resets.
 #include "keyboard/keyboard_file.h"
-#include "keyboard/state.h"
 
 #include <cstdio>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/keyboard.h"
-#include "platform/os.h"
 #include "base/bus.h"
 #include "base/messages.h"
+#include "base/scoped.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/state.h"
+#include "platform/os.h"
 
 namespace mivo {
 
@@ -667,58 +668,37 @@ class Reader {
   int error_ = 0;
 };
 
-}  // namespace
+// The read proper: every handle and block it takes is given back before it returns.
+// -1 when the file cannot be read, 0 when it was read through, else the reader's error.
+int ReadKeyboardFile(const char* fileName, int32_t idBase) {
+  ScopedFile file(os::CreateFile(fileName, os::GENERIC_READ,
+                                 os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, os::OPEN_EXISTING,
+                                 os::FILE_ATTRIBUTE_NORMAL));
+  if (!file) return -1;
+  const os::DWORD size = os::GetFileSize(file.Get());
+  if (size == os::INVALID_FILE_SIZE) return -1;
+  if (size == 0) return 0;  // an empty file cannot be mapped, and holds nothing to read
+  ScopedMapping mapping(os::CreateFileMapping(file.Get(), os::PAGE_READONLY, 0));
+  if (!mapping) return -1;
+  ScopedView view(os::MapViewOfFile(mapping.Get(), os::FILE_MAP_READ, 0));
+  MemBlock<AttributeSet> set(static_cast<AttributeSet*>(MemAlloc(sizeof(AttributeSet))));
+  if (!view || !set) return -1;
+  // The error box lets other messages in, and a reload started there reads again
+  // while this read is open: past the chain's room such a read is refused.
+  if (keyboardState.loadDepth > KEYBOARD_LOAD_DEPTH_LIMIT) return -1;
+  if (keyboardState.loadDepth == 0) keyboardState.loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
+  keyboardState.loadChain[keyboardState.loadDepth++] = fileName;
+  Reader reader(static_cast<const uint8_t*>(view.Get()), size, idBase, set.Get());
+  const int result = reader.Run();
+  --keyboardState.loadDepth;
+  return result;
+}
 
+}  // namespace
 
 int LoadKeyboardFile(const char* fileName, int32_t idBase) {
   if (!fileName) return -1;
-  os::FileHandle file = os::CreateFile(fileName, os::GENERIC_READ,
-                                       os::FILE_SHARE_READ | os::FILE_SHARE_WRITE,
-                                       os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL);
-  if (!file) return -1;
-  const os::DWORD size = os::GetFileSize(file);
-  if (size == os::INVALID_FILE_SIZE) {
-    os::CloseHandle(file);
-    return -1;
-  }
-  if (size == 0) {
-    // An empty file cannot be mapped, and holds nothing to read.
-    os::CloseHandle(file);
-    PostToMain(MM_KEYBOARD_LOADED, 0, 0);
-    return 0;
-  }
-  os::Mapping mapping = os::CreateFileMapping(file, os::PAGE_READONLY, 0);
-  if (!mapping) {
-    os::CloseHandle(file);
-    return -1;
-  }
-  const void* view = os::MapViewOfFile(mapping, os::FILE_MAP_READ, 0);
-  auto* set = static_cast<AttributeSet*>(MemAlloc(sizeof(AttributeSet)));
-  if (!view || !set) {
-    MemFree(set);
-    if (view) os::UnmapViewOfFile(const_cast<void*>(view));
-    os::CloseMapping(mapping);
-    os::CloseHandle(file);
-    return -1;
-  }
-  // The error box lets other messages in, and a reload started there reads again
-  // while this read is open: past the chain's room such a read is refused.
-  if (keyboardState.loadDepth > KEYBOARD_LOAD_DEPTH_LIMIT) {
-    MemFree(set);
-    os::UnmapViewOfFile(const_cast<void*>(view));
-    os::CloseMapping(mapping);
-    os::CloseHandle(file);
-    return -1;
-  }
-  if (keyboardState.loadDepth == 0) keyboardState.loadsLeft = KEYBOARD_LOAD_COUNT_LIMIT;
-  keyboardState.loadChain[keyboardState.loadDepth++] = fileName;
-  Reader reader(static_cast<const uint8_t*>(view), size, idBase, set);
-  const int result = reader.Run();
-  --keyboardState.loadDepth;
-  MemFree(set);
-  os::UnmapViewOfFile(const_cast<void*>(view));
-  os::CloseMapping(mapping);
-  os::CloseHandle(file);
+  const int result = ReadKeyboardFile(fileName, idBase);
   if (result == 0) PostToMain(MM_KEYBOARD_LOADED, 0, 0);
   return result;
 }

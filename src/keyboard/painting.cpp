@@ -2,9 +2,10 @@
 // never through invalidation, so a state change shows at once.
 #include "keyboard/painting.h"
 
-#include "keyboard/key_tree.h"
+#include "base/scoped.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
 
 namespace mivo {
 
@@ -66,17 +67,27 @@ void DrawFill(os::Dc dc, const os::Rect& r, os::Brush brush) {
   if (brush) os::FillRect(dc, &r, brush);
 }
 
-os::Size MeasureName(os::Dc dc, const char* name) {
+// The key font is selected only while a name is measured or drawn, and the context's
+// previous font goes back at once: a key's own context then never holds the key font
+// when UpdateMetrics deletes it. Windows refuses to delete a font that a context holds,
+// which would leave one font behind at every resize. (The pens stay selected: a frame
+// without a pen draws with the one the context holds.)
+os::Size NameExtent(os::Dc dc, const char* name) {
   os::Size size{0, 0};
-  os::SelectObject(dc, KeyFont);
   os::GetTextExtentPoint32(dc, name, static_cast<int>(TextLength(name)), &size);
   return size;
+}
+
+os::Size MeasureName(os::Dc dc, const char* name) {
+  const ScopedSelect font(dc, KeyFont);
+  return NameExtent(dc, name);
 }
 
 void DrawName(os::Dc dc, const os::Rect& r, const char* name, os::Colour colour,
               bool rightAligned) {
   os::SetBkMode(dc, os::TRANSPARENT);
-  os::Size size = MeasureName(dc, name);
+  const ScopedSelect font(dc, KeyFont);
+  os::Size size = NameExtent(dc, name);
   os::SetTextColor(dc, colour);
   int x = rightAligned ? r.right - size.cx : (r.left + r.right - size.cx) / 2;
   int y = (r.top + r.bottom - size.cy) / 2;
@@ -118,6 +129,39 @@ void DrawTabStrip(os::Dc dc, int32_t container, const KeyRecord* key, int state,
   }
   r.right = stripRight;
   DrawFill(dc, r, LookOf(key, state).fill);
+}
+
+// Draws key k in its colour state; true when its container must redraw the tab strip.
+bool DrawKey(os::Dc dc, int32_t k, const KeyRecord* key) {
+  const int state = KeyColourState(k);
+  os::Rect r{0, 0, 0, 0};
+  os::GetClientRect(key->window, &r);
+  Look look = LookOf(key, state);
+  switch (key->type) {
+    case KT_PANEL:
+      DrawFrame(dc, &r, look.frame, HOLD_NONE);
+      DrawFill(dc, r, look.fill);
+      break;
+    case KT_KEY:
+    case KT_CANDIDATE:
+    case KT_INERT:
+      DrawFrame(dc, &r, look.frame, HOLD_NONE);
+      DrawFill(dc, r, look.fill);
+      DrawName(dc, r, key->name, look.text, (key->flags & KF_READING) != 0);
+      break;
+    case KT_PAGE:
+      // Open at the bottom, towards the page's own tab.
+      r.bottom += FrameWidthPixels();
+      DrawFrame(dc, &r, look.frame, HOLD_BOTTOM);
+      DrawFill(dc, r, look.fill);
+      return key->parent != k;
+    case KT_CONTAINER:
+      DrawTabStrip(dc, k, key, state, r);
+      break;
+    default:
+      break;
+  }
+  return false;
 }
 
 }  // namespace
@@ -187,39 +231,12 @@ int PaintKey(int32_t k) {
     if (key->parent != k) PaintKey(key->parent);
     return 1;
   }
-  os::Dc dc = os::GetDC(key->window);
-  if (!dc) return 0;
-  const int state = KeyColourState(k);
-  os::Rect r{0, 0, 0, 0};
-  os::GetClientRect(key->window, &r);
-  Look look = LookOf(key, state);
   bool paintParent = false;
-  switch (key->type) {
-    case KT_PANEL:
-      DrawFrame(dc, &r, look.frame, HOLD_NONE);
-      DrawFill(dc, r, look.fill);
-      break;
-    case KT_KEY:
-    case KT_CANDIDATE:
-    case KT_INERT:
-      DrawFrame(dc, &r, look.frame, HOLD_NONE);
-      DrawFill(dc, r, look.fill);
-      DrawName(dc, r, key->name, look.text, (key->flags & KF_READING) != 0);
-      break;
-    case KT_PAGE:
-      // Open at the bottom, towards the page's own tab.
-      r.bottom += FrameWidthPixels();
-      DrawFrame(dc, &r, look.frame, HOLD_BOTTOM);
-      DrawFill(dc, r, look.fill);
-      paintParent = key->parent != k;
-      break;
-    case KT_CONTAINER:
-      DrawTabStrip(dc, k, key, state, r);
-      break;
-    default:
-      break;
+  {
+    const ScopedDc dc(key->window);
+    if (!dc) return 0;
+    paintParent = DrawKey(dc.Get(), k, key);
   }
-  os::ReleaseDC(key->window, dc);
   if (paintParent) PaintKey(key->parent);
   return 1;
 }

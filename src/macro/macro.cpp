@@ -6,10 +6,13 @@
 // is shared between them.
 #include "macro/macro.h"
 
+#include <utility>
+
 #include "base/bus.h"
 #include "base/commands.h"
 #include "base/log.h"
 #include "base/messages.h"
+#include "base/scoped.h"
 #include "base/text.h"
 #include "macro/app_commands.h"
 #include "macro/state.h"
@@ -134,8 +137,9 @@ os::LRESULT RunCommandList(const char* text) {
   const size_t length = TextLength(text);
   // One scratch block for the word and the argument of the command at hand; neither
   // can be longer than the list itself.
-  char* word = static_cast<char*>(MemAlloc(2 * (length + 1)));
-  if (word == nullptr) return 0;
+  OwnedText scratch(static_cast<char*>(MemAlloc(2 * (length + 1))));
+  if (!scratch) return 0;
+  char* word = scratch.Get();
   char* argument = word + length + 1;
   ++macroState.macroDepth;
 
@@ -160,7 +164,6 @@ os::LRESULT RunCommandList(const char* text) {
     result = RunCommand(word, arg);
   }
   --macroState.macroDepth;
-  MemFree(word);
   return result;
 }
 
@@ -170,20 +173,18 @@ int RunMacro(const char* text) {
   // recurse until the stack overflows; the run at the bound does nothing.
   if (macroState.macroDepth >= MAX_MACRO_DEPTH) return 0;
 
-  char* copy = TextDuplicate(text);
-  if (copy == nullptr) return 0;
-  const size_t length = TextLength(copy);
-  char* word = static_cast<char*>(MemAlloc(2 * (length + 1)));
-  if (word == nullptr) {
-    MemFree(copy);
-    return 0;
-  }
+  const OwnedText copy(TextDuplicate(text));
+  if (!copy) return 0;
+  const size_t length = TextLength(copy.Get());
+  OwnedText scratch(static_cast<char*>(MemAlloc(2 * (length + 1))));
+  if (!scratch) return 0;
+  char* word = scratch.Get();
   char* argument = word + length + 1;
-  WriteLog("ProcessMacro", copy);
+  WriteLog("ProcessMacro", copy.Get());
   ++macroState.macroDepth;
 
   os::LRESULT result = 0;
-  const char* p = copy;
+  const char* p = copy.Get();
   for (;;) {
     p = SkipBlanks(p);
     if (*p == '\0') break;
@@ -207,18 +208,13 @@ int RunMacro(const char* text) {
   }
 
   --macroState.macroDepth;
-  MemFree(word);
-  MemFree(copy);
   return static_cast<int>(result);
 }
 
 int RunPendingMacro() {
   if (macroState.pendingMacro == nullptr) return 0;
-  char* text = macroState.pendingMacro;
-  macroState.pendingMacro = nullptr;
-  const int result = RunMacro(text);
-  MemFree(text);
-  return result;
+  const OwnedText text(std::exchange(macroState.pendingMacro, nullptr));
+  return RunMacro(text.Get());
 }
 
 void ReleasePendingMacro() {

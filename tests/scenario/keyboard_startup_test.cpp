@@ -130,6 +130,28 @@ TEST(KeyboardStartupScenario, FilesBuildTheTreeAndKeysDrawTheirStates) {
   EXPECT_TRUE(desktop::MessageBoxes().empty()) << "no failure, no leak";
 }
 
+// Every resize remakes the key font while the keys' own contexts have drawn with the
+// old one: the old font must still be deleted, not left behind once per resize.
+TEST(KeyboardStartupScenario, ResizesLeaveNoFontBehind) {
+  PrepareKeyboard();
+  int before = -1, after = -1;
+  desktop::At(300, [&] {
+    os::Window main = desktop::Find("MivoMain");
+    os::Rect r{};
+    os::GetWindowRect(main, &r);
+    before = desktop::LiveGdiObjects();
+    for (int round = 1; round <= 3; ++round) {
+      os::MoveWindow(main, r.left, r.top, r.right - r.left, r.bottom - r.top - 10 * round,
+                     os::TRUE);
+    }
+    after = desktop::LiveGdiObjects();
+  });
+  desktop::QuitAt(1000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_GT(before, 0);
+  EXPECT_EQ(after, before);
+}
+
 TEST(KeyboardStartupScenario, HidingAndShowingASubtreeRemakesExactlyItsWindows) {
   PrepareKeyboard();
   bool checked = false;

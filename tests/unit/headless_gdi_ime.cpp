@@ -115,6 +115,42 @@ TEST_F(HeadlessGdi, TextCarriesTheFontAndADeterministicExtent) {
   EXPECT_EQ(op.rect.bottom, 6 + 20);
 }
 
+// A window's own DC (CS_OWNDC) keeps its objects across GetDC/ReleaseDC until the window
+// goes; a common DC forgets them at ReleaseDC. Either way, an object still selected into
+// a DC is not deleted: DeleteObject answers 0 and the object stays alive.
+TEST_F(HeadlessGdi, AnObjectSelectedIntoADcCannotBeDeleted) {
+  struct Case {
+    const char* what;
+    os::UINT classStyle;
+    bool own;
+  };
+  for (const Case& c : {Case{"common DC", 0, false}, Case{"own DC", os::CS_OWNDC, true}}) {
+    os::WndClass wc{};
+    wc.style = c.classStyle;
+    wc.lpfnWndProc = PlainProc;
+    wc.lpszClassName = c.what;
+    ASSERT_NE(os::RegisterClass(wc), 0);
+    os::Window w =
+        os::CreateWindowEx(0, c.what, "", os::WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr);
+    os::Dc dc = os::GetDC(w);
+    os::Font font = os::CreateFont(-9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Face");
+    os::SelectObject(dc, font);
+    EXPECT_FALSE(os::DeleteObject(font)) << c.what;
+    EXPECT_EQ(desktop::LiveGdiObjects(), 1) << c.what;
+    EXPECT_EQ(os::ReleaseDC(w, dc), 1) << c.what;
+    EXPECT_EQ(os::GetDC(w) == dc, c.own) << c.what;
+    EXPECT_EQ(os::TextOut(dc, 0, 0, "x", 1), c.own ? os::TRUE : os::FALSE) << c.what;
+    if (c.own) {
+      ASSERT_EQ(desktop::Drawing(w).size(), 1u);
+      EXPECT_EQ(desktop::Drawing(w)[0].fontFace, "Face") << "kept between uses";
+      EXPECT_FALSE(os::DeleteObject(font));
+      os::DestroyWindow(w);
+    }
+    EXPECT_TRUE(os::DeleteObject(font)) << c.what << ": no DC holds it any more";
+    EXPECT_EQ(desktop::LiveGdiObjects(), 0) << c.what;
+  }
+}
+
 TEST_F(HeadlessGdi, PaintingErasesWithTheClassBrushAndBlitsFromTheDesktop) {
   os::WndClass wc{};
   wc.lpfnWndProc = PlainProc;

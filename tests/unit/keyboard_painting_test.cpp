@@ -170,6 +170,17 @@ TEST_F(KeyboardPaintingTest, AbsentColoursLeaveThePixelsAndUseTheContextPen) {
   EXPECT_EQ(Only(ops, Op::Text)[0].colour, 0u);
 }
 
+TEST_F(KeyboardPaintingTest, AStateWithoutAPenFramesWithThePenTheKeyLastHeld) {
+  const os::Colour none = 0xFFFFFFFF;
+  int32_t set = mivo::CreateColorSet(2, FILL[0], FILL[1], FILL[2], none, FRAME[1], none, TEXT[0],
+                                     TEXT[1], TEXT[2]);
+  int32_t k = Key(mivo::KT_KEY, 0, "x", set);
+  mivo::GetKey(k)->flags |= mivo::KF_FOCUS;
+  EXPECT_EQ(Only(Paint(k), Op::Frame).at(0).colour, FRAME[1]);
+  mivo::GetKey(k)->flags &= ~mivo::KF_FOCUS;
+  EXPECT_EQ(Only(Paint(k), Op::Frame).at(0).colour, FRAME[1]) << "the key's own context kept it";
+}
+
 TEST_F(KeyboardPaintingTest, APageIsOpenTowardsItsTab) {
   int32_t box = Key(mivo::KT_CONTAINER, 0, "", colours_, 50000, 100000);
   int32_t page = Key(mivo::KT_PAGE, box, "tab", colours_);

@@ -26,6 +26,7 @@ OsGdiObject* Obj(GdiObject g) { return g && gdiLive.count(g) ? g : nullptr; }
 
 OsDc* Dev(Dc dc) {
   if (!dc || !dcLive.count(dc) || dc->released) return nullptr;
+  if (dc->own && !dc->window->alive) return nullptr;  // it went with its window
   return dc;
 }
 
@@ -40,6 +41,25 @@ OsDc* NewDc(OsWindow* w) {
   p->brush = s.stock[WHITE_BRUSH];
   p->pen = s.stock[BLACK_PEN];
   return p;
+}
+
+// A window of a CS_OWNDC class always answers with its one DC, which keeps whatever was
+// selected into it until the window goes; other windows get a fresh DC each time.
+OsDc* WindowDc(OsWindow* w) {
+  if (!(w->classStyle & CS_OWNDC)) return NewDc(w);
+  if (!w->ownDc) {
+    w->ownDc = NewDc(w);
+    w->ownDc->own = true;
+  }
+  return w->ownDc;
+}
+
+bool HeldByADc(const OsGdiObject* o) {
+  for (auto& owned : S().dcs) {
+    OsDc* d = Dev(owned.get());
+    if (d && (d->font == o || d->brush == o || d->pen == o || d->bitmap == o)) return true;
+  }
+  return false;
 }
 
 void RecordOn(OsDc* dc, desktop::DrawOp op) {
@@ -122,20 +142,20 @@ Dc GetDC(Window window) {
   if (!window || window == s.desktop) return NewDc(s.desktop);
   OsWindow* w = Live(window);
   if (!w) return nullptr;
-  return NewDc(w);
+  return WindowDc(w);
 }
 
 int ReleaseDC(Window, Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return 0;
-  d->released = true;
+  if (!d->own) d->released = true;
   return 1;
 }
 
 Dc BeginPaint(Window window, PaintStruct* ps) {
   OsWindow* w = Live(window);
   if (!w || !ps) return nullptr;
-  OsDc* dc = NewDc(w);
+  OsDc* dc = WindowDc(w);
   dc->paint = true;
   ps->hdc = dc;
   ps->rcPaint = w->hasUpdate ? w->update : Rect{0, 0, 0, 0};
@@ -151,7 +171,7 @@ Dc BeginPaint(Window window, PaintStruct* ps) {
 
 BOOL EndPaint(Window, const PaintStruct* ps) {
   if (!ps) return FALSE;
-  if (OsDc* d = Dev(ps->hdc)) d->released = true;
+  if (OsDc* d = Dev(ps->hdc); d && !d->own) d->released = true;
   return TRUE;
 }
 
@@ -231,6 +251,7 @@ GdiObject SelectObject(Dc dc, GdiObject obj) {
 BOOL DeleteObject(GdiObject obj) {
   OsGdiObject* o = Obj(obj);
   if (!o || o->deleted) return FALSE;
+  if (!o->stock && HeldByADc(o)) return FALSE;  // refused as on Windows: the object stays
   if (!o->stock) o->deleted = true;
   return TRUE;
 }

@@ -54,6 +54,7 @@ struct OsWindow {
   Imc imc = nullptr;
   headless::ForeignRec* app = nullptr;
   std::vector<desktop::DrawOp> drawing;
+  OsDc* ownDc = nullptr;  // of a CS_OWNDC class, made at the first GetDC or BeginPaint
   std::vector<Msg> defCalls;
   bool buttonDown = false;  // a BUTTON between its down and up clicks
 };
@@ -76,6 +77,7 @@ struct OsDc {
   bool released = false;
   bool paint = false;
   bool memory = false;           // CreateCompatibleDC
+  bool own = false;              // a window's own DC (CS_OWNDC): ReleaseDC leaves it as it is
   GdiObject bitmap = nullptr;    // of a memory DC
   GdiObject font = nullptr, brush = nullptr, pen = nullptr;
   Colour textColour = 0, bkColour = 0xFFFFFF;
