@@ -29,6 +29,22 @@ OsDc* Dev(Dc dc) {
   return dc;
 }
 
+void Hold(GdiObject o) {
+  if (o) ++o->selections;
+}
+
+// As on Wine, an object deleted while selected lives on until no DC holds it.
+void LetGo(GdiObject o) {
+  if (!o) return;
+  --o->selections;
+  if (o->selections == 0 && o->deletePending) o->deleted = true;
+}
+
+void Retire(OsDc* d) {
+  d->released = true;
+  for (GdiObject o : {d->font, d->brush, d->pen, d->bitmap}) LetGo(o);
+}
+
 OsDc* NewDc(OsWindow* w) {
   auto& s = S();
   auto d = std::make_unique<OsDc>();
@@ -39,6 +55,7 @@ OsDc* NewDc(OsWindow* w) {
   p->font = s.defaultFont;
   p->brush = s.stock[WHITE_BRUSH];
   p->pen = s.stock[BLACK_PEN];
+  for (GdiObject o : {p->font, p->brush, p->pen}) Hold(o);
   return p;
 }
 
@@ -128,7 +145,7 @@ Dc GetDC(Window window) {
 int ReleaseDC(Window, Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return 0;
-  d->released = true;
+  Retire(d);
   return 1;
 }
 
@@ -151,7 +168,7 @@ Dc BeginPaint(Window window, PaintStruct* ps) {
 
 BOOL EndPaint(Window, const PaintStruct* ps) {
   if (!ps) return FALSE;
-  if (OsDc* d = Dev(ps->hdc)) d->released = true;
+  if (OsDc* d = Dev(ps->hdc)) Retire(d);
   return TRUE;
 }
 
@@ -225,13 +242,19 @@ GdiObject SelectObject(Dc dc, GdiObject obj) {
       d->bitmap = o;
       break;
   }
+  Hold(o);
+  LetGo(previous);
   return previous;
 }
 
 BOOL DeleteObject(GdiObject obj) {
   OsGdiObject* o = Obj(obj);
   if (!o || o->deleted) return FALSE;
-  if (!o->stock) o->deleted = true;
+  if (o->stock) return TRUE;
+  if (o->selections > 0)
+    o->deletePending = true;
+  else
+    o->deleted = true;
   return TRUE;
 }
 
@@ -367,6 +390,7 @@ Dc CreateCompatibleDC(Dc dc) {
   OsDc* m = NewDc(nullptr);
   m->memory = true;
   m->bitmap = S().stock[18];
+  Hold(m->bitmap);
   return m;
 }
 
@@ -381,7 +405,7 @@ GdiObject CreateCompatibleBitmap(Dc dc, int width, int height) {
 BOOL DeleteDC(Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return FALSE;
-  d->released = true;
+  Retire(d);
   return TRUE;
 }
 

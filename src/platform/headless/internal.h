@@ -63,6 +63,8 @@ struct OsGdiObject {
   bool stock = false;
   bool deleted = false;
   bool null = false;  // NULL_BRUSH / NULL_PEN
+  int selections = 0;          // live DCs that hold it
+  bool deletePending = false;  // DeleteObject while selected: freed when the last DC lets go
   Colour colour = 0;
   int penWidth = 1, penStyle = 0;
   int height = 0, width = 0, weight = 0;
@@ -205,6 +207,7 @@ OsWindow* Live(Window w);  // null unless w is a live window
 bool IsTopLevel(const OsWindow* w);
 OsWindow* TopLevelOf(OsWindow* w);
 int BorderOf(const OsWindow* w);
+int CaptionOf(const OsWindow* w);  // caption bar height, 0 without WS_CAPTION
 Rect ScreenRectOf(const OsWindow* w);
 Rect ClientScreenRectOf(const OsWindow* w);
 bool VisibleOnScreen(const OsWindow* w);

@@ -1,0 +1,75 @@
+// GDI objects: what SelectObject hands back and when DeleteObject frees an object.
+#include "contract/probe.h"
+
+using contract::Probe;
+
+namespace {
+
+CONTRACT_TEST(Gdi, SelectObjectReturnsThePreviousObject) {
+  Probe p;
+  os::Window w = p.Top({0, 0, 200, 100});
+  os::Dc dc = os::GetDC(w);
+  ASSERT_NE(dc, nullptr);
+  os::Brush red = os::CreateSolidBrush(os::RGB(255, 0, 0));
+  os::Pen blue = os::CreatePen(os::PS_SOLID, 2, os::RGB(0, 0, 255));
+  os::GdiObject oldBrush = os::SelectObject(dc, red);
+  EXPECT_EQ(oldBrush, os::GetStockObject(os::WHITE_BRUSH));  // a fresh DC's brush
+  os::GdiObject oldPen = os::SelectObject(dc, blue);
+  EXPECT_EQ(oldPen, os::GetStockObject(os::BLACK_PEN));  // and its pen
+  EXPECT_EQ(os::SelectObject(dc, os::GetStockObject(os::NULL_BRUSH)), red);
+  EXPECT_EQ(os::SelectObject(dc, oldPen), blue);
+  EXPECT_EQ(os::SelectObject(dc, oldBrush), os::GetStockObject(os::NULL_BRUSH));
+  os::ReleaseDC(w, dc);
+
+  EXPECT_TRUE(os::DeleteObject(red));
+  EXPECT_FALSE(os::DeleteObject(red));
+  EXPECT_TRUE(os::DeleteObject(blue));
+  EXPECT_TRUE(os::DeleteObject(os::GetStockObject(os::WHITE_BRUSH)));  // stock objects stay
+  dc = os::GetDC(w);
+  EXPECT_NE(os::SelectObject(dc, os::GetStockObject(os::WHITE_BRUSH)), nullptr);
+  os::ReleaseDC(w, dc);
+}
+
+// Wine frees an object deleted while a DC holds it only when no DC holds it any more,
+// and answers TRUE meanwhile; the headless desktop does the same.
+CONTRACT_TEST(Gdi, AnObjectDeletedWhileSelectedLivesUntilNoDcHoldsIt) {
+  Probe p;
+  os::Window w = p.Top({0, 0, 200, 100});
+  os::Dc dc = os::GetDC(w);
+  os::Dc other = os::GetDC(w);
+  os::Brush red = os::CreateSolidBrush(os::RGB(255, 0, 0));
+  os::Brush green = os::CreateSolidBrush(os::RGB(0, 255, 0));
+  os::SelectObject(dc, red);
+  EXPECT_TRUE(os::DeleteObject(red));
+  EXPECT_TRUE(os::DeleteObject(red));  // and again, while a DC holds it
+  EXPECT_TRUE(os::Rectangle(dc, 0, 0, 10, 10));
+  os::Rect r{0, 0, 5, 5};
+  EXPECT_NE(os::FillRect(other, &r, red), 0);  // still usable everywhere
+  EXPECT_EQ(os::SelectObject(other, red), os::GetStockObject(os::WHITE_BRUSH));
+  EXPECT_EQ(os::SelectObject(dc, green), red);
+  EXPECT_TRUE(os::DeleteObject(red));  // the other DC holds it still
+  os::ReleaseDC(w, other);             // the last holder lets go
+  EXPECT_EQ(os::SelectObject(dc, red), nullptr);
+  EXPECT_FALSE(os::DeleteObject(red));
+  // A released DC holds nothing and draws nothing.
+  os::ReleaseDC(w, dc);
+  EXPECT_TRUE(os::DeleteObject(green));
+  EXPECT_FALSE(os::TextOut(dc, 0, 0, "x", 1));
+}
+
+CONTRACT_TEST(Gdi, AMemoryDcHoldsABitmap) {
+  os::Dc screen = os::GetDC(nullptr);
+  os::Dc memory = os::CreateCompatibleDC(screen);
+  ASSERT_NE(memory, nullptr);
+  os::GdiObject bitmap = os::CreateCompatibleBitmap(screen, 64, 32);
+  ASSERT_NE(bitmap, nullptr);
+  os::GdiObject first = os::SelectObject(memory, bitmap);
+  EXPECT_NE(first, nullptr);  // the 1x1 bitmap every memory DC starts with
+  EXPECT_TRUE(os::BitBlt(memory, 0, 0, 64, 32, screen, 0, 0, os::SRCCOPY));
+  EXPECT_EQ(os::SelectObject(memory, first), bitmap);
+  EXPECT_TRUE(os::DeleteDC(memory));
+  EXPECT_TRUE(os::DeleteObject(bitmap));
+  os::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
