@@ -57,6 +57,40 @@ CONTRACT_TEST(Gdi, AnObjectDeletedWhileSelectedLivesUntilNoDcHoldsIt) {
   EXPECT_FALSE(os::TextOut(dc, 0, 0, "x", 1));
 }
 
+os::LRESULT PlainProc(os::Window w, os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
+  return os::DefWindowProc(w, msg, wParam, lParam);
+}
+
+// A window of a CS_OWNDC class has one DC that keeps what was selected and set in it.
+CONTRACT_TEST(Gdi, AClassWithItsOwnDcKeepsWhatWasSelected) {
+  os::WndClass wc{};
+  wc.style = os::CS_OWNDC;
+  wc.lpfnWndProc = PlainProc;
+  wc.lpszClassName = "OwnDc";
+  ASSERT_NE(os::RegisterClass(wc), 0);
+  os::Window w =
+      os::CreateWindowEx(0, "OwnDc", "", os::WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr);
+  os::Dc dc = os::GetDC(w);
+  os::Pen pen = os::CreatePen(os::PS_SOLID, 1, os::RGB(1, 2, 3));
+  os::SelectObject(dc, pen);
+  os::SetTextColor(dc, os::RGB(9, 9, 9));
+  os::ReleaseDC(w, dc);
+  os::Dc again = os::GetDC(w);
+  EXPECT_EQ(again, dc);
+  EXPECT_EQ(os::SelectObject(again, os::GetStockObject(os::BLACK_PEN)), pen);
+  EXPECT_EQ(os::SetTextColor(again, 0), os::RGB(9, 9, 9));
+  os::SelectObject(again, pen);
+  os::ReleaseDC(w, again);
+  os::PaintStruct ps{};
+  EXPECT_EQ(os::BeginPaint(w, &ps), dc);
+  os::EndPaint(w, &ps);
+  EXPECT_TRUE(os::DeleteObject(pen));
+  EXPECT_TRUE(os::DeleteObject(pen));  // the DC holds it still
+  os::DestroyWindow(w);                // and lets go with the window
+  EXPECT_FALSE(os::DeleteObject(pen));
+  os::UnregisterClass("OwnDc", nullptr);
+}
+
 CONTRACT_TEST(Gdi, AMemoryDcHoldsABitmap) {
   os::Dc screen = os::GetDC(nullptr);
   os::Dc memory = os::CreateCompatibleDC(screen);

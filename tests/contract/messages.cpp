@@ -181,8 +181,7 @@ os::WndClass MakeClass(const char* name, os::WndProc proc) {
 }
 
 os::Window MakeWindow(const char* cls) {
-  return os::CreateWindowEx(0, cls, cls, os::WS_POPUP | os::WS_VISIBLE, 10, 20, 300, 200, nullptr,
-                            nullptr, nullptr);
+  return os::CreateWindowEx(0, cls, cls, os::WS_POPUP, 10, 20, 300, 200, nullptr, nullptr, nullptr);
 }
 
 CONTRACT_TEST(Messages, EachClassHasItsOwnProcedure) {

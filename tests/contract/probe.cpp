@@ -36,10 +36,13 @@ Probe::~Probe() {
   g_probe = nullptr;
 }
 
+// Shown without activation: with no window manager on its X display, Wine waits two
+// seconds for one to take each activated window.
 os::Window Probe::Top(os::Rect r, os::DWORD style, os::DWORD ex) {
-  os::Window w = os::CreateWindowEx(ex, "Probe", "probe", style, r.left, r.top, r.right - r.left,
-                                    r.bottom - r.top, nullptr, nullptr, nullptr);
+  os::Window w = os::CreateWindowEx(ex, "Probe", "probe", style & ~os::WS_VISIBLE, r.left, r.top,
+                                    r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr);
   if (w) made_.push_back(w);
+  if (w && (style & os::WS_VISIBLE)) os::ShowWindow(w, os::SW_SHOWNA);
   return w;
 }
 

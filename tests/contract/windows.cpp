@@ -181,8 +181,8 @@ CONTRACT_TEST(Windows, TextsKeepShiftJisBytes) {
   // "日本語の窓" and "設定" as code page 932 bytes.
   const char* title = "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x91\x8b";
   const char* settings = "\x90\xdd\x92\xe8";
-  os::Window w = os::CreateWindowEx(0, "Probe", title, os::WS_POPUP | os::WS_VISIBLE, 10, 20, 300,
-                                    200, nullptr, nullptr, nullptr);
+  os::Window w = os::CreateWindowEx(0, "Probe", title, os::WS_POPUP, 10, 20, 300, 200, nullptr,
+                                    nullptr, nullptr);
   char buffer[64] = {};
   EXPECT_TRUE(os::GetWindowText(w, buffer, sizeof buffer) == 10 && std::strcmp(buffer, title) == 0);
   EXPECT_EQ(os::FindWindow("Probe", title), w);

@@ -47,6 +47,8 @@ void SetLocalTime(const os::SystemTime& t);  // the calendar GetLocalTime reads 
 // ---------------------------------------------------------------- input
 void KeyDown(int vk);  // sets the down bit and the "pressed since last query" bit, flips the toggle bit
 void KeyUp(int vk);
+// GetKeyboardState reads this state at once; on Windows a thread sees a key change only
+// when it takes the key's message from its queue.
 void PressKey(int vk, uint64_t atMs, uint64_t holdMs);  // scripted press and release
 void MoveCursor(int x, int y);  // moves the pointer; the window under it gets WM_MOUSEMOVE
 void Click(int x, int y);       // move, then WM_MOUSEACTIVATE / button down / up to the window under it
@@ -191,7 +193,9 @@ struct DrawOp {
 // Fonts, brushes, pens and bitmaps created and not yet freed (stock ones excluded). As on
 // Wine, DeleteObject of an object that a DC still holds answers TRUE (again each time) and
 // the object stays usable until no DC holds it; then it is freed. A released DC holds
-// nothing.
+// nothing. A window of a CS_OWNDC class draws through one DC of its own: GetDC and
+// BeginPaint hand it out, ReleaseDC and EndPaint keep it with what it holds (objects,
+// colours, modes), and it goes with the window.
 int LiveGdiObjects();
 std::vector<DrawOp> Drawing(os::Window w);  // since the window was created or last cleared
 void ClearDrawing(os::Window w);

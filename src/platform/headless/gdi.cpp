@@ -59,6 +59,17 @@ OsDc* NewDc(OsWindow* w) {
   return p;
 }
 
+// A CS_OWNDC window draws through one DC that keeps its objects, colours and modes from
+// one GetDC or BeginPaint to the next, as on Windows.
+OsDc* DcOf(OsWindow* w) {
+  if (!(w->classStyle & CS_OWNDC)) return NewDc(w);
+  if (!w->ownDc) {
+    w->ownDc = NewDc(w);
+    w->ownDc->own = true;
+  }
+  return w->ownDc;
+}
+
 void RecordOn(OsDc* dc, desktop::DrawOp op) {
   if (dc->window) {
     dc->window->drawing.push_back(std::move(op));
@@ -128,6 +139,12 @@ void ResetGdi() {
 
 void Record(OsWindow* w, desktop::DrawOp op) { w->drawing.push_back(std::move(op)); }
 
+void DropOwnDc(OsWindow* w) {
+  if (!w->ownDc) return;
+  Retire(w->ownDc);
+  w->ownDc = nullptr;
+}
+
 }  // namespace headless
 
 namespace os {
@@ -139,20 +156,20 @@ Dc GetDC(Window window) {
   if (!window || window == s.desktop) return NewDc(s.desktop);
   OsWindow* w = Live(window);
   if (!w) return nullptr;
-  return NewDc(w);
+  return DcOf(w);
 }
 
 int ReleaseDC(Window, Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return 0;
-  Retire(d);
+  if (!d->own) Retire(d);
   return 1;
 }
 
 Dc BeginPaint(Window window, PaintStruct* ps) {
   OsWindow* w = Live(window);
   if (!w || !ps) return nullptr;
-  OsDc* dc = NewDc(w);
+  OsDc* dc = DcOf(w);
   dc->paint = true;
   ps->hdc = dc;
   ps->rcPaint = w->hasUpdate ? w->update : Rect{0, 0, 0, 0};
@@ -168,7 +185,7 @@ Dc BeginPaint(Window window, PaintStruct* ps) {
 
 BOOL EndPaint(Window, const PaintStruct* ps) {
   if (!ps) return FALSE;
-  if (OsDc* d = Dev(ps->hdc)) Retire(d);
+  if (OsDc* d = Dev(ps->hdc); d && !d->own) Retire(d);
   return TRUE;
 }
 

@@ -56,6 +56,7 @@ struct OsWindow {
   std::vector<desktop::DrawOp> drawing;
   std::vector<Msg> defCalls;
   bool buttonDown = false;  // a BUTTON between its down and up clicks
+  OsDc* ownDc = nullptr;    // CS_OWNDC: the window's one DC, kept until it is destroyed
 };
 
 struct OsGdiObject {
@@ -77,6 +78,7 @@ struct OsDc {
   OsWindow* window = nullptr;  // the desktop window for the screen DC
   bool released = false;
   bool paint = false;
+  bool own = false;              // a CS_OWNDC window's DC: ReleaseDC and EndPaint keep it
   bool memory = false;           // CreateCompatibleDC
   GdiObject bitmap = nullptr;    // of a memory DC
   GdiObject font = nullptr, brush = nullptr, pen = nullptr;
@@ -242,6 +244,7 @@ bool IsLead(unsigned char b);
 // ---- gdi (gdi.cpp)
 void ResetGdi();
 void Record(OsWindow* w, desktop::DrawOp op);
+void DropOwnDc(OsWindow* w);  // a dying CS_OWNDC window's DC lets go of what it holds
 
 // ---- files (files.cpp)
 void ResetFiles();

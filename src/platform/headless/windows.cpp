@@ -449,6 +449,7 @@ BOOL DestroyWindow(Window window) {
     s.live.erase(x);
     s.dirty.erase(x);
     Unlink(x);
+    DropOwnDc(x);
     PurgeWindow(x);
     s.destroyed[Lower(x->className)]++;
     if (s.focus == x) s.focus = nullptr;
