@@ -477,6 +477,7 @@ BOOL CreateDirectory(const char* path);
 DWORD GetFileAttributes(const char* path);  // INVALID_FILE_ATTRIBUTES when absent
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;  // what a plain file answers
 BOOL CopyFile(const char* from, const char* to, BOOL failIfExists);
 BOOL DeleteFile(const char* path);
 

@@ -47,6 +47,8 @@ void SetLocalTime(const os::SystemTime& t);  // the calendar GetLocalTime reads 
 // ---------------------------------------------------------------- input
 void KeyDown(int vk);  // sets the down bit and the "pressed since last query" bit, flips the toggle bit
 void KeyUp(int vk);
+// GetKeyboardState reads this state at once; on Windows a thread sees a key change only
+// when it takes the key's message from its queue.
 void PressKey(int vk, uint64_t atMs, uint64_t holdMs);  // scripted press and release
 void MoveCursor(int x, int y);  // moves the pointer; the window under it gets WM_MOUSEMOVE
 void Click(int x, int y);       // move, then WM_MOUSEACTIVATE / button down / up to the window under it
@@ -62,6 +64,9 @@ void MouseUp(int vk);
 int PumpMessages();
 // Sends WM_COMMAND (BN_CLICKED) for a button child to its parent, as a click on it would.
 void ClickButton(os::Window button);
+// A relative mouse_event move goes through Wine's pointer acceleration at the default
+// mouse settings (more than 6 pixels along an axis go twice as far), and the pointer
+// stops at the edges of the screen.
 
 // ---------------------------------------------------------------- windows
 os::Window Find(const std::string& className, const std::string& title = std::string());
@@ -76,12 +81,15 @@ struct WindowInfo {
   bool foreign = false;        // belongs to a simulated foreign application
   bool hasUpdate = false;      // a non-empty update region (a WM_PAINT is due)
 };
-// Windows follows: client rectangle = window rectangle less the frame on every side,
-// 1 pixel for WS_BORDER (WS_CAPTION includes it) plus 4 more for WS_THICKFRAME; there
-// is no caption bar height. A child (WS_CHILD) is placed at the bottom of its siblings'
-// z-order when created; a top-level window at the top of its band (WS_EX_TOPMOST ones
-// above all others). A window created with a parent but without WS_CHILD is a top-level
-// window owned by that parent, as on Windows.
+// The frame follows Wine's default metrics: client rectangle = window rectangle less the
+// frame on every side, 2 pixels of outer frame with WS_THICKFRAME or WS_DLGFRAME, 1 more
+// for WS_THICKFRAME, 1 more for WS_BORDER or WS_DLGFRAME (WS_CAPTION holds both): 1 for
+// WS_BORDER, 3 for WS_THICKFRAME or a caption, 4 for WS_BORDER | WS_THICKFRAME; a caption
+// (WS_CAPTION) takes 19 more pixels at the top, 16 in a WS_EX_TOOLWINDOW. A child
+// (WS_CHILD) is placed at the bottom of its siblings' z-order when created; a top-level
+// window at the top of its band (WS_EX_TOPMOST ones above all others). A window created
+// with a parent but without WS_CHILD is a top-level window owned by that parent, as on
+// Windows. WindowFromPoint answers the desktop window where no window is.
 WindowInfo Info(os::Window w);
 std::vector<os::Window> Children(os::Window parent);  // in z-order, top first
 std::vector<os::Window> TopLevelWindows();           // in z-order, top first
@@ -182,7 +190,13 @@ struct DrawOp {
 // Text extents are deterministic: each single-byte character is |font height| / 2 wide,
 // each double-byte character |font height| wide, and the height is |font height|. The
 // font of a fresh DC is "System", height 16, weight FW_NORMAL, SHIFTJIS_CHARSET.
-int LiveGdiObjects();  // fonts, brushes and pens created and not deleted (stock ones excluded)
+// Fonts, brushes, pens and bitmaps created and not yet freed (stock ones excluded). As on
+// Wine, DeleteObject of an object that a DC still holds answers TRUE (again each time) and
+// the object stays usable until no DC holds it; then it is freed. A released DC holds
+// nothing. A window of a CS_OWNDC class draws through one DC of its own: GetDC and
+// BeginPaint hand it out, ReleaseDC and EndPaint keep it with what it holds (objects,
+// colours, modes), and it goes with the window.
+int LiveGdiObjects();
 std::vector<DrawOp> Drawing(os::Window w);  // since the window was created or last cleared
 void ClearDrawing(os::Window w);
 

@@ -345,7 +345,7 @@ DWORD GetFileAttributes(const char* path) {
   if (!path || !*path) return INVALID_FILE_ATTRIBUTES;
   struct stat st {};
   if (stat(PosixPath(path).c_str(), &st) != 0) return INVALID_FILE_ATTRIBUTES;
-  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
 }
 
 BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {

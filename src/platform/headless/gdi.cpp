@@ -26,8 +26,20 @@ OsGdiObject* Obj(GdiObject g) { return g && gdiLive.count(g) ? g : nullptr; }
 
 OsDc* Dev(Dc dc) {
   if (!dc || !dcLive.count(dc) || dc->released) return nullptr;
-  if (dc->own && !dc->window->alive) return nullptr;  // it went with its window
   return dc;
+}
+
+void Hold(GdiObject o) {
+  if (o) ++o->selections;
+}
+
+void LetGo(GdiObject o) {
+  if (o) --o->selections;
+}
+
+void Retire(OsDc* d) {
+  d->released = true;
+  for (GdiObject o : {d->font, d->brush, d->pen, d->bitmap}) LetGo(o);
 }
 
 OsDc* NewDc(OsWindow* w) {
@@ -40,26 +52,19 @@ OsDc* NewDc(OsWindow* w) {
   p->font = s.defaultFont;
   p->brush = s.stock[WHITE_BRUSH];
   p->pen = s.stock[BLACK_PEN];
+  for (GdiObject o : {p->font, p->brush, p->pen}) Hold(o);
   return p;
 }
 
-// A window of a CS_OWNDC class always answers with its one DC, which keeps whatever was
-// selected into it until the window goes; other windows get a fresh DC each time.
-OsDc* WindowDc(OsWindow* w) {
+// A CS_OWNDC window draws through one DC that keeps its objects, colours and modes from
+// one GetDC or BeginPaint to the next, as on Windows.
+OsDc* DcOf(OsWindow* w) {
   if (!(w->classStyle & CS_OWNDC)) return NewDc(w);
   if (!w->ownDc) {
     w->ownDc = NewDc(w);
     w->ownDc->own = true;
   }
   return w->ownDc;
-}
-
-bool HeldByADc(const OsGdiObject* o) {
-  for (auto& owned : S().dcs) {
-    OsDc* d = Dev(owned.get());
-    if (d && (d->font == o || d->brush == o || d->pen == o || d->bitmap == o)) return true;
-  }
-  return false;
 }
 
 void RecordOn(OsDc* dc, desktop::DrawOp op) {
@@ -131,6 +136,12 @@ void ResetGdi() {
 
 void Record(OsWindow* w, desktop::DrawOp op) { w->drawing.push_back(std::move(op)); }
 
+void DropOwnDc(OsWindow* w) {
+  if (!w->ownDc) return;
+  Retire(w->ownDc);
+  w->ownDc = nullptr;
+}
+
 }  // namespace headless
 
 namespace os {
@@ -142,20 +153,20 @@ Dc GetDC(Window window) {
   if (!window || window == s.desktop) return NewDc(s.desktop);
   OsWindow* w = Live(window);
   if (!w) return nullptr;
-  return WindowDc(w);
+  return DcOf(w);
 }
 
 int ReleaseDC(Window, Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return 0;
-  if (!d->own) d->released = true;
+  if (!d->own) Retire(d);
   return 1;
 }
 
 Dc BeginPaint(Window window, PaintStruct* ps) {
   OsWindow* w = Live(window);
   if (!w || !ps) return nullptr;
-  OsDc* dc = WindowDc(w);
+  OsDc* dc = DcOf(w);
   dc->paint = true;
   ps->hdc = dc;
   ps->rcPaint = w->hasUpdate ? w->update : Rect{0, 0, 0, 0};
@@ -171,7 +182,7 @@ Dc BeginPaint(Window window, PaintStruct* ps) {
 
 BOOL EndPaint(Window, const PaintStruct* ps) {
   if (!ps) return FALSE;
-  if (OsDc* d = Dev(ps->hdc); d && !d->own) d->released = true;
+  if (OsDc* d = Dev(ps->hdc); d && !d->own) Retire(d);
   return TRUE;
 }
 
@@ -245,14 +256,19 @@ GdiObject SelectObject(Dc dc, GdiObject obj) {
       d->bitmap = o;
       break;
   }
+  Hold(o);
+  LetGo(previous);
   return previous;
 }
 
 BOOL DeleteObject(GdiObject obj) {
   OsGdiObject* o = Obj(obj);
   if (!o || o->deleted) return FALSE;
-  if (!o->stock && HeldByADc(o)) return FALSE;  // refused as on Windows: the object stays
-  if (!o->stock) o->deleted = true;
+  if (o->stock) return TRUE;
+  // Windows refuses to delete what a DC holds, and the object stays. (Wine accepts and
+  // frees it when the last DC lets go; the stricter answer keeps a leak on Windows visible.)
+  if (o->selections > 0) return FALSE;
+  o->deleted = true;
   return TRUE;
 }
 
@@ -388,6 +404,7 @@ Dc CreateCompatibleDC(Dc dc) {
   OsDc* m = NewDc(nullptr);
   m->memory = true;
   m->bitmap = S().stock[18];
+  Hold(m->bitmap);
   return m;
 }
 
@@ -402,7 +419,7 @@ GdiObject CreateCompatibleBitmap(Dc dc, int width, int height) {
 BOOL DeleteDC(Dc dc) {
   OsDc* d = Dev(dc);
   if (!d) return FALSE;
-  d->released = true;
+  Retire(d);
   return TRUE;
 }
 

@@ -282,9 +282,11 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, uintptr_t) {
       x = static_cast<int>((static_cast<int64_t>(dx & 0xFFFF) * s.config.screenWidth) / 65536);
       y = static_cast<int>((static_cast<int64_t>(dy & 0xFFFF) * s.config.screenHeight) / 65536);
     } else {
-      // Relative motion without pointer acceleration.
-      x = s.cursor.x + static_cast<int32_t>(dx);
-      y = s.cursor.y + static_cast<int32_t>(dy);
+      // Wine's pointer acceleration at its default mouse speed: a move of more than
+      // 6 pixels along an axis goes twice as far.
+      auto accelerate = [](int32_t d) { return d > 6 || d < -6 ? 2 * d : d; };
+      x = s.cursor.x + accelerate(static_cast<int32_t>(dx));
+      y = s.cursor.y + accelerate(static_cast<int32_t>(dy));
     }
     s.cursor.x = std::clamp(x, 0, s.config.screenWidth - 1);
     s.cursor.y = std::clamp(y, 0, s.config.screenHeight - 1);

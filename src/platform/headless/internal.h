@@ -54,9 +54,9 @@ struct OsWindow {
   Imc imc = nullptr;
   headless::ForeignRec* app = nullptr;
   std::vector<desktop::DrawOp> drawing;
-  OsDc* ownDc = nullptr;  // of a CS_OWNDC class, made at the first GetDC or BeginPaint
   std::vector<Msg> defCalls;
   bool buttonDown = false;  // a BUTTON between its down and up clicks
+  OsDc* ownDc = nullptr;    // CS_OWNDC: the window's one DC, kept until it is destroyed
 };
 
 struct OsGdiObject {
@@ -64,6 +64,7 @@ struct OsGdiObject {
   bool stock = false;
   bool deleted = false;
   bool null = false;  // NULL_BRUSH / NULL_PEN
+  int selections = 0;          // live DCs that hold it
   Colour colour = 0;
   int penWidth = 1, penStyle = 0;
   int height = 0, width = 0, weight = 0;
@@ -76,8 +77,8 @@ struct OsDc {
   OsWindow* window = nullptr;  // the desktop window for the screen DC
   bool released = false;
   bool paint = false;
+  bool own = false;              // a CS_OWNDC window's DC: ReleaseDC and EndPaint keep it
   bool memory = false;           // CreateCompatibleDC
-  bool own = false;              // a window's own DC (CS_OWNDC): ReleaseDC leaves it as it is
   GdiObject bitmap = nullptr;    // of a memory DC
   GdiObject font = nullptr, brush = nullptr, pen = nullptr;
   Colour textColour = 0, bkColour = 0xFFFFFF;
@@ -207,6 +208,7 @@ OsWindow* Live(Window w);  // null unless w is a live window
 bool IsTopLevel(const OsWindow* w);
 OsWindow* TopLevelOf(OsWindow* w);
 int BorderOf(const OsWindow* w);
+int CaptionOf(const OsWindow* w);  // caption bar height, 0 without WS_CAPTION
 Rect ScreenRectOf(const OsWindow* w);
 Rect ClientScreenRectOf(const OsWindow* w);
 bool VisibleOnScreen(const OsWindow* w);
@@ -241,6 +243,7 @@ bool IsLead(unsigned char b);
 // ---- gdi (gdi.cpp)
 void ResetGdi();
 void Record(OsWindow* w, desktop::DrawOp op);
+void DropOwnDc(OsWindow* w);  // a dying CS_OWNDC window's DC lets go of what it holds
 
 // ---- files (files.cpp)
 void ResetFiles();

@@ -154,11 +154,19 @@ OsWindow* TopLevelOf(OsWindow* w) {
   return w;
 }
 
+// Wine's frame and caption with its default metrics (desktop.h has the numbers).
 int BorderOf(const OsWindow* w) {
+  constexpr DWORD kDlgFrame = 0x00400000;  // WS_DLGFRAME: WS_CAPTION without WS_BORDER
   int b = 0;
-  if (w->style & WS_BORDER) b += 1;
-  if (w->style & WS_THICKFRAME) b += 4;
+  if (w->style & (WS_THICKFRAME | kDlgFrame)) b = 2;
+  if (w->style & WS_THICKFRAME) b += 1;
+  if (w->style & (WS_BORDER | kDlgFrame)) b += 1;
   return b;
+}
+
+int CaptionOf(const OsWindow* w) {
+  if ((w->style & WS_CAPTION) != WS_CAPTION) return 0;
+  return (w->exStyle & WS_EX_TOOLWINDOW) ? 16 : 19;
 }
 
 Rect ScreenRectOf(const OsWindow* w) {
@@ -171,7 +179,7 @@ Rect ScreenRectOf(const OsWindow* w) {
 Rect ClientScreenRectOf(const OsWindow* w) {
   Rect r = ScreenRectOf(w);
   int b = BorderOf(w);
-  Rect c{r.left + b, r.top + b, r.right - b, r.bottom - b};
+  Rect c{r.left + b, r.top + b + CaptionOf(w), r.right - b, r.bottom - b};
   if (c.right < c.left) c.right = c.left;
   if (c.bottom < c.top) c.bottom = c.top;
   return c;
@@ -235,6 +243,9 @@ int HitCode(const OsWindow* w, Point screen) {
   if (!Contains(r, screen)) return 0;  // HTNOWHERE
   Rect c = ClientScreenRectOf(w);
   if (Contains(c, screen)) return HTCLIENT;
+  if (screen.y < c.top && screen.y >= r.top + BorderOf(w) && screen.x >= c.left &&
+      screen.x < c.right)
+    return 2;  // HTCAPTION
   if (!(w->style & WS_THICKFRAME)) return HTBORDER;
   if (screen.y < c.top) return HTTOP;
   if (screen.y >= c.bottom) return 15;  // HTBOTTOM
@@ -438,6 +449,7 @@ BOOL DestroyWindow(Window window) {
     s.live.erase(x);
     s.dirty.erase(x);
     Unlink(x);
+    DropOwnDc(x);
     PurgeWindow(x);
     s.destroyed[Lower(x->className)]++;
     if (s.focus == x) s.focus = nullptr;
@@ -593,7 +605,11 @@ Window ChildWindowFromPoint(Window parent, Point clientPoint) {
   return w;
 }
 
-Window WindowFromPoint(Point screenPoint) { return HitTest(screenPoint); }
+// Where no window of any program is, the point is on the desktop window, as on Wine.
+Window WindowFromPoint(Point screenPoint) {
+  OsWindow* w = HitTest(screenPoint);
+  return w ? w : S().desktop;
+}
 
 Window FindWindow(const char* className, const char* title) {
   return FindChild(S().desktop, nullptr, className, title);
