@@ -11,10 +11,12 @@
 namespace {
 
 std::string GeneratedKeyboard(int keys) {
-  std::string file = "# generated\ncolor(1){normal=ffffff focus=ffff00 select=ff0000 fnormal=000000}\n";
+  std::string file =
+      "# generated\ncolor(1){normal=ffffff focus=ffff00 select=ff0000 fnormal=000000}\n";
   const int panels = 20;
   for (int p = 1; p <= panels; ++p) {
-    file += "key(" + std::to_string(p) + "){type=1 x=0 y=0 cx=100000 cy=100000 colorset=1 visible=0}\n";
+    file +=
+        "key(" + std::to_string(p) + "){type=1 x=0 y=0 cx=100000 cy=100000 colorset=1 visible=0}\n";
   }
   std::string macro;
   for (int i = 0; i < 40; ++i) macro += "Direct(A)\\tAddRead(\x82\xa0)\\x41 ";  // あ
@@ -42,7 +44,8 @@ void BM_LoadKeyboardFile(benchmark::State& state) {
     mivo::ColorSetTableInit();
     state.ResumeTiming();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(file.size()));
   mivo::KeyTableFree();
   mivo::ColorSetTableFree();
 }

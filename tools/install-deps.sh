@@ -5,9 +5,9 @@
 set -euo pipefail
 packages=(
   # the scripts' own tools (most come with every Debian, named so that nothing is assumed)
-  bash coreutils sed grep mawk diffutils util-linux libc-bin dpkg apt xxd python3
+  bash coreutils findutils sed grep mawk diffutils util-linux libc-bin dpkg apt xxd python3
   # native build, unit and scenario tests, fuzzing, benchmarks
-  cmake make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
+  cmake make g++ clang clang-format libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   # Windows build and the e2e runs under Wine on Xvfb
   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool imagemagick locales
   fonts-ipafont-mincho fonts-ipafont-gothic)

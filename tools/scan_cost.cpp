@@ -22,14 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
 #include "platform/os.h"
-#include "base/bus.h"
-#include "base/messages.h"
-#include "base/settings.h"
 
 namespace {
 

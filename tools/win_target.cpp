@@ -31,15 +31,24 @@ void WriteLine(const char* line) {
 
 const char* MessageName(UINT msg) {
   switch (msg) {
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_KEYUP: return "WM_KEYUP";
-    case WM_SYSKEYDOWN: return "WM_SYSKEYDOWN";
-    case WM_SYSKEYUP: return "WM_SYSKEYUP";
-    case WM_CHAR: return "WM_CHAR";
-    case WM_IME_CHAR: return "WM_IME_CHAR";
-    case WM_IME_NOTIFY: return "WM_IME_NOTIFY";
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    default: return nullptr;
+    case WM_KEYDOWN:
+      return "WM_KEYDOWN";
+    case WM_KEYUP:
+      return "WM_KEYUP";
+    case WM_SYSKEYDOWN:
+      return "WM_SYSKEYDOWN";
+    case WM_SYSKEYUP:
+      return "WM_SYSKEYUP";
+    case WM_CHAR:
+      return "WM_CHAR";
+    case WM_IME_CHAR:
+      return "WM_IME_CHAR";
+    case WM_IME_NOTIFY:
+      return "WM_IME_NOTIFY";
+    case WM_LBUTTONDOWN:
+      return "WM_LBUTTONDOWN";
+    default:
+      return nullptr;
   }
 }
 
@@ -88,11 +97,12 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE: {
       g_edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0,
-                               100, 100, hwnd, reinterpret_cast<HMENU>(1),
+                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 100,
+                               100, hwnd, reinterpret_cast<HMENU>(1),
                                reinterpret_cast<LPCREATESTRUCTA>(lParam)->hInstance, nullptr);
-      HFONT font = CreateFontA(24, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0,
-                               "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e");  // ＭＳ ゴシック
+      HFONT font =
+          CreateFontA(24, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0,
+                      "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e");  // ＭＳ ゴシック
       SendMessageA(g_edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
       g_editProc = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrA(g_edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
@@ -116,9 +126,11 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // The faces programs ask for; the e2e setup substitutes them with IPA fonts.
 const char* const kFaces[] = {
-    "\x82\x6c\x82\x72 \x96\xbe\x92\xa9",          // ＭＳ 明朝
+    "\x82\x6c\x82\x72 \x96\xbe\x92\xa9",                  // ＭＳ 明朝
     "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e",  // ＭＳ ゴシック
-    "MS Mincho", "MS Gothic", "MS UI Gothic",
+    "MS Mincho",
+    "MS Gothic",
+    "MS UI Gothic",
 };
 
 void LogFonts(HWND hwnd) {
@@ -170,8 +182,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = "MivoTestTarget";
   if (!RegisterClassA(&wc)) return 1;
-  HWND main = CreateWindowExA(0, "MivoTestTarget", "Target", WS_OVERLAPPEDWINDOW, 0, 0, 600,
-                              300, nullptr, nullptr, instance, nullptr);
+  HWND main = CreateWindowExA(0, "MivoTestTarget", "Target", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300,
+                              nullptr, nullptr, instance, nullptr);
   if (main == nullptr) return 1;
   ShowWindow(main, show == SW_HIDE ? SW_SHOWNORMAL : show);
   UpdateWindow(main);

@@ -15,12 +15,12 @@ namespace mivo {
 
 namespace {
 
-
 // Both files are opened the same way: readers may look while we write, and every line
 // reaches the disk before the call returns.
 os::FileHandle OpenForAppend(const char* name) {
-  os::FileHandle file = os::CreateFile(name, os::GENERIC_WRITE, os::FILE_SHARE_READ, os::OPEN_ALWAYS,
-                                       os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_WRITE_THROUGH);
+  os::FileHandle file =
+      os::CreateFile(name, os::GENERIC_WRITE, os::FILE_SHARE_READ, os::OPEN_ALWAYS,
+                     os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_WRITE_THROUGH);
   if (file != nullptr) os::SetFilePointer(file, 0, os::FILE_END);
   return file;
 }
@@ -70,8 +70,9 @@ int WriteLog(const char* name, const char* text) {
   if (!LoggingMode || baseState.logFile == nullptr) return 0;
   const os::SystemTime t = Now();
   // A missing text is written as an empty field, so the line keeps its three columns.
-  AppendFormatted(baseState.logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, name != nullptr ? name : "", text != nullptr ? text : "");
+  AppendFormatted(baseState.logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100,
+                  t.wMonth, t.wDay, t.wHour, t.wMinute, name != nullptr ? name : "",
+                  text != nullptr ? text : "");
   return 1;
 }
 

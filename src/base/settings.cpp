@@ -102,8 +102,8 @@ constexpr size_t kMaxTokenText = 255;
 
 struct Token {
   int kind;
-  int line;        // the line where the token ends
-  size_t offset;   // of its NUL-terminated text in the token texts
+  int line;       // the line where the token ends
+  size_t offset;  // of its NUL-terminated text in the token texts
 };
 
 struct TokenList {
@@ -132,9 +132,9 @@ bool Tokenize(const unsigned char* bytes, size_t size, TokenList* list) {
   enum State { OUTSIDE, WORD, STRING, TRAIL, ESCAPE, HEX_HIGH, HEX_LOW, COMMENT };
   State state = OUTSIDE;
   int line = 1;
-  size_t used = 0;        // bytes of the text pool in use
-  size_t length = 0;      // bytes of the current token's text
-  bool cut = false;       // the current token's text reached its limit
+  size_t used = 0;    // bytes of the text pool in use
+  size_t length = 0;  // bytes of the current token's text
+  bool cut = false;   // the current token's text reached its limit
   int hexHigh = 0;
   Token* current = nullptr;
 
@@ -276,7 +276,9 @@ const char* TypeError(int type) {
   }
 }
 
-int LineOf(const TokenList& list, int index) { return index < list.count ? list.tokens[index].line : 0; }
+int LineOf(const TokenList& list, int index) {
+  return index < list.count ? list.tokens[index].line : 0;
+}
 
 void Report(const char* message, int line) {
   char text[64];
@@ -406,7 +408,8 @@ void SetSettingFileName(const char* name) {
 }
 
 void ReleaseSettingTexts() {
-  char** texts[] = {&KeyCfgFile, &ColorCfgFile, &LogFile, &SettingFile, &CounterFile, &ProcessOnQuit, &KillOnQuit};
+  char** texts[] = {&KeyCfgFile,  &ColorCfgFile,  &LogFile,   &SettingFile,
+                    &CounterFile, &ProcessOnQuit, &KillOnQuit};
   for (char** text : texts) {
     MemFree(*text);
     *text = nullptr;

@@ -26,7 +26,8 @@ inline int32_t& MetricsMode = baseState.settings.MetricsMode;
 inline char*& KeyCfgFile = baseState.settings.KeyCfgFile;
 inline char*& ColorCfgFile = baseState.settings.ColorCfgFile;
 inline char*& LogFile = baseState.settings.LogFile;
-inline char*& SettingFile = baseState.settings.SettingFile;  // the current settings file name; null until the first load
+inline char*& SettingFile =
+    baseState.settings.SettingFile;  // the current settings file name; null until the first load
 inline char*& CounterFile = baseState.settings.CounterFile;  // always "Counter.txt" once loaded
 inline int32_t& LoggingMode = baseState.settings.LoggingMode;
 inline int32_t& CounterMode = baseState.settings.CounterMode;

@@ -84,7 +84,8 @@ bool TextEqualNoCase(const char* a, const char* b, size_t na, size_t nb) {
   size_t lengthB = BoundedLength(b, nb);
   if (lengthA != lengthB) return false;
   for (size_t i = 0; i < lengthA; ++i) {
-    if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
+    if (LowerAscii(static_cast<unsigned char>(a[i])) !=
+        LowerAscii(static_cast<unsigned char>(b[i])))
       return false;
   }
   return true;

@@ -72,7 +72,8 @@ void KeyTableFree() {
 
 bool ColorSetTableInit() {
   if (keyboardState.colorSetTable) return true;
-  keyboardState.colorSetTable = static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
+  keyboardState.colorSetTable =
+      static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
   ColorSetCount = 0;
   return keyboardState.colorSetTable != nullptr;
 }

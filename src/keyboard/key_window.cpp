@@ -1,13 +1,13 @@
 // Key windows: layout from the file's units, making, showing and hiding the windows of
 // a subtree, fitting keys to their children, hit tests, and the key window procedure's
 // painting part.
+#include "base/bus.h"
+#include "base/settings.h"
 #include "keyboard/key_tree.h"
-#include "keyboard/state.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
-#include "base/bus.h"
-#include "base/settings.h"
+#include "keyboard/state.h"
 
 namespace mivo {
 
@@ -29,7 +29,9 @@ os::Rect ClientOf(int32_t k) {
   return r;
 }
 
-bool HasWindowType(int32_t type) { return type == KT_PANEL || (type >= KT_KEY && type <= KT_CONTAINER); }
+bool HasWindowType(int32_t type) {
+  return type == KT_PANEL || (type >= KT_KEY && type <= KT_CONTAINER);
+}
 
 // The origin FitToChildren places a key at (no frame inset, whole layout size).
 void FitOrigin(const KeyRecord* key, uint32_t* x, uint32_t* y) {
@@ -45,7 +47,9 @@ void FitOrigin(const KeyRecord* key, uint32_t* x, uint32_t* y) {
   }
 }
 
-uint32_t PositiveSpan(int32_t from, int32_t to) { return to - from > 0 ? static_cast<uint32_t>(to - from) : 0u; }
+uint32_t PositiveSpan(int32_t from, int32_t to) {
+  return to - from > 0 ? static_cast<uint32_t>(to - from) : 0u;
+}
 
 int FitAt(int32_t k, int depth);
 
@@ -183,7 +187,6 @@ int ShowAt(int32_t k, int depth) {
   return 1;
 }
 
-
 // The pointer moves the focus when scanning is not automatic, or when it may.
 bool MouseMayFocus() { return !TimerFlag || MouseOnScan; }
 
@@ -219,7 +222,8 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
     top = key->y * LayoutHeight / 100000u;
     right = left + key->cx * LayoutWidth / 100000u;
     bottom = top + key->cy * LayoutHeight / 100000u;
-    if (parentKey && parentKey->type == KT_CONTAINER) bottom -= static_cast<uint32_t>(TAB_STRIP_HEIGHT);
+    if (parentKey && parentKey->type == KT_CONTAINER)
+      bottom -= static_cast<uint32_t>(TAB_STRIP_HEIGHT);
   } else {
     // Other metrics modes define no rectangle: the key gets an empty one.
     return r;
@@ -357,7 +361,8 @@ os::LRESULT KeybdKeyProc(os::Window w, os::UINT message, os::WPARAM wParam, os::
     case os::WM_MOUSEMOVE:
     case os::WM_NCMOUSEMOVE:
       if (MouseMayFocus()) {
-        FocusKey(KeyAtPoint(w, static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF)));
+        FocusKey(KeyAtPoint(w, static_cast<int>(lParam & 0xFFFF),
+                            static_cast<int>((lParam >> 16) & 0xFFFF)));
       }
       return SendToMain(MM_KEY_MOUSEMOVE, 0, 0);
     case os::WM_LBUTTONDOWN:

@@ -1,16 +1,16 @@
 // The keyboard's start and stop: tables, metrics, the key window class, the pointer
 // placement and the keyboard files read at start-up.
 #include "keyboard/keyboard.h"
-#include "keyboard/state.h"
 
-#include "keyboard/key_tree.h"
-#include "keyboard/keyboard_file.h"
-#include "keyboard/painting.h"
-#include "keyboard/scanning.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text_constants.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard_file.h"
+#include "keyboard/painting.h"
+#include "keyboard/scanning.h"
+#include "keyboard/state.h"
 
 namespace mivo {
 

@@ -1,14 +1,14 @@
 // The keyboard commands: the owner of message 1794's codes.
 #include "keyboard/keyboard_commands.h"
 
-#include "keyboard/key_tree.h"
-#include "keyboard/keyboard_file.h"
-#include "keyboard/scanning.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard_file.h"
+#include "keyboard/scanning.h"
 
 namespace mivo {
 

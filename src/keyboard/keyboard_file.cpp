@@ -217,7 +217,9 @@ int NibbleShift(int digitIndex) { return (digitIndex / 2) * 8 + (digitIndex % 2 
 bool IsBeingRead(const char* name) {
   const size_t length = TextLength(name);
   for (int i = 0; i < keyboardState.loadDepth; ++i) {
-    if (TextEqualNoCase(keyboardState.loadChain[i], name, TextLength(keyboardState.loadChain[i]) + 1, length + 1)) return true;
+    if (TextEqualNoCase(keyboardState.loadChain[i], name,
+                        TextLength(keyboardState.loadChain[i]) + 1, length + 1))
+      return true;
   }
   return false;
 }
@@ -264,8 +266,10 @@ class Reader {
   }
 
  private:
-  bool InQuotedText() const { return state_ == State::Text || state_ == State::IgnoredText ||
-                                     state_ == State::IgnoredEscape || state_ == State::IgnoredTrail; }
+  bool InQuotedText() const {
+    return state_ == State::Text || state_ == State::IgnoredText ||
+           state_ == State::IgnoredEscape || state_ == State::IgnoredTrail;
+  }
 
   Step Fail(int code) {
     error_ = code;
@@ -561,9 +565,9 @@ class Reader {
             FindKeyById(static_cast<int32_t>(v[A_PARENT] + static_cast<uint32_t>(idBase_)));
         const int32_t colorSet =
             v[A_COLORSET] != 0 ? FindColorSetById(static_cast<int32_t>(v[A_COLORSET])) : 0;
-        CreateKey(static_cast<int32_t>(v[A_TYPE]), parent, v[A_X], v[A_Y], v[A_CX], v[A_CY],
-                  tagId_, set_->text[0], set_->text[1], set_->text[3], set_->text[2],
-                  set_->text[4], set_->text[5], colorSet, static_cast<int32_t>(v[A_VISIBLE]));
+        CreateKey(static_cast<int32_t>(v[A_TYPE]), parent, v[A_X], v[A_Y], v[A_CX], v[A_CY], tagId_,
+                  set_->text[0], set_->text[1], set_->text[3], set_->text[2], set_->text[4],
+                  set_->text[5], colorSet, static_cast<int32_t>(v[A_VISIBLE]));
         break;
       }
       case TAG_COLOR:
@@ -576,13 +580,15 @@ class Reader {
         // A file that loads itself, or an ancestor, would recurse without end: such a
         // load, one past the nesting limit or past the load budget, is skipped like a
         // missing file.
-        if (keyboardState.loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT && keyboardState.loadsLeft > 0 && !IsBeingRead(set_->text[6])) {
+        if (keyboardState.loadDepth < KEYBOARD_LOAD_DEPTH_LIMIT && keyboardState.loadsLeft > 0 &&
+            !IsBeingRead(set_->text[6])) {
           --keyboardState.loadsLeft;
           LoadKeyboardFile(set_->text[6], tagId_);
         }
         break;
       case TAG_BASE:
-        idBase_ = static_cast<int32_t>(static_cast<uint32_t>(tagId_) - static_cast<uint32_t>(idBase_));
+        idBase_ =
+            static_cast<int32_t>(static_cast<uint32_t>(tagId_) - static_cast<uint32_t>(idBase_));
         break;
       case TAG_BASEADD:
         idBase_ = tagId_;

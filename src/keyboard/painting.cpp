@@ -52,7 +52,8 @@ enum HeldEdge { HOLD_NONE, HOLD_TOP, HOLD_BOTTOM };
 void DrawFrame(os::Dc dc, os::Rect* r, os::Pen pen, HeldEdge held) {
   // Passes stop once the frame has met in the middle: further ones would only draw
   // inverted rectangles, and a huge FrameWidth setting would hold the program for ever.
-  for (int pass = 0; pass < FrameWidthPixels() && r->left < r->right && r->top < r->bottom; ++pass) {
+  for (int pass = 0; pass < FrameWidthPixels() && r->left < r->right && r->top < r->bottom;
+       ++pass) {
     SelectFramePen(dc, pen);
     os::Rectangle(dc, r->left, r->top, r->right, r->bottom);
     ++r->left;
@@ -210,8 +211,7 @@ void UpdateMetrics(os::Window mainWindow) {
   DeleteKeyFont();
   KeyFont = os::CreateFont(static_cast<int>(FontHeight), 0, 0, 0, weight, 0, 0, 0,
                            os::SHIFTJIS_CHARSET, os::OUT_TT_ONLY_PRECIS, os::CLIP_DEFAULT_PRECIS,
-                           os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE,
-                           KEY_FONT_FACE);
+                           os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE, KEY_FONT_FACE);
 }
 
 int KeyColourState(int32_t k) {

@@ -1,18 +1,18 @@
 // Switch scanning: the marks, the scan state and its moves, the lock, the switch poll
 // and the keyboard link.
 #include "keyboard/scanning.h"
-#include "keyboard/state.h"
 
-#include "keyboard/key_tree.h"
-#include "keyboard/keyboard.h"
-#include "keyboard/keyboard_commands.h"
-#include "keyboard/painting.h"
-#include "macro/injection.h"
 #include "base/bus.h"
 #include "base/log.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/keyboard_commands.h"
+#include "keyboard/painting.h"
+#include "keyboard/state.h"
+#include "macro/injection.h"
 
 namespace mivo {
 
@@ -244,7 +244,8 @@ void ScanStep() {
       CurrentKey = n;
     } else if (IsPage(CurrentKey) && (n = NextSibling(CurrentKey)) != 0) {
       CurrentKey = n;  // the tabs are scanned page by page, hidden pages included
-    } else if (IsPage(ParentOf(CurrentKey)) && (n = FirstChild(ParentOf(ParentOf(CurrentKey)))) != 0) {
+    } else if (IsPage(ParentOf(CurrentKey)) &&
+               (n = FirstChild(ParentOf(ParentOf(CurrentKey)))) != 0) {
       CurrentKey = n;  // after the last key of a page the scan moves to the tabs
     } else {
       ++GroupRounds;
@@ -368,7 +369,8 @@ int KeybdProcessLoop() {
 
 os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   // A wParam beyond any index names no key (-1), rather than being cut down to one.
-  const int32_t key = wParam <= static_cast<os::WPARAM>(KEY_TABLE_SIZE) ? static_cast<int32_t>(wParam) : -1;
+  const int32_t key =
+      wParam <= static_cast<os::WPARAM>(KEY_TABLE_SIZE) ? static_cast<int32_t>(wParam) : -1;
   switch (message) {
     case os::WM_SIZE:
       KeybdRelayout(w);  // fonts, the docked edge and the key layout follow the new size

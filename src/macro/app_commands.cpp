@@ -2,12 +2,12 @@
 // programs, reloading the settings, resetting the counters and quitting.
 #include "macro/app_commands.h"
 
-#include "macro/injection.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "macro/injection.h"
 
 namespace mivo {
 

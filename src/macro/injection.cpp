@@ -5,8 +5,8 @@
 // of the behaviour: target programs drop events that come faster than they poll.
 #include "macro/injection.h"
 
-#include "base/key_names.h"
 #include "base/bus.h"
+#include "base/key_names.h"
 #include "base/log.h"
 #include "base/messages.h"
 #include "base/text.h"
@@ -25,14 +25,16 @@ Latch* LatchOf(int vk) {
   return nullptr;
 }
 
-void KeyEvent(os::BYTE vk, bool up) {
-  os::keybd_event(vk, 0, up ? os::KEYEVENTF_KEYUP : 0, 0);
-}
+void KeyEvent(os::BYTE vk, bool up) { os::keybd_event(vk, 0, up ? os::KEYEVENTF_KEYUP : 0, 0); }
 
 void MouseEvent(os::DWORD flags) { os::mouse_event(flags, 0, 0, 0, 0); }
 
-bool ReadingIsEmpty() { return !conversionHooks.readingIsEmpty || conversionHooks.readingIsEmpty(); }
-bool CommittedIsEmpty() { return !conversionHooks.committedIsEmpty || conversionHooks.committedIsEmpty(); }
+bool ReadingIsEmpty() {
+  return !conversionHooks.readingIsEmpty || conversionHooks.readingIsEmpty();
+}
+bool CommittedIsEmpty() {
+  return !conversionHooks.committedIsEmpty || conversionHooks.committedIsEmpty();
+}
 
 // atoi's reading (blanks, a sign, digits) over [p, end), clamped to the int range
 // instead of overflowing.
@@ -116,7 +118,8 @@ void DirectKey(const char* name, int releaseAfter) {
       WriteLog("BS", "Phrase");
       return;
     }
-    if (!CommittedIsEmpty() && conversionHooks.committedBackspace) conversionHooks.committedBackspace();
+    if (!CommittedIsEmpty() && conversionHooks.committedBackspace)
+      conversionHooks.committedBackspace();
     os::Sleep(1);
     // The press alone: editors delete on the key-down, and this is the one event
     // that Back has always sent here.
@@ -185,15 +188,25 @@ void MouseAction(const char* name) {
       }
       break;
     }
-    case 2: case 3: case 4: case 5: case 6: case 7: {
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7: {
       static constexpr os::DWORD kButtonEvents[] = {
-          os::MOUSEEVENTF_LEFTDOWN,  os::MOUSEEVENTF_LEFTUP,     os::MOUSEEVENTF_RIGHTDOWN,
-          os::MOUSEEVENTF_RIGHTUP,   os::MOUSEEVENTF_MIDDLEDOWN, os::MOUSEEVENTF_MIDDLEUP};
+          os::MOUSEEVENTF_LEFTDOWN, os::MOUSEEVENTF_LEFTUP,     os::MOUSEEVENTF_RIGHTDOWN,
+          os::MOUSEEVENTF_RIGHTUP,  os::MOUSEEVENTF_MIDDLEDOWN, os::MOUSEEVENTF_MIDDLEUP};
       os::Sleep(10);
       MouseEvent(kButtonEvents[k - 2]);
       break;
     }
-    case 10: case 11: case 12: case 13: case 14: case 15: {
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15: {
       static constexpr os::DWORD kDown[] = {os::MOUSEEVENTF_LEFTDOWN, os::MOUSEEVENTF_RIGHTDOWN,
                                             os::MOUSEEVENTF_MIDDLEDOWN};
       static constexpr os::DWORD kUp[] = {os::MOUSEEVENTF_LEFTUP, os::MOUSEEVENTF_RIGHTUP,
@@ -219,7 +232,8 @@ void MouseAction(const char* name) {
 
 os::Window AttachToForeground() {
   const os::DWORD self = os::GetCurrentThreadId();
-  if (macroState.attachedThread != 0) os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
+  if (macroState.attachedThread != 0)
+    os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
   macroState.attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
   os::AttachThreadInput(self, macroState.attachedThread, os::TRUE);
   return os::GetFocus();
@@ -227,7 +241,8 @@ os::Window AttachToForeground() {
 
 void SetForeignFocus(os::Window window) {
   const os::DWORD self = os::GetCurrentThreadId();
-  if (macroState.attachedThread != 0) os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
+  if (macroState.attachedThread != 0)
+    os::AttachThreadInput(self, macroState.attachedThread, os::FALSE);
   macroState.attachedThread = os::GetWindowThreadProcessId(os::GetForegroundWindow(), nullptr);
   os::AttachThreadInput(self, macroState.attachedThread, os::TRUE);
   os::SetFocus(window);

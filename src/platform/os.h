@@ -40,17 +40,17 @@ struct OsImc;
 struct OsHkl;
 struct OsFile;
 struct OsMapping;
-using Window = OsWindow*;      // HWND
-using Dc = OsDc*;              // HDC
+using Window = OsWindow*;        // HWND
+using Dc = OsDc*;                // HDC
 using GdiObject = OsGdiObject*;  // HGDIOBJ
-using Font = GdiObject;        // HFONT
-using Brush = GdiObject;       // HBRUSH
-using Pen = GdiObject;         // HPEN
-using Instance = OsInstance*;  // HINSTANCE
-using Imc = OsImc*;            // HIMC
-using Hkl = OsHkl*;            // HKL
-using FileHandle = OsFile*;    // HANDLE of a file; nullptr when not open
-using Mapping = OsMapping*;    // HANDLE of a file mapping
+using Font = GdiObject;          // HFONT
+using Brush = GdiObject;         // HBRUSH
+using Pen = GdiObject;           // HPEN
+using Instance = OsInstance*;    // HINSTANCE
+using Imc = OsImc*;              // HIMC
+using Hkl = OsHkl*;              // HKL
+using FileHandle = OsFile*;      // HANDLE of a file; nullptr when not open
+using Mapping = OsMapping*;      // HANDLE of a file mapping
 
 struct Rect {
   LONG left, top, right, bottom;
@@ -363,9 +363,8 @@ constexpr WPARAM IMN_OPENSTATUSWINDOW = 0x0002;
 BOOL RegisterClass(const WndClass& wc);  // nonzero atom on success
 BOOL UnregisterClass(const char* className, Instance instance);
 // For a child window (WS_CHILD: BUTTON, STATIC, ...) param is the control id (the HMENU argument).
-Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style,
-                      int x, int y, int width, int height, Window parent, Instance instance,
-                      void* param);
+Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                      int y, int width, int height, Window parent, Instance instance, void* param);
 BOOL DestroyWindow(Window w);
 BOOL ShowWindow(Window w, int cmd);
 BOOL UpdateWindow(Window w);
@@ -439,10 +438,9 @@ int ReleaseDC(Window w, Dc dc);
 Dc BeginPaint(Window w, PaintStruct* ps);
 BOOL EndPaint(Window w, const PaintStruct* ps);
 BOOL GetUpdateRect(Window w, Rect* r, BOOL erase);
-Font CreateFont(int height, int width, int escapement, int orientation, int weight,
-                DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                const char* face);
+Font CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* face);
 Brush CreateSolidBrush(Colour c);
 Pen CreatePen(int style, int width, Colour c);
 GdiObject GetStockObject(int id);

@@ -1,6 +1,12 @@
 // Start-up, the polling loop and shutdown of the main program.
 #include "shell/app.h"
 
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/state.h"
+#include "base/text.h"
+#include "base/text_constants.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/scanning.h"
 #include "keyboard/state.h"
@@ -8,15 +14,9 @@
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "macro/state.h"
-#include "base/bus.h"
+#include "shell/docking.h"
 #include "shell/links.h"
 #include "shell/state.h"
-#include "shell/docking.h"
-#include "base/log.h"
-#include "base/settings.h"
-#include "base/state.h"
-#include "base/text.h"
-#include "base/text_constants.h"
 
 namespace mivo {
 namespace {
@@ -42,7 +42,9 @@ Geometry MainWindowGeometry() {
   return g;
 }
 
-void StartUpFailed(const char* text) { os::MessageBox(nullptr, text, kMivoErrorCaption, os::MB_OK); }
+void StartUpFailed(const char* text) {
+  os::MessageBox(nullptr, text, kMivoErrorCaption, os::MB_OK);
+}
 
 }  // namespace
 
@@ -115,7 +117,8 @@ os::Window StartUp(os::Instance instance, int showCommand) {
 
 int CheckEmergencyExit() {
   // Tested in this order, stopping at the first key that is up.
-  if ((os::GetAsyncKeyState(os::VK_SHIFT) & 0x8000) && (os::GetAsyncKeyState(os::VK_CONTROL) & 0x8000) &&
+  if ((os::GetAsyncKeyState(os::VK_SHIFT) & 0x8000) &&
+      (os::GetAsyncKeyState(os::VK_CONTROL) & 0x8000) &&
       (os::GetAsyncKeyState(os::VK_MENU) & 0x8000)) {
     PostToMain(MM_QUIT, 0, 0);
     return 1;

@@ -2,8 +2,8 @@
 // nor cover it: it docks at the bottom edge and hands the foreground straight back.
 #include "shell/docking.h"
 
-#include "keyboard/keyboard.h"
 #include "base/messages.h"
+#include "keyboard/keyboard.h"
 #include "shell/state.h"
 
 namespace mivo {
@@ -11,11 +11,20 @@ namespace {
 
 void CutToThickness(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
   switch (edge) {
-    case os::ABE_LEFT: r->right = r->left + w; break;
-    case os::ABE_TOP: r->bottom = r->top + h; break;
-    case os::ABE_RIGHT: r->left = r->right - w; break;
-    case os::ABE_BOTTOM: r->top = r->bottom - h; break;
-    default: break;
+    case os::ABE_LEFT:
+      r->right = r->left + w;
+      break;
+    case os::ABE_TOP:
+      r->bottom = r->top + h;
+      break;
+    case os::ABE_RIGHT:
+      r->left = r->right - w;
+      break;
+    case os::ABE_BOTTOM:
+      r->top = r->bottom - h;
+      break;
+    default:
+      break;
   }
 }
 
@@ -40,7 +49,9 @@ void KeepOnScreen(os::UINT edge, os::Rect* r, os::LONG w, os::LONG h) {
   }
 }
 
-os::UINT BarState() { return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &shellState.bar)); }
+os::UINT BarState() {
+  return static_cast<os::UINT>(os::SHAppBarMessage(os::ABM_GETSTATE, &shellState.bar));
+}
 
 void SetZOrder(bool topmost) {
   os::SetWindowPos(shellState.bar.hWnd, topmost ? os::HWND_TOPMOST : os::HWND_BOTTOM, 0, 0, 0, 0,
@@ -63,7 +74,8 @@ int DockMainWindow(os::Window window, int on) {
   shellState.bar.cbSize = 36;
   shellState.bar.hWnd = window;
   shellState.bar.uCallbackMessage = MM_APPBAR;
-  if (!os::SHAppBarMessage(os::ABM_NEW, &shellState.bar)) return 0;  // runs as an ordinary top-most window
+  if (!os::SHAppBarMessage(os::ABM_NEW, &shellState.bar))
+    return 0;  // runs as an ordinary top-most window
   shellState.edge = os::ABE_BOTTOM;
   shellState.docked = 1;
   PlaceAppBar(shellState.edge, r, &shellState.bar);

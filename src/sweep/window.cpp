@@ -108,12 +108,12 @@ class Form final : public SweepView {
 
 Form* g_form = nullptr;  // the program has one window
 
-os::Window CreateChild(const char* className, const char* caption, os::DWORD style,
-                       const Design& d, os::Window parent, os::Instance instance, int id) {
+os::Window CreateChild(const char* className, const char* caption, os::DWORD style, const Design& d,
+                       os::Window parent, os::Instance instance, int id) {
   return os::CreateWindowEx(0, className, caption, os::WS_CHILD | os::WS_VISIBLE | style,
-                            PixelsFromUnits(d.x), PixelsFromUnits(d.y),
-                            PixelsFromUnits(d.width), PixelsFromUnits(d.height), parent,
-                            instance, reinterpret_cast<void*>(static_cast<intptr_t>(id)));
+                            PixelsFromUnits(d.x), PixelsFromUnits(d.y), PixelsFromUnits(d.width),
+                            PixelsFromUnits(d.height), parent, instance,
+                            reinterpret_cast<void*>(static_cast<intptr_t>(id)));
 }
 
 // The persistent drawing surface: a copy of what the screen showed before the
@@ -265,15 +265,15 @@ os::Window LoadSweepForm(os::Instance instance, const char* title) {
   const int screenWidth = os::GetSystemMetrics(os::SM_CXSCREEN);
   const int screenHeight = os::GetSystemMetrics(os::SM_CYSCREEN);
   // Created hidden, so that the desktop picture below does not show the window itself.
-  f->hwnd = os::CreateWindowEx(0, kSweepClassName, title, os::WS_POPUP | os::WS_CLIPCHILDREN, 0,
-                               0, screenWidth, screenHeight, nullptr, instance, nullptr);
+  f->hwnd = os::CreateWindowEx(0, kSweepClassName, title, os::WS_POPUP | os::WS_CLIPCHILDREN, 0, 0,
+                               screenWidth, screenHeight, nullptr, instance, nullptr);
   if (f->hwnd == nullptr) {
     delete f;
     g_form = nullptr;
     return nullptr;
   }
-  f->command2 = CreateChild(os::BUTTON_CLASS, kCommand2Caption, os::BS_PUSHBUTTON,
-                            kCommand2Design, f->hwnd, instance, kCommand2Id);
+  f->command2 = CreateChild(os::BUTTON_CLASS, kCommand2Caption, os::BS_PUSHBUTTON, kCommand2Design,
+                            f->hwnd, instance, kCommand2Id);
   f->label1 = CreateChild(os::STATIC_CLASS, kLabel1Caption, os::SS_LEFT, kLabel1Design, f->hwnd,
                           instance, kLabel1Id);
   f->label2 = CreateChild(os::STATIC_CLASS, kLabel2Caption, os::SS_LEFT, kLabel2Design, f->hwnd,
@@ -281,10 +281,10 @@ os::Window LoadSweepForm(os::Instance instance, const char* title) {
   f->pen = os::CreatePen(os::PS_SOLID, 1, kSweepColour);
   // The system font does not fit "X[000] Y:[000]" into the small design sizes of the
   // labels; a 12-pixel face shows both coordinates on two lines.
-  f->labelFont = os::CreateFont(-12, 0, 0, 0, os::FW_NORMAL, 0, 0, 0, os::DEFAULT_CHARSET,
-                                os::OUT_DEFAULT_PRECIS, os::CLIP_DEFAULT_PRECIS,
-                                os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE,
-                                "MS UI Gothic");
+  f->labelFont =
+      os::CreateFont(-12, 0, 0, 0, os::FW_NORMAL, 0, 0, 0, os::DEFAULT_CHARSET,
+                     os::OUT_DEFAULT_PRECIS, os::CLIP_DEFAULT_PRECIS, os::DEFAULT_QUALITY,
+                     os::DEFAULT_PITCH | os::FF_DONTCARE, "MS UI Gothic");
   for (os::Window control : {f->command2, f->label1, f->label2}) {
     os::SendMessage(control, os::WM_SETFONT, reinterpret_cast<os::WPARAM>(f->labelFont), os::TRUE);
   }

@@ -49,8 +49,8 @@ CONTRACT_TEST(Gdi, AnObjectSelectedIntoADcIsNotFreedWhileHeld) {
   EXPECT_NE(os::FillRect(other, &r, red), 0);  // still usable everywhere
   EXPECT_EQ(os::SelectObject(other, red), os::GetStockObject(os::WHITE_BRUSH));
   EXPECT_EQ(os::SelectObject(dc, green), red);
-  EXPECT_EQ(os::DeleteObject(red) != 0, contract::kWine);  // the other DC holds it still
-  os::ReleaseDC(w, other);                                 // the last holder lets go
+  EXPECT_EQ(os::DeleteObject(red) != 0, contract::kWine);   // the other DC holds it still
+  os::ReleaseDC(w, other);                                  // the last holder lets go
   EXPECT_EQ(os::DeleteObject(red) != 0, !contract::kWine);  // Wine freed it just now
   EXPECT_EQ(os::SelectObject(dc, red), nullptr);
   // A released DC holds nothing and draws nothing.
@@ -87,8 +87,8 @@ CONTRACT_TEST(Gdi, AClassWithItsOwnDcKeepsWhatWasSelected) {
   EXPECT_EQ(os::BeginPaint(w, &ps), dc);
   os::EndPaint(w, &ps);
   EXPECT_EQ(os::DeleteObject(pen) != 0, contract::kWine);
-  EXPECT_EQ(os::DeleteObject(pen) != 0, contract::kWine);  // the DC holds it still
-  os::DestroyWindow(w);                                    // and lets go with the window
+  EXPECT_EQ(os::DeleteObject(pen) != 0, contract::kWine);   // the DC holds it still
+  os::DestroyWindow(w);                                     // and lets go with the window
   EXPECT_EQ(os::DeleteObject(pen) != 0, !contract::kWine);  // Wine freed it then
   os::UnregisterClass("OwnDc", nullptr);
 }

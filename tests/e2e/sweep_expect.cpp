@@ -25,9 +25,9 @@ mivo::sweep::SweepPoint EndOf(int angle, int radius, float x, float y) {
 
 int main(int argc, char** argv) {
   if (argc == 6 && std::strcmp(argv[1], "end") == 0) {
-    const auto p = EndOf(std::atoi(argv[2]), std::atoi(argv[3]),
-                         static_cast<float>(std::atof(argv[4])),
-                         static_cast<float>(std::atof(argv[5])));
+    const auto p =
+        EndOf(std::atoi(argv[2]), std::atoi(argv[3]), static_cast<float>(std::atof(argv[4])),
+              static_cast<float>(std::atof(argv[5])));
     std::printf("%d %d\n", static_cast<int>(p.x), static_cast<int>(p.y));
     return 0;
   }

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/text.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "platform/headless/desktop.h"
-#include "base/text.h"
 
 namespace {
 
@@ -46,12 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (!key) continue;
     // Every text is whole and within its buffer.
-    for (const char* text : {key->name, key->onfocus, key->onunfocus, key->onselect, key->onunselect,
-                             key->onselected}) {
-      Check(text != nullptr && mivo::TextLength(text) < static_cast<size_t>(mivo::KEYBOARD_TEXT_SIZE));
+    for (const char* text : {key->name, key->onfocus, key->onunfocus, key->onselect,
+                             key->onunselect, key->onselected}) {
+      Check(text != nullptr &&
+            mivo::TextLength(text) < static_cast<size_t>(mivo::KEYBOARD_TEXT_SIZE));
     }
   }
-  Check(mivo::KeyCount <= mivo::KEY_TABLE_SIZE && mivo::ColorSetCount <= mivo::COLOR_SET_TABLE_SIZE);
+  Check(mivo::KeyCount <= mivo::KEY_TABLE_SIZE &&
+        mivo::ColorSetCount <= mivo::COLOR_SET_TABLE_SIZE);
   mivo::DeleteAllKeys();
   mivo::KeyTableFree();
   mivo::ColorSetTableFree();

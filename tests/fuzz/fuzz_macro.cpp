@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "macro/macro.h"
-#include "platform/headless/desktop.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/text.h"
+#include "macro/macro.h"
+#include "platform/headless/desktop.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ os::LRESULT OwnerProc(os::Window w, os::UINT message, os::WPARAM code, os::LPARA
     }
     if (code == 546) return mivo::RESULT_START_LOCK;  // LockSlow
     if (code == 547) return mivo::RESULT_END_LOCK;    // LockQuick
-    if (code == 542 && argument != nullptr) {        // SelectKey runs its argument as a macro
+    if (code == 542 && argument != nullptr) {         // SelectKey runs its argument as a macro
       return mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(argument), 0);
     }
     return static_cast<os::LRESULT>(length % 3);
@@ -45,8 +45,8 @@ void SetUpOnce() {
   wc.lpfnWndProc = OwnerProc;
   wc.lpszClassName = "FuzzMacroMain";
   os::RegisterClass(wc);
-  mivo::SetMainWindow(os::CreateWindowEx(0, "FuzzMacroMain", "fuzz", os::WS_POPUP, 0, 0, 1, 1, nullptr,
-                                         nullptr, nullptr));
+  mivo::SetMainWindow(os::CreateWindowEx(0, "FuzzMacroMain", "fuzz", os::WS_POPUP, 0, 0, 1, 1,
+                                         nullptr, nullptr, nullptr));
 }
 
 }  // namespace

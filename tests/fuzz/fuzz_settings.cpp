@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/headless/desktop.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "platform/headless/desktop.h"
 #include "unit/settings_state.h"
 
 namespace {
@@ -41,10 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto boxes = desktop::MessageBoxes();
     if (result == 1) {
       Check(boxes.empty());
-      const char* texts[] = {mivo::KeyCfgFile, mivo::ColorCfgFile, mivo::LogFile, mivo::SettingFile,
-                             mivo::ProcessOnQuit, mivo::KillOnQuit};
+      const char* texts[] = {mivo::KeyCfgFile,  mivo::ColorCfgFile,  mivo::LogFile,
+                             mivo::SettingFile, mivo::ProcessOnQuit, mivo::KillOnQuit};
       for (const char* text : texts) Check(TextFits(text));
-      Check(mivo::KeyCfgFile != nullptr && mivo::LogFile != nullptr && mivo::CounterFile != nullptr);
+      Check(mivo::KeyCfgFile != nullptr && mivo::LogFile != nullptr &&
+            mivo::CounterFile != nullptr);
       Check(mivo::LockIntervalQuick >= 1 || mivo::LockIntervalQuick == mivo::TimerInterval);
     } else {
       Check(result == 0);

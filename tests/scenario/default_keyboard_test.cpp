@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "base/settings.h"
 #include "support/sjis.h"
 
 using testing_support::Sjis;

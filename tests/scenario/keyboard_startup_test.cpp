@@ -22,28 +22,37 @@ constexpr os::Colour RED = 0x0000FF, GREEN = 0x00FF00, BLUE = 0xFF0000;
 void PrepareKeyboard() {
   desktop::Reset();
   desktop::WriteFile("settings.txt", "ColorCfgFile = \"colors.cfg\"\r\nFrameWidth = 2\r\n");
-  desktop::WriteFile("colors.cfg",
-                     "# the one colour set\n"
-                     "color(1){normal=ff0000 focus=00ff00 select=0000ff fnormal=101010 ffocus=202020\n"
-                     "         fselect=303030 tnormal=ffffff tfocus=000001 tselect=000002}\n");
+  desktop::WriteFile(
+      "colors.cfg",
+      "# the one colour set\n"
+      "color(1){normal=ff0000 focus=00ff00 select=0000ff fnormal=101010 ffocus=202020\n"
+      "         fselect=303030 tnormal=ffffff tfocus=000001 tselect=000002}\n");
   desktop::WriteFile("mivo_key.cfg",
                      "key(1){type=1 cx=100000 cy=100000 colorset=1}\n"
                      "load(100){file=\"group.cfg\"}\n"
                      "key(2){type=7 parent=1 x=6000 cx=40000 cy=90000 colorset=1}\n"
-                     "key(3){type=5 parent=2 name=\"" + Sjis("あ") + "\" colorset=1}\n"
-                     "key(4){type=5 parent=2 name=\"" + Sjis("かな") + "\" colorset=1}\n"
-                     "home(1) start(102)\n");
-  desktop::WriteFile("group.cfg",
-                     "key(1){type=1 cx=50000 cy=90000 colorset=1}\n"
-                     "key(2){parent=1 x=1000 y=1000 cx=20000 cy=30000 name=\"" + Sjis("漢字") + "\" colorset=1}\n"
-                     "key(3){parent=1 x=5000 y=1000 cx=20000 cy=30000 name=\"B\" colorset=1}\n"
-                     "key(4){parent=1 x=1000 y=6000 cx=20000 cy=30000 name=\"hidden\" visible=0}\n"
-                     "key(20){type=1 parent=1 x=5000 y=6000 cx=20000 cy=30000 colorset=1}\n"
-                     "load(20){file=\"deep.cfg\"}\n");
+                     "key(3){type=5 parent=2 name=\"" +
+                         Sjis("あ") +
+                         "\" colorset=1}\n"
+                         "key(4){type=5 parent=2 name=\"" +
+                         Sjis("かな") +
+                         "\" colorset=1}\n"
+                         "home(1) start(102)\n");
+  desktop::WriteFile(
+      "group.cfg",
+      "key(1){type=1 cx=50000 cy=90000 colorset=1}\n"
+      "key(2){parent=1 x=1000 y=1000 cx=20000 cy=30000 name=\"" +
+          Sjis("漢字") +
+          "\" colorset=1}\n"
+          "key(3){parent=1 x=5000 y=1000 cx=20000 cy=30000 name=\"B\" colorset=1}\n"
+          "key(4){parent=1 x=1000 y=6000 cx=20000 cy=30000 name=\"hidden\" visible=0}\n"
+          "key(20){type=1 parent=1 x=5000 y=6000 cx=20000 cy=30000 colorset=1}\n"
+          "load(20){file=\"deep.cfg\"}\n");
   desktop::WriteFile("deep.cfg", "key(1){parent=0 cx=10000 cy=10000 name=\"deep\" colorset=1}\n");
 }
 
-std::vector<desktop::DrawOp> Of(const std::vector<desktop::DrawOp>& ops, desktop::DrawOp::Kind kind) {
+std::vector<desktop::DrawOp> Of(const std::vector<desktop::DrawOp>& ops,
+                                desktop::DrawOp::Kind kind) {
   std::vector<desktop::DrawOp> out;
   for (const auto& op : ops) {
     if (op.kind == kind) out.push_back(op);
@@ -102,7 +111,7 @@ TEST(KeyboardStartupScenario, FilesBuildTheTreeAndKeysDrawTheirStates) {
     }
 
     const int32_t k = mivo::FindKeyById(103);  // 102, the start key, has the scan focus
-    mivo::GetKey(k)->paintedFlags = 0xFF;  // force a fresh drawing of the normal state
+    mivo::GetKey(k)->paintedFlags = 0xFF;      // force a fresh drawing of the normal state
     ExpectDrawnIn(k, RED, 0x101010, 0xFFFFFF);
     mivo::SetFocusFlags(k);
     ExpectDrawnIn(k, GREEN, 0x202020, 0x010000);  // 000001: the last pair is the blue byte
@@ -167,7 +176,8 @@ TEST(KeyboardStartupScenario, HidingAndShowingASubtreeRemakesExactlyItsWindows) 
     EXPECT_NE(mivo::GetKey(mivo::FindKeyById(1))->window, nullptr) << "the rest stays";
     EXPECT_EQ(mivo::ShowKey(group), 1);
     EXPECT_EQ(desktop::CreatedCount("MivoKeybdKey2") - created, 5);
-    EXPECT_EQ(mivo::GetKey(mivo::FindKeyById(104))->window, nullptr) << "a hidden child stays hidden";
+    EXPECT_EQ(mivo::GetKey(mivo::FindKeyById(104))->window, nullptr)
+        << "a hidden child stays hidden";
     EXPECT_NE(mivo::GetKey(mivo::FindKeyById(121))->window, nullptr);
 
     // Showing the second page hides the first: one window goes, one comes.
@@ -202,7 +212,8 @@ TEST(KeyboardStartupScenario, ABadKeyboardFileEndsStartUpWithTheTwoBoxes) {
 
 TEST(KeyboardStartupScenario, AMissingKeyboardFileFailsWhileAMissingColourFileDoesNot) {
   desktop::Reset();
-  desktop::WriteFile("settings.txt", "ColorCfgFile = \"absent.cfg\"\r\nKeyCfgFile = \"absent_too.cfg\"\r\n");
+  desktop::WriteFile("settings.txt",
+                     "ColorCfgFile = \"absent.cfg\"\r\nKeyCfgFile = \"absent_too.cfg\"\r\n");
   desktop::QuitAt(5000);
   EXPECT_EQ(desktop::Run(mivo::MivoMain), -1);
   const auto boxes = desktop::MessageBoxes();
@@ -213,7 +224,8 @@ TEST(KeyboardStartupScenario, AMissingKeyboardFileFailsWhileAMissingColourFileDo
 TEST(KeyboardStartupScenario, AKeyboardFileNamedInJapaneseIsFound) {
   desktop::Reset();
   desktop::WriteFile("settings.txt", "KeyCfgFile = \"" + Sjis("ソフト.cfg") + "\"\r\n");
-  desktop::WriteFile(Sjis("ソフト.cfg"), "key(1){type=1 cx=100000 cy=100000}\nkey(7){parent=1 name=\"x\"}\n");
+  desktop::WriteFile(Sjis("ソフト.cfg"),
+                     "key(1){type=1 cx=100000 cy=100000}\nkey(7){parent=1 name=\"x\"}\n");
   bool checked = false;
   desktop::At(1000, [&] {
     EXPECT_NE(mivo::FindKeyById(7), 0);

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "base/bus.h"
 #include "shell/links.h"
-#include "base/log.h"
-#include "base/messages.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 
@@ -43,7 +43,9 @@ std::vector<Timed> MouseEvents() {
   std::vector<Timed> out;
   for (const desktop::InjectedEvent& e : desktop::InjectedEvents()) {
     if (e.keyboard) continue;
-    const char* what = e.flags == os::MOUSEEVENTF_LEFTDOWN ? "Ld" : e.flags == os::MOUSEEVENTF_LEFTUP ? "Lu" : "other";
+    const char* what = e.flags == os::MOUSEEVENTF_LEFTDOWN ? "Ld"
+                       : e.flags == os::MOUSEEVENTF_LEFTUP ? "Lu"
+                                                           : "other";
     out.push_back({e.at, what});
   }
   return out;
@@ -116,12 +118,14 @@ TEST(MacroScenario, DoubleClickPausesBetweenTheClicks) {
   RunMacroAt(500, "Mouse(LDClick)");
   desktop::QuitAt(1'000);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
-  EXPECT_EQ(MouseEvents(), (std::vector<Timed>{{511, "Ld"}, {511, "Lu"}, {541, "Ld"}, {541, "Lu"}}));
+  EXPECT_EQ(MouseEvents(),
+            (std::vector<Timed>{{511, "Ld"}, {511, "Lu"}, {541, "Ld"}, {541, "Lu"}}));
 }
 
 TEST(MacroScenario, KillSendsQuitToAWindowThatIgnoresDestroy) {
   PrepareFolder("");
-  desktop::ForeignApp sample = desktop::StartForeignApp("SampleWindow", "Some title", {.ignoresDestroy = true});
+  desktop::ForeignApp sample =
+      desktop::StartForeignApp("SampleWindow", "Some title", {.ignoresDestroy = true});
   desktop::ForeignApp other = desktop::StartForeignApp("OtherWindow", "Not a Sample");
   RunMacroAt(500, "Kill(Sample)");
   desktop::QuitAt(3'000);
@@ -156,8 +160,8 @@ TEST(MacroScenario, KillMatchesTitlePrefixesWithTheSetWait) {
 
 TEST(MacroScenario, KillGivesUpAfterThirtyWalks) {
   PrepareFolder("KillProcessWait = 1\r\n");
-  desktop::ForeignApp stubborn =
-      desktop::StartForeignApp("SampleStubborn", "x", {.ignoresDestroy = true, .ignoresQuit = true});
+  desktop::ForeignApp stubborn = desktop::StartForeignApp(
+      "SampleStubborn", "x", {.ignoresDestroy = true, .ignoresQuit = true});
   uint64_t killEnded = 0;
   desktop::At(500, [&] {
     mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Kill(Sample)"), 0);
@@ -177,8 +181,8 @@ TEST(MacroScenario, KillGivesUpAfterThirtyWalks) {
 
 TEST(MacroScenario, KillTreatsAClassAndTitleMatchTwicePerWalk) {
   PrepareFolder("KillProcessWait = 0\r\n");
-  desktop::ForeignApp both =
-      desktop::StartForeignApp("SampleClass", "Sample title", {.ignoresDestroy = true, .ignoresQuit = true});
+  desktop::ForeignApp both = desktop::StartForeignApp(
+      "SampleClass", "Sample title", {.ignoresDestroy = true, .ignoresQuit = true});
   RunMacroAt(500, "Kill(Sample)");
   desktop::QuitAt(1'000);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
@@ -198,7 +202,8 @@ TEST(MacroScenario, ProcessStartsTheCommandLine) {
   RunMacroAt(500, "Process(mivoSweep.exe) Process(notepad.exe a%(1%).txt) Process");
   desktop::QuitAt(1'000);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
-  EXPECT_EQ(desktop::StartedPrograms(), (std::vector<std::string>{"mivoSweep.exe", "notepad.exe a(1).txt"}));
+  EXPECT_EQ(desktop::StartedPrograms(),
+            (std::vector<std::string>{"mivoSweep.exe", "notepad.exe a(1).txt"}));
 }
 
 TEST(MacroScenario, QuitActionsRunAtShutdown) {
@@ -272,7 +277,8 @@ TEST(MacroScenario, ResetCounterZeroesBothCounters) {
 // link whose SelectKey runs the action of the key (here the same macro again).
 const char kSelfRunning[] = "Direct(A) SelectKey(1)";
 
-os::LRESULT WithSelfSelectingKey(os::Window w, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT WithSelfSelectingKey(os::Window w, os::UINT message, os::WPARAM wParam,
+                                 os::LPARAM lParam) {
   if (message == mivo::MM_KEYBOARD_COMMAND && wParam == 542) {
     return mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(kSelfRunning), 0);
   }
@@ -286,11 +292,12 @@ TEST(MacroScenario, AMacroThatSelectsItsOwnKeyEnds) {
   wc.lpfnWndProc = WithSelfSelectingKey;
   wc.lpszClassName = "MivoMain";
   ASSERT_TRUE(os::RegisterClass(wc));
-  os::Window main = os::CreateWindowEx(0, "MivoMain", "Mivo::Keyboard", os::WS_POPUP, 0, 0, 10, 10, nullptr,
-                                       nullptr, nullptr);
+  os::Window main = os::CreateWindowEx(0, "MivoMain", "Mivo::Keyboard", os::WS_POPUP, 0, 0, 10, 10,
+                                       nullptr, nullptr, nullptr);
   ASSERT_NE(main, nullptr);
   mivo::SetMainWindow(main);
-  EXPECT_EQ(mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(kSelfRunning), 0), -1);
+  EXPECT_EQ(mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(kSelfRunning), 0),
+            -1);
   EXPECT_EQ(desktop::EditText(editor), std::string(mivo::MAX_MACRO_DEPTH, 'a'));
   // Once it has unwound, the next macro runs as usual.
   mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Direct(B)"), 0);

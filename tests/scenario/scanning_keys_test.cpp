@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "scanning_scenario.h"
-#include "keyboard/key_tree.h"
-#include "keyboard/scanning.h"
-#include "platform/headless/desktop.h"
-#include "shell/app.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/scanning.h"
+#include "platform/headless/desktop.h"
+#include "scanning_scenario.h"
+#include "shell/app.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 
@@ -181,13 +181,14 @@ TEST(ScanningKeysScenario, LockSlowRepeatsAtTheSlowIntervalAndTheRestRunsAtOnce)
 }
 
 TEST(ScanningKeysScenario, ToggleAutoScanFromAKeyStopsAndRestartsTheScan) {
-  Prepare("TimerFlag = True\r\n",
-          "key(1){type=1 cx=100000 cy=100000}\n"
-          "key(10){type=1 parent=1 x=0 y=0 cx=100000 cy=40000 name=\"row\"}\n"
-          "key(11){parent=10 x=0 cx=30000 cy=30000 name=\"a\"}\n"
-          "key(12){parent=10 x=5000 cx=30000 cy=30000 name=\"toggle\" onselected=\"ToggleAutoScan\"}\n"
-          "key(20){type=1 parent=1 x=0 y=5000 cx=100000 cy=40000 name=\"row2\"}\n"
-          "home(10) start(10)\n");
+  Prepare(
+      "TimerFlag = True\r\n",
+      "key(1){type=1 cx=100000 cy=100000}\n"
+      "key(10){type=1 parent=1 x=0 y=0 cx=100000 cy=40000 name=\"row\"}\n"
+      "key(11){parent=10 x=0 cx=30000 cy=30000 name=\"a\"}\n"
+      "key(12){parent=10 x=5000 cx=30000 cy=30000 name=\"toggle\" onselected=\"ToggleAutoScan\"}\n"
+      "key(20){type=1 parent=1 x=0 y=5000 cx=100000 cy=40000 name=\"row2\"}\n"
+      "home(10) start(10)\n");
   desktop::At(100, [] { desktop::MoveCursor(5, 5); });
   auto user = SelectWhenLit({10, 12}, 100, 30'000);
   auto focus = RecordFocus(0, 30'000);
@@ -225,7 +226,8 @@ TEST(ScanningKeysScenario, ToggleAutoScanFromAKeyStopsAndRestartsTheScan) {
   // Switching on is announced with the home key (nobody takes the message).
   int announced = 0;
   for (const os::Msg& m : desktop::DefWindowProcCalls(desktop::Find("MivoMain"))) {
-    if (m.message == mivo::MM_AUTOSCAN_ON && m.wParam == static_cast<os::WPARAM>(homeIndex)) ++announced;
+    if (m.message == mivo::MM_AUTOSCAN_ON && m.wParam == static_cast<os::WPARAM>(homeIndex))
+      ++announced;
   }
   EXPECT_EQ(announced, 1);
 }
@@ -318,9 +320,11 @@ TEST(ScanningKeysScenario, LoadCfgNcReplacesTheKeysAndGoesToTheNewHome) {
   // The candidate refreshes come before the focus move (nobody takes them yet).
   std::vector<os::UINT> refreshes;
   for (const os::Msg& m : desktop::DefWindowProcCalls(desktop::Find("MivoMain"))) {
-    if (m.message == mivo::MM_IME_CANDIDATES || m.message == mivo::MM_PREDICT_CANDIDATES) refreshes.push_back(m.message);
+    if (m.message == mivo::MM_IME_CANDIDATES || m.message == mivo::MM_PREDICT_CANDIDATES)
+      refreshes.push_back(m.message);
   }
-  EXPECT_EQ(refreshes, (std::vector<os::UINT>{mivo::MM_IME_CANDIDATES, mivo::MM_PREDICT_CANDIDATES}));
+  EXPECT_EQ(refreshes,
+            (std::vector<os::UINT>{mivo::MM_IME_CANDIDATES, mivo::MM_PREDICT_CANDIDATES}));
 }
 
 TEST(ScanningKeysScenario, AResizedKeyboardIsDockedAgainAtItsNewHeight) {
@@ -345,7 +349,8 @@ TEST(ScanningKeysScenario, AResizedKeyboardIsDockedAgainAtItsNewHeight) {
   });
   desktop::QuitAt(1'000);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
-  EXPECT_EQ(bar.bottom - bar.top, (before.bottom - before.top) + 100) << "the reserved edge follows";
+  EXPECT_EQ(bar.bottom - bar.top, (before.bottom - before.top) + 100)
+      << "the reserved edge follows";
   EXPECT_EQ(after.top, bar.top);
   EXPECT_EQ(after.bottom, bar.bottom);
   EXPECT_EQ(workArea.bottom, bar.top);

@@ -31,7 +31,8 @@ struct Timed {
 inline std::vector<Timed> KeyEvents() {
   std::vector<Timed> out;
   for (const desktop::InjectedEvent& e : desktop::InjectedEvents()) {
-    if (e.keyboard) out.push_back({e.at, std::to_string(e.vk) + ((e.flags & os::KEYEVENTF_KEYUP) ? "u" : "d")});
+    if (e.keyboard)
+      out.push_back({e.at, std::to_string(e.vk) + ((e.flags & os::KEYEVENTF_KEYUP) ? "u" : "d")});
   }
   return out;
 }
@@ -61,12 +62,14 @@ inline int32_t LitId() {
 }
 
 // Runs `action` every `stepMs` from `fromMs` until it answers false or `untilMs` passes.
-inline void EveryFrom(uint64_t atMs, uint64_t stepMs, uint64_t untilMs, std::shared_ptr<std::function<bool()>> action) {
+inline void EveryFrom(uint64_t atMs, uint64_t stepMs, uint64_t untilMs,
+                      std::shared_ptr<std::function<bool()>> action) {
   desktop::At(atMs, [=] {
     if ((*action)() && atMs + stepMs <= untilMs) EveryFrom(atMs + stepMs, stepMs, untilMs, action);
   });
 }
-inline void Every(uint64_t fromMs, uint64_t stepMs, uint64_t untilMs, std::function<bool()> action) {
+inline void Every(uint64_t fromMs, uint64_t stepMs, uint64_t untilMs,
+                  std::function<bool()> action) {
   EveryFrom(fromMs, stepMs, untilMs, std::make_shared<std::function<bool()>>(std::move(action)));
 }
 
@@ -79,8 +82,8 @@ struct User {
   bool held = false;
   std::vector<uint64_t> releases;
 };
-inline std::shared_ptr<User> SelectWhenLit(std::vector<int32_t> ids, uint64_t fromMs, uint64_t untilMs,
-                                           uint64_t holdMs = 50) {
+inline std::shared_ptr<User> SelectWhenLit(std::vector<int32_t> ids, uint64_t fromMs,
+                                           uint64_t untilMs, uint64_t holdMs = 50) {
   auto user = std::make_shared<User>();
   user->ids = std::move(ids);
   Every(fromMs, 10, untilMs, [user, holdMs] {
@@ -117,7 +120,8 @@ inline std::shared_ptr<std::vector<Change>> RecordFocus(uint64_t fromMs, uint64_
   Every(fromMs, 1, untilMs, [changes] {
     // Between a mark change and its repaint nothing is lit; that is no change.
     const int32_t id = LitId();
-    if (id != 0 && (changes->empty() || changes->back().id != id)) changes->push_back({desktop::Now(), id});
+    if (id != 0 && (changes->empty() || changes->back().id != id))
+      changes->push_back({desktop::Now(), id});
     return true;
   });
   return changes;

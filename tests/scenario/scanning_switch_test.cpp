@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "scanning_scenario.h"
+#include "base/bus.h"
+#include "base/messages.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
+#include "scanning_scenario.h"
 #include "shell/app.h"
-#include "base/bus.h"
-#include "base/messages.h"
 #include "support/scenario.h"
 
 using namespace scanning_scenario;
@@ -38,7 +38,9 @@ const char* const kRows =
     "home(10) start(10)\n";
 
 void RunMacroAt(uint64_t ms, std::string macro) {
-  desktop::At(ms, [macro] { mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macro.c_str()), 0); });
+  desktop::At(ms, [macro] {
+    mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macro.c_str()), 0);
+  });
 }
 
 struct Timing {
@@ -52,7 +54,8 @@ TEST_P(AutomaticScanTiming, StepsEveryIntervalPlusOneTickAndGoesHomeAfterThePass
   const Timing t = GetParam();
   std::string settings = "TimerFlag = True\r\n";
   if (t.written) {
-    settings += "TimerInterval = " + std::to_string(t.interval) + "\r\nTimerWait = " + std::to_string(t.wait) +
+    settings += "TimerInterval = " + std::to_string(t.interval) +
+                "\r\nTimerWait = " + std::to_string(t.wait) +
                 "\r\nTimerSameGroup = " + std::to_string(t.sameGroup) + "\r\n";
   }
   Prepare(settings, kRows);
@@ -64,14 +67,16 @@ TEST_P(AutomaticScanTiming, StepsEveryIntervalPlusOneTickAndGoesHomeAfterThePass
 
   // The rows in turn, `sameGroup` passes, then home (the first row) and one more step.
   std::vector<int32_t> expectedIds;
-  for (int pass = 0; pass < t.sameGroup; ++pass) expectedIds.insert(expectedIds.end(), {10, 20, 30});
+  for (int pass = 0; pass < t.sameGroup; ++pass)
+    expectedIds.insert(expectedIds.end(), {10, 20, 30});
   expectedIds.insert(expectedIds.end(), {10, 20});
   ASSERT_GE(focus->size(), expectedIds.size());
   std::vector<int32_t> ids;
   std::vector<int> gaps;  // in ticks between one lit key and the next
   for (size_t i = 0; i < expectedIds.size(); ++i) {
     ids.push_back((*focus)[i].id);
-    if (i > 0) gaps.push_back(static_cast<int>(std::lround(((*focus)[i].at - (*focus)[i - 1].at) / 100.0)));
+    if (i > 0)
+      gaps.push_back(static_cast<int>(std::lround(((*focus)[i].at - (*focus)[i - 1].at) / 100.0)));
   }
   EXPECT_EQ(ids, expectedIds);
   std::vector<int> expectedGaps(expectedIds.size() - 2, t.interval + 1);
@@ -81,8 +86,8 @@ TEST_P(AutomaticScanTiming, StepsEveryIntervalPlusOneTickAndGoesHomeAfterThePass
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, AutomaticScanTiming,
-                         ::testing::Values(Timing{6, -8, 3, false}, Timing{3, 2, 2, true}, Timing{2, 0, 1, true},
-                                           Timing{4, 3, 4, true}));
+                         ::testing::Values(Timing{6, -8, 3, false}, Timing{3, 2, 2, true},
+                                           Timing{2, 0, 1, true}, Timing{4, 3, 4, true}));
 
 TEST(SwitchScenario, TypingAbcWithTheSwitch) {
   Prepare("TimerFlag = True\r\nCounterMode = True\r\n", kRows);
@@ -106,7 +111,8 @@ TEST(SwitchScenario, TypingAbcWithTheSwitch) {
     EXPECT_GE(presses[i], user->releases[2 * i + 1]);
     EXPECT_LT(presses[i], user->releases[2 * i + 1] + 50);
   }
-  EXPECT_EQ(desktop::Find("Notepad"), os::GetForegroundWindow()) << "the editor keeps the foreground";
+  EXPECT_EQ(desktop::Find("Notepad"), os::GetForegroundWindow())
+      << "the editor keeps the foreground";
   // Six selections counted: the field after the time stamp.
   const std::string counter = desktop::ReadFile("Counter.txt");
   const size_t tab = counter.find('\t');
@@ -155,7 +161,8 @@ TEST(SwitchScenario, WithScanningOffThePointerFocusesAndTheSwitchSelects) {
   // The pointer leaves the keyboard: the switch selects the key that has the focus.
   desktop::At(1'500, [] { desktop::MoveCursor(5, 5); });
   desktop::PressKey(kSwitch, 1'600, 50);
-  desktop::At(2'500, [] { EXPECT_EQ(FocusedId(), 12) << "without automatic scanning the focus stays"; });
+  desktop::At(2'500,
+              [] { EXPECT_EQ(FocusedId(), 12) << "without automatic scanning the focus stays"; });
   desktop::QuitAt(3'000);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_EQ(desktop::EditText(editor), "bb");
@@ -172,7 +179,8 @@ class MouseOnScan : public ::testing::TestWithParam<bool> {};
 
 TEST_P(MouseOnScan, DecidesWhetherThePointerMovesTheAutomaticScan) {
   const bool on = GetParam();
-  Prepare(std::string("TimerFlag = True\r\nTimerInterval = 100\r\nMouseOnScan = ") + (on ? "True" : "False") + "\r\n",
+  Prepare(std::string("TimerFlag = True\r\nTimerInterval = 100\r\nMouseOnScan = ") +
+              (on ? "True" : "False") + "\r\n",
           kRows);
   MovePointerToKeyAt(500, 32);
   int32_t focused = -1;
@@ -200,11 +208,13 @@ TEST(SwitchScenario, AGroupWithOneKeySelectsItAtOnceAndTwoKeysWait) {
 const char* const kTracedGroups =
     "key(1){type=1 cx=100000 cy=100000 name=\"root\" onfocus=\"Direct(I)\" onunfocus=\"Direct(J)\""
     " onselect=\"Direct(U)\"}\n"
-    "key(10){type=1 parent=1 x=0 y=0 cx=100000 cy=40000 onfocus=\"Direct(C)\" onunfocus=\"Direct(D)\""
+    "key(10){type=1 parent=1 x=0 y=0 cx=100000 cy=40000 onfocus=\"Direct(C)\" "
+    "onunfocus=\"Direct(D)\""
     " onselect=\"Direct(T)\"}\n"
     "key(11){parent=10 cx=30000 cy=30000 onfocus=\"Direct(A)\" onunfocus=\"Direct(B)\""
     " onselect=\"Direct(S)\" onselected=\"Direct(K)\"}\n"
-    "key(20){type=1 parent=1 x=0 y=5000 cx=100000 cy=40000 onfocus=\"Direct(E)\" onunfocus=\"Direct(F)\"}\n"
+    "key(20){type=1 parent=1 x=0 y=5000 cx=100000 cy=40000 onfocus=\"Direct(E)\" "
+    "onunfocus=\"Direct(F)\"}\n"
     "key(21){parent=20 cx=30000 cy=30000 onfocus=\"Direct(G)\" onunfocus=\"Direct(H)\"}\n"
     "home(11) start(11)\n";
 
@@ -218,7 +228,10 @@ TEST(SwitchScenario, MovingTheFocusAcrossGroupsSkipsTheSharedAncestor) {
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_EQ(atStart, "aci") << "the start key and its ancestors gain the focus";
   // Key 11 and row 10 lose it, then key 21 and row 20 gain it; the root runs neither.
-  EXPECT_EQ(desktop::EditText(editor), "aci" "bd" "ge");
+  EXPECT_EQ(desktop::EditText(editor),
+            "aci"
+            "bd"
+            "ge");
 }
 
 TEST(SwitchScenario, TheSwitchedKeyOwnOnselectDoesNotRunWhileItsAncestorsDo) {
@@ -230,7 +243,10 @@ TEST(SwitchScenario, TheSwitchedKeyOwnOnselectDoesNotRunWhileItsAncestorsDo) {
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   // The start's focus texts, then the row's and the root's onselect, then the key's
   // onselected; the key itself was drawn selected at once, so its onselect never ran.
-  EXPECT_EQ(desktop::EditText(editor), "aci" "tu" "k");
+  EXPECT_EQ(desktop::EditText(editor),
+            "aci"
+            "tu"
+            "k");
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "base/bus.h"
+#include "base/messages.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
-#include "base/bus.h"
 #include "shell/docking.h"
-#include "base/messages.h"
 #include "support/scenario.h"
 #include "support/sjis.h"
 
@@ -62,8 +62,9 @@ TEST(ShellScenario, SecondCopyEndsWithMinusOneAndShowsNothing) {
   wc.lpfnWndProc = os::DefWindowProc;
   wc.lpszClassName = "MivoMain";
   ASSERT_TRUE(os::RegisterClass(wc));
-  os::Window first = os::CreateWindowEx(0, "MivoMain", "Mivo::Keyboard", os::WS_POPUP | os::WS_VISIBLE,
-                                        0, 0, 100, 100, nullptr, nullptr, nullptr);
+  os::Window first =
+      os::CreateWindowEx(0, "MivoMain", "Mivo::Keyboard", os::WS_POPUP | os::WS_VISIBLE, 0, 0, 100,
+                         100, nullptr, nullptr, nullptr);
   ASSERT_NE(first, nullptr);
   desktop::QuitAt(5'000);
   EXPECT_EQ(desktop::Run(mivo::MivoMain), -1);
@@ -115,10 +116,11 @@ TEST_P(ShellGeometry, MainWindowPlacedFromMainWindowSize) {
 // The default desktop maximises to 1024 x 740.
 INSTANTIATE_TEST_SUITE_P(
     Sizes, ShellGeometry,
-    ::testing::Values(GeometryCase{"AThird", "", {0, 740 - 246 - 4, 1024, 740 - 4}},
-                      GeometryCase{"Fixed", "MainWindowSize = 200\r\n", {0, 536, 1024, 736}},
-                      GeometryCase{"YWouldBeMinusOne", "MainWindowSize = 737\r\n", {0, 0, 1024, 737}},
-                      GeometryCase{"TallerThanTheScreen", "MainWindowSize = 900\r\n", {0, 0, 1024, 900}}),
+    ::testing::Values(
+        GeometryCase{"AThird", "", {0, 740 - 246 - 4, 1024, 740 - 4}},
+        GeometryCase{"Fixed", "MainWindowSize = 200\r\n", {0, 536, 1024, 736}},
+        GeometryCase{"YWouldBeMinusOne", "MainWindowSize = 737\r\n", {0, 0, 1024, 737}},
+        GeometryCase{"TallerThanTheScreen", "MainWindowSize = 900\r\n", {0, 0, 1024, 900}}),
     [](const ::testing::TestParamInfo<GeometryCase>& p) { return std::string(p.param.name); });
 
 TEST(ShellScenario, DocksAtTheBottomAndUndocksAtShutdown) {
@@ -188,7 +190,8 @@ TEST(ShellScenario, MessagesNoLinkTakesReachDefWindowProc) {
   EXPECT_EQ(goYosoku, 0);
   EXPECT_EQ(nullMacro, 0);
   EXPECT_EQ(unknownCommand, 0);
-  bool sawGoYosoku = false, sawNullMacro = false, sawUnknown = false, sawNcDown = false, sawKeyMove = false;
+  bool sawGoYosoku = false, sawNullMacro = false, sawUnknown = false, sawNcDown = false,
+       sawKeyMove = false;
   for (const os::Msg& m : desktop::DefWindowProcCalls(desktop::Find("MivoMain"))) {
     sawGoYosoku |= m.message == mivo::MM_GO_YOSOKU;
     sawNullMacro |= m.message == mivo::MM_RUN_MACRO;
@@ -254,7 +257,7 @@ struct ActivateCase {
   const char* name;
   os::UINT message;
   int hitTest;
-  bool trackFirst;  // the mouse passed over the keyboard while "second" was in front
+  bool trackFirst;       // the mouse passed over the keyboard while "second" was in front
   const char* expected;  // "first", "second"
 };
 
@@ -270,8 +273,9 @@ TEST_P(ShellGiveBack, ActivationHandsTheForegroundBack) {
   desktop::At(200, [&] {
     os::Window keyboard = desktop::Find("MivoMain");
     if (c.trackFirst) mivo::SendToMain(mivo::MM_KEY_MOUSEMOVE, 0, 0);
-    os::SendMessage(keyboard, c.message, reinterpret_cast<os::WPARAM>(keyboard),
-                    static_cast<os::LPARAM>(c.hitTest) | (static_cast<os::LPARAM>(os::WM_LBUTTONDOWN) << 16));
+    os::SendMessage(
+        keyboard, c.message, reinterpret_cast<os::WPARAM>(keyboard),
+        static_cast<os::LPARAM>(c.hitTest) | (static_cast<os::LPARAM>(os::WM_LBUTTONDOWN) << 16));
     after = os::GetForegroundWindow();
   });
   desktop::QuitAt(400);
@@ -288,7 +292,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ActivateCase{"Top", os::WM_MOUSEACTIVATE, os::HTTOP, false, "second"},
                       ActivateCase{"Border", os::WM_MOUSEACTIVATE, os::HTBORDER, false, "second"},
                       ActivateCase{"KeyWindow", mivo::MM_KEY_MOUSEACTIVATE, 0, false, "first"},
-                      ActivateCase{"ClientAfterMouseMove", os::WM_MOUSEACTIVATE, os::HTCLIENT, true, "second"}),
+                      ActivateCase{"ClientAfterMouseMove", os::WM_MOUSEACTIVATE, os::HTCLIENT, true,
+                                   "second"}),
     [](const ::testing::TestParamInfo<ActivateCase>& p) { return std::string(p.param.name); });
 
 // The keyboard itself in front is never remembered: activation still hands back.
@@ -348,13 +353,15 @@ TEST_P(ShellAppBarZOrder, ShellNotificationsSetTheZOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Notifications, ShellAppBarZOrder,
-    ::testing::Values(ZOrderCase{"StateOnTop", os::ABN_STATECHANGE, 0, os::ABS_ALWAYSONTOP, true, false, false},
-                      ZOrderCase{"StateNotOnTop", os::ABN_STATECHANGE, 0, 0, false, true, false},
-                      ZOrderCase{"FullScreenOpensOnTop", os::ABN_FULLSCREENAPP, 1, os::ABS_ALWAYSONTOP, true, false, true},
-                      ZOrderCase{"FullScreenOpensNotOnTop", os::ABN_FULLSCREENAPP, 1, 0, false, true, true},
-                      ZOrderCase{"FullScreenClosedNotOnTop", os::ABN_FULLSCREENAPP, 0, 0, true, false, true},
-                      ZOrderCase{"PositionChanged", os::ABN_POSCHANGED, 0, 0, true, false, true},
-                      ZOrderCase{"UnknownCode", 7, 0, 0, true, false, false}),
+    ::testing::Values(
+        ZOrderCase{"StateOnTop", os::ABN_STATECHANGE, 0, os::ABS_ALWAYSONTOP, true, false, false},
+        ZOrderCase{"StateNotOnTop", os::ABN_STATECHANGE, 0, 0, false, true, false},
+        ZOrderCase{"FullScreenOpensOnTop", os::ABN_FULLSCREENAPP, 1, os::ABS_ALWAYSONTOP, true,
+                   false, true},
+        ZOrderCase{"FullScreenOpensNotOnTop", os::ABN_FULLSCREENAPP, 1, 0, false, true, true},
+        ZOrderCase{"FullScreenClosedNotOnTop", os::ABN_FULLSCREENAPP, 0, 0, true, false, true},
+        ZOrderCase{"PositionChanged", os::ABN_POSCHANGED, 0, 0, true, false, true},
+        ZOrderCase{"UnknownCode", 7, 0, 0, true, false, false}),
     [](const ::testing::TestParamInfo<ZOrderCase>& p) { return std::string(p.param.name); });
 
 TEST(ShellScenario, UndockedKeyboardIgnoresShellNotifications) {
@@ -365,7 +372,9 @@ TEST(ShellScenario, UndockedKeyboardIgnoresShellNotifications) {
     desktop::SetAppBarState(0);
     mivo::SendToMain(mivo::MM_APPBAR, os::ABN_STATECHANGE, 0);
   });
-  desktop::At(200, [&] { topmost = (desktop::Info(desktop::Find("MivoMain")).exStyle & os::WS_EX_TOPMOST) != 0; });
+  desktop::At(200, [&] {
+    topmost = (desktop::Info(desktop::Find("MivoMain")).exStyle & os::WS_EX_TOPMOST) != 0;
+  });
   desktop::QuitAt(400);
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_TRUE(topmost);

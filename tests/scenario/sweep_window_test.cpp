@@ -35,9 +35,7 @@ std::string Picture(int v) {
   std::snprintf(digits, sizeof digits, "%03d", v < 0 ? -v : v);
   return (v < 0 ? "-" : "") + std::string(digits);
 }
-std::string Coordinates(os::Point p) {
-  return "X[" + Picture(p.x) + "] Y:[" + Picture(p.y) + "]";
-}
+std::string Coordinates(os::Point p) { return "X[" + Picture(p.x) + "] Y:[" + Picture(p.y) + "]"; }
 
 os::Window Form() { return desktop::Find(kClass, kTitle); }
 

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/painting.h"
-#include "platform/headless/desktop.h"
 #include "base/bus.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/painting.h"
+#include "platform/headless/desktop.h"
 
 namespace testing_support {
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "keyboard/key_tree.h"
-#include "platform/headless/desktop.h"
 #include "base/bus.h"
 #include "base/messages.h"
+#include "keyboard/key_tree.h"
+#include "platform/headless/desktop.h"
 
 namespace testing_support {
 

@@ -71,7 +71,8 @@ class HeadlessTest : public ::testing::Test {
   std::vector<os::UINT> Drain() {
     std::vector<os::UINT> got;
     os::Msg m{};
-    for (int guard = 0; guard < 1000 && os::PeekMessage(&m, nullptr, 0, 0, os::PM_REMOVE); ++guard) {
+    for (int guard = 0; guard < 1000 && os::PeekMessage(&m, nullptr, 0, 0, os::PM_REMOVE);
+         ++guard) {
       got.push_back(m.message);
       if (m.message == os::WM_QUIT) break;
       os::DispatchMessage(&m);
@@ -139,9 +140,9 @@ TEST_F(HeadlessTest, LocalTimeAdvancesWithTheClock) {
     os::WORD year, month, day, dayOfWeek, hour, minute, second, ms;
   };
   const Case cases[] = {
-      {0, 2023, 12, 31, 0, 23, 59, 59, 500},    // a Sunday
+      {0, 2023, 12, 31, 0, 23, 59, 59, 500},  // a Sunday
       {499, 2023, 12, 31, 0, 23, 59, 59, 999},
-      {1, 2024, 1, 1, 1, 0, 0, 0, 0},           // new year, Monday
+      {1, 2024, 1, 1, 1, 0, 0, 0, 0},  // new year, Monday
       {30 * 86400000ull, 2024, 1, 31, 3, 0, 0, 0, 0},
       {30 * 86400000ull, 2024, 3, 1, 5, 0, 0, 0, 0},  // across 29 February
   };
@@ -203,7 +204,8 @@ TEST_F(HeadlessTest, DefWindowProcCallsAreRecordedAndDestroyedWindowsCounted) {
 TEST_F(HeadlessTest, ClickActivatesThroughMouseActivateThenButtons) {
   os::Window w = Top({100, 100, 300, 200}, os::WS_POPUP | os::WS_VISIBLE | os::WS_BORDER);
   os::Window key = Child(w, {10, 10, 60, 40}, 5);
-  desktop::ForeignApp app = desktop::StartForeignApp("Notepad", "memo", {false, false, {400, 400, 600, 600}});
+  desktop::ForeignApp app =
+      desktop::StartForeignApp("Notepad", "memo", {false, false, {400, 400, 600, 600}});
   desktop::PumpMessages();
   seen.clear();
   desktop::Click(100 + 1 + 20, 100 + 1 + 15);
@@ -229,7 +231,8 @@ TEST_F(HeadlessTest, ClickActivatesThroughMouseActivateThenButtons) {
 
 TEST_F(HeadlessTest, AClickAnsweredWithoutActivationLeavesTheForeground) {
   os::Window w = Top({0, 0, 200, 100});
-  desktop::ForeignApp app = desktop::StartForeignApp("Notepad", "memo", {false, false, {400, 400, 600, 600}});
+  desktop::ForeignApp app =
+      desktop::StartForeignApp("Notepad", "memo", {false, false, {400, 400, 600, 600}});
   hook = [](os::Window, os::UINT msg, os::WPARAM, os::LPARAM) -> os::LRESULT {
     return msg == os::WM_MOUSEACTIVATE ? -1 : -16;
   };
@@ -412,7 +415,8 @@ TEST_F(HeadlessTest, AttachedInputSharesTheForegroundFocus) {
 }
 
 TEST_F(HeadlessTest, InjectedButtonsReachTheApplicationUnderThePointer) {
-  desktop::ForeignApp app = desktop::StartForeignApp("Notepad", "memo", {false, false, {0, 700, 200, 768}});
+  desktop::ForeignApp app =
+      desktop::StartForeignApp("Notepad", "memo", {false, false, {0, 700, 200, 768}});
   os::SetCursorPos(0, 767);
   os::mouse_event(os::MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
   os::mouse_event(os::MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);

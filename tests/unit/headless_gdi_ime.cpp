@@ -89,7 +89,8 @@ TEST_F(HeadlessGdi, TextCarriesTheFontAndADeterministicExtent) {
   const Case cases[] = {{"ab", 20}, {Sjis("あ"), 20}, {Sjis("かa"), 30}, {Sjis("ｶ"), 10}, {"", 0}};
   for (const Case& c : cases) {
     os::Size size{};
-    ASSERT_TRUE(os::GetTextExtentPoint32(dc, c.text.data(), static_cast<int>(c.text.size()), &size));
+    ASSERT_TRUE(
+        os::GetTextExtentPoint32(dc, c.text.data(), static_cast<int>(c.text.size()), &size));
     EXPECT_EQ(size.cx, c.width) << c.text;
     EXPECT_EQ(size.cy, 20);
   }
@@ -151,7 +152,8 @@ class HeadlessIme : public ::testing::Test {
     std::vector<std::string> out;
     for (os::DWORD i = 0; i < h.dwCount; ++i) {
       os::DWORD offset = 0;
-      std::memcpy(&offset, block.data() + 6 * sizeof(os::DWORD) + i * sizeof(os::DWORD), sizeof offset);
+      std::memcpy(&offset, block.data() + 6 * sizeof(os::DWORD) + i * sizeof(os::DWORD),
+                  sizeof offset);
       out.emplace_back(block.data() + offset);
     }
     return out;
@@ -197,7 +199,9 @@ TEST_F(HeadlessIme, ConversionOffersTheFirstClauseAndComposesTheRest) {
   os::DWORD size = os::ImmGetCandidateList(imc, 0, nullptr, 0);
   ASSERT_GT(size, 0u);
   std::vector<char> block(size + 1, 0);
-  EXPECT_EQ(os::ImmGetCandidateList(imc, 0, reinterpret_cast<os::CandidateListHeader*>(block.data()), size), size);
+  EXPECT_EQ(os::ImmGetCandidateList(imc, 0,
+                                    reinterpret_cast<os::CandidateListHeader*>(block.data()), size),
+            size);
   os::DWORD declared = 0;
   std::memcpy(&declared, block.data(), sizeof declared);
   EXPECT_EQ(declared, size);
@@ -207,7 +211,9 @@ TEST_F(HeadlessIme, ConversionOffersTheFirstClauseAndComposesTheRest) {
   EXPECT_EQ(os::ImmGetCompositionString(imc, os::GCS_COMPSTR, comp.data(), 64),
             static_cast<os::LONG>(composed.size()));
   EXPECT_EQ(std::string(comp.data()), composed);
-  EXPECT_EQ(os::ImmGetCandidateList(imc, 0, reinterpret_cast<os::CandidateListHeader*>(block.data()), size - 1), 0u);
+  EXPECT_EQ(os::ImmGetCandidateList(
+                imc, 0, reinterpret_cast<os::CandidateListHeader*>(block.data()), size - 1),
+            0u);
   EXPECT_EQ(desktop::LiveImeContexts(), 1);
   os::ImmDestroyContext(imc);
   EXPECT_EQ(desktop::LiveImeContexts(), 0);
@@ -216,10 +222,12 @@ TEST_F(HeadlessIme, ConversionOffersTheFirstClauseAndComposesTheRest) {
   size = os::ImmGetConversionList(hkl, nullptr, iku.c_str(), nullptr, 0, os::GCL_CONVERSION);
   ASSERT_GT(size, 0u);
   std::vector<char> list(size, 0);
-  os::ImmGetConversionList(hkl, nullptr, iku.c_str(), reinterpret_cast<os::CandidateListHeader*>(list.data()),
-                           size, os::GCL_CONVERSION);
+  os::ImmGetConversionList(hkl, nullptr, iku.c_str(),
+                           reinterpret_cast<os::CandidateListHeader*>(list.data()), size,
+                           os::GCL_CONVERSION);
   EXPECT_EQ(Strings(list), (std::vector<std::string>{Sjis("行く"), Sjis("逝く")}));
-  EXPECT_EQ(os::ImmGetConversionList(hkl, nullptr, reading.c_str(), nullptr, 0, os::GCL_CONVERSION), 0u);
+  EXPECT_EQ(os::ImmGetConversionList(hkl, nullptr, reading.c_str(), nullptr, 0, os::GCL_CONVERSION),
+            0u);
 }
 
 // ---------------------------------------------------------------- dialogs
@@ -241,9 +249,14 @@ TEST(HeadlessDialog, ItemsTextsFocusAndMessages) {
   desktop::Reset();
   desktop::DialogTemplate t;
   t.title = Sjis("単語登録");
-  t.items = {{1000, "EDIT", "old", os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP, {10, 10, 100, 30}},
-             {1001, "STATIC", Sjis("単語"), os::WS_CHILD | os::WS_VISIBLE, {10, 40, 100, 60}},
-             {1004, "BUTTON", Sjis("閉じる"), os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP, {10, 70, 100, 90}}};
+  t.items = {
+      {1000, "EDIT", "old", os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP, {10, 10, 100, 30}},
+      {1001, "STATIC", Sjis("単語"), os::WS_CHILD | os::WS_VISIBLE, {10, 40, 100, 60}},
+      {1004,
+       "BUTTON",
+       Sjis("閉じる"),
+       os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP,
+       {10, 70, 100, 90}}};
   desktop::DefineDialog(102, t);
   desktop::ForeignApp editor = desktop::StartForeignApp("Notepad", "memo");
   os::Window dialog = os::CreateDialog(nullptr, 102, nullptr, WordDialogProc);

@@ -19,18 +19,22 @@ TEST_F(KeyNameTest, LookupsAreExactAndCaseSensitive) {
     int key;  // LookupKeyName
     int sys;  // LookupSysKeyName
   } cases[] = {
-      {"Enter", 13, 0},     {"enter", 0, 0},       {"ENTER", 0, 0},     {"SysShift", 16, 16},
-      {"SysWindow", 91, 91}, {"SysCtrl", 17, 17},  {"SysAlt", 18, 18},  {"Shift", 16, 0},
-      {"Ctrl", 17, 0},      {"Alt", 18, 0},        {"LButton", 1, 0},   {"RButton", 2, 0},
-      {"Break", 3, 0},      {"MButton", 4, 0},     {"Back", 8, 0},      {"Tab", 9, 0},
-      {"Clear", 12, 0},     {"Kana", 21, 0},       {"Esc", 27, 0},      {"NonConvert", 29, 0},
-      {"ModeChange", 31, 0}, {"Space", 32, 0},     {"Home", 36, 0},     {"Down", 40, 0},
-      {"Select", 41, 0},    {"PrintScreen", 44, 0}, {"Help", 47, 0},    {"LWindows", 91, 0},
-      {"Apps", 93, 0},      {"Divide", 111, 0},    {"NumLock", 144, 0}, {"ScrollLock", 145, 0},
-      {"Colon", 186, 0},    {"Hiphen", 189, 0},    {"Hyphen", 0, 0},    {"AtMark", 192, 0},
-      {"Lbracket", 219, 0}, {"LBracket", 0, 0},    {"Yen", 220, 0},     {"Power", 222, 0},
-      {"BackSlash", 226, 0}, {"a", 0, 0},          {"", 0, 0},          {"Enter ", 0, 0},
-      {"F25", 0, 0},        {"Num10", 0, 0},
+      {"Enter", 13, 0},     {"enter", 0, 0},        {"ENTER", 0, 0},
+      {"SysShift", 16, 16}, {"SysWindow", 91, 91},  {"SysCtrl", 17, 17},
+      {"SysAlt", 18, 18},   {"Shift", 16, 0},       {"Ctrl", 17, 0},
+      {"Alt", 18, 0},       {"LButton", 1, 0},      {"RButton", 2, 0},
+      {"Break", 3, 0},      {"MButton", 4, 0},      {"Back", 8, 0},
+      {"Tab", 9, 0},        {"Clear", 12, 0},       {"Kana", 21, 0},
+      {"Esc", 27, 0},       {"NonConvert", 29, 0},  {"ModeChange", 31, 0},
+      {"Space", 32, 0},     {"Home", 36, 0},        {"Down", 40, 0},
+      {"Select", 41, 0},    {"PrintScreen", 44, 0}, {"Help", 47, 0},
+      {"LWindows", 91, 0},  {"Apps", 93, 0},        {"Divide", 111, 0},
+      {"NumLock", 144, 0},  {"ScrollLock", 145, 0}, {"Colon", 186, 0},
+      {"Hiphen", 189, 0},   {"Hyphen", 0, 0},       {"AtMark", 192, 0},
+      {"Lbracket", 219, 0}, {"LBracket", 0, 0},     {"Yen", 220, 0},
+      {"Power", 222, 0},    {"BackSlash", 226, 0},  {"a", 0, 0},
+      {"", 0, 0},           {"Enter ", 0, 0},       {"F25", 0, 0},
+      {"Num10", 0, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(mivo::LookupKeyName(c.name), c.key) << c.name;
@@ -83,10 +87,10 @@ TEST_F(KeyNameTest, MouseNames) {
     const char* name;
     int code;
   } cases[] = {
-      {"Move[", 1},     {"Move[10,-5]", 1}, {"Move", 0},     {"move[1,1]", 0}, {"LDown", 2},
-      {"LUp", 3},       {"RDown", 4},       {"RUp", 5},      {"MDown", 6},     {"MUp", 7},
-      {"Wheel", 8},     {"LClick", 10},     {"LDClick", 11}, {"RClick", 12},   {"RDClick", 13},
-      {"MClick", 14},   {"MDClick", 15},    {"lclick", 0},   {"LClick2", 0},   {"", 0},
+      {"Move[", 1},   {"Move[10,-5]", 1}, {"Move", 0},     {"move[1,1]", 0}, {"LDown", 2},
+      {"LUp", 3},     {"RDown", 4},       {"RUp", 5},      {"MDown", 6},     {"MUp", 7},
+      {"Wheel", 8},   {"LClick", 10},     {"LDClick", 11}, {"RClick", 12},   {"RDClick", 13},
+      {"MClick", 14}, {"MDClick", 15},    {"lclick", 0},   {"LClick2", 0},   {"", 0},
       {"Enter", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(mivo::LookupMouseName(c.name), c.code) << c.name;

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/scanning.h"
-#include "platform/headless/desktop.h"
 #include "base/bus.h"
-#include "shell/links.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/scanning.h"
+#include "platform/headless/desktop.h"
+#include "shell/links.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ class KeyboardCommands : public ::testing::Test {
     wc.lpfnWndProc = mivo::MainWndProc;
     wc.lpszClassName = "KeyboardCommandsMain";
     os::RegisterClass(wc);
-    mivo::SetMainWindow(os::CreateWindowEx(0, "KeyboardCommandsMain", "main", os::WS_POPUP, 0, 0, 100, 100,
-                                           nullptr, nullptr, nullptr));
+    mivo::SetMainWindow(os::CreateWindowEx(0, "KeyboardCommandsMain", "main", os::WS_POPUP, 0, 0,
+                                           100, 100, nullptr, nullptr, nullptr));
     ASSERT_TRUE(mivo::KeyTableInit());
     mivo::ResetScanState();
     mivo::TimerWait = -8;
@@ -48,14 +48,16 @@ class KeyboardCommands : public ::testing::Test {
     EXPECT_EQ(mivo::MemLiveCount(), live_);
   }
   static int32_t Key(int32_t type, int32_t parent, int32_t id) {
-    return mivo::CreateKey(type, parent, 0, 0, 0, 0, id, "", nullptr, nullptr, nullptr, nullptr, nullptr, 0, 1);
+    return mivo::CreateKey(type, parent, 0, 0, 0, 0, id, "", nullptr, nullptr, nullptr, nullptr,
+                           nullptr, 0, 1);
   }
   // Every posted message number still queued for the main window, in order.
   static std::vector<os::UINT> Posted() {
     std::vector<os::UINT> out;
     os::Msg msg{};
     while (os::PeekMessage(&msg, nullptr, mivo::MM_QUIT, mivo::MM_RUN_MACRO, os::PM_REMOVE)) {
-      if (msg.message != mivo::MM_KEY_EVENT && msg.message != mivo::MM_KEY_REPAINT) out.push_back(msg.message);
+      if (msg.message != mivo::MM_KEY_EVENT && msg.message != mivo::MM_KEY_REPAINT)
+        out.push_back(msg.message);
     }
     return out;
   }
@@ -74,26 +76,31 @@ class WholeNumber : public KeyboardCommands, public ::testing::WithParamInterfac
 
 TEST_P(FirstNumber, NamesTheKey) {
   const Reading& r = GetParam();
-  EXPECT_EQ(mivo::KeyByFirstNumber(r.text), r.id ? mivo::FindKeyById(r.id) : 0) << (r.text ? r.text : "(null)");
+  EXPECT_EQ(mivo::KeyByFirstNumber(r.text), r.id ? mivo::FindKeyById(r.id) : 0)
+      << (r.text ? r.text : "(null)");
 }
 
 TEST_P(WholeNumber, NamesTheKey) {
   const Reading& r = GetParam();
-  EXPECT_EQ(mivo::KeyByWholeNumber(r.text), r.id ? mivo::FindKeyById(r.id) : 0) << (r.text ? r.text : "(null)");
+  EXPECT_EQ(mivo::KeyByWholeNumber(r.text), r.id ? mivo::FindKeyById(r.id) : 0)
+      << (r.text ? r.text : "(null)");
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, FirstNumber,
-                         ::testing::Values(Reading{"12", 12}, Reading{"key12", 12}, Reading{"-12", 12},
-                                           Reading{"7abc12", 7}, Reading{"id 7.9", 7}, Reading{"abc", 0},
-                                           Reading{"", 0}, Reading{nullptr, 0}, Reading{"13", 0},
-                                           // Too long for an id: names nothing rather than wrapping.
-                                           Reading{"4294967308", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FirstNumber,
+    ::testing::Values(Reading{"12", 12}, Reading{"key12", 12}, Reading{"-12", 12},
+                      Reading{"7abc12", 7}, Reading{"id 7.9", 7}, Reading{"abc", 0}, Reading{"", 0},
+                      Reading{nullptr, 0}, Reading{"13", 0},
+                      // Too long for an id: names nothing rather than wrapping.
+                      Reading{"4294967308", 0}));
 
 INSTANTIATE_TEST_SUITE_P(Texts, WholeNumber,
-                         ::testing::Values(Reading{"12", 12}, Reading{"12.7", 12}, Reading{"12.", 12},
-                                           Reading{"007", 7}, Reading{"key12", 0}, Reading{"12a", 0},
+                         ::testing::Values(Reading{"12", 12}, Reading{"12.7", 12},
+                                           Reading{"12.", 12}, Reading{"007", 7},
+                                           Reading{"key12", 0}, Reading{"12a", 0},
                                            Reading{"1.2.3", 0}, Reading{".5", 0}, Reading{"", 0},
-                                           Reading{nullptr, 0}, Reading{"-12", 0}, Reading{"4294967308", 0}));
+                                           Reading{nullptr, 0}, Reading{"-12", 0},
+                                           Reading{"4294967308", 0}));
 
 TEST_F(KeyboardCommands, CodesOutsideTheTableAreNotMine) {
   for (os::WPARAM code : {0u, 257u, 512u, 515u, 520u, 528u, 539u, 543u, 544u, 548u, 1025u}) {
@@ -103,9 +110,10 @@ TEST_F(KeyboardCommands, CodesOutsideTheTableAreNotMine) {
 }
 
 TEST_F(KeyboardCommands, ACommandWithoutItsArgumentDoesNothing) {
-  for (os::WPARAM code : {mivo::KC_HIDE, mivo::KC_SET_HOME, mivo::KC_SET_KEYBOARD, mivo::KC_SET_PYOSOKU,
-                          mivo::KC_SET_YOSOKU, mivo::KC_SHOW, mivo::KC_SET_FOCUS, mivo::KC_SELECT_KEY, mivo::KC_LOCK,
-                          mivo::KC_LOCK_SLOW, mivo::KC_LOCK_QUICK}) {
+  for (os::WPARAM code :
+       {mivo::KC_HIDE, mivo::KC_SET_HOME, mivo::KC_SET_KEYBOARD, mivo::KC_SET_PYOSOKU,
+        mivo::KC_SET_YOSOKU, mivo::KC_SHOW, mivo::KC_SET_FOCUS, mivo::KC_SELECT_KEY, mivo::KC_LOCK,
+        mivo::KC_LOCK_SLOW, mivo::KC_LOCK_QUICK}) {
     EXPECT_EQ(mivo::KeybdMacro(code, nullptr), -1) << code;
   }
   EXPECT_TRUE(Posted().empty());
@@ -142,7 +150,8 @@ TEST_F(KeyboardCommands, RolesAreSetOnlyForKeysThatExist) {
 TEST_F(KeyboardCommands, PanelCommandsRefreshTheirCandidatesEvenForAnUnknownKey) {
   mivo::KeybdMacro(mivo::KC_SET_PYOSOKU, "99");
   mivo::KeybdMacro(mivo::KC_SET_YOSOKU, "99");
-  EXPECT_EQ(Posted(), (std::vector<os::UINT>{mivo::MM_PREDICT_CANDIDATES, mivo::MM_IME_CANDIDATES}));
+  EXPECT_EQ(Posted(),
+            (std::vector<os::UINT>{mivo::MM_PREDICT_CANDIDATES, mivo::MM_IME_CANDIDATES}));
 }
 
 TEST_F(KeyboardCommands, FocusMovesArePosted) {
@@ -150,8 +159,8 @@ TEST_F(KeyboardCommands, FocusMovesArePosted) {
   mivo::KeybdMacro(mivo::KC_GO_KEYBOARD, nullptr);
   mivo::KeybdMacro(mivo::KC_GO_PYOSOKU, nullptr);
   mivo::KeybdMacro(mivo::KC_GO_YOSOKU, nullptr);
-  EXPECT_EQ(Posted(), (std::vector<os::UINT>{mivo::MM_GO_HOME, mivo::MM_GO_KEYBOARD, mivo::MM_GO_PYOSOKU,
-                                             mivo::MM_GO_YOSOKU}));
+  EXPECT_EQ(Posted(), (std::vector<os::UINT>{mivo::MM_GO_HOME, mivo::MM_GO_KEYBOARD,
+                                             mivo::MM_GO_PYOSOKU, mivo::MM_GO_YOSOKU}));
 }
 
 TEST_F(KeyboardCommands, SelectKeyOnAnInertKeyFocusesItsParentAndSelectsNothing) {
@@ -176,7 +185,8 @@ TEST_F(KeyboardCommands, ToggleAutoScanFlipsAndAnnouncesTheHomeKey) {
   EXPECT_EQ(mivo::TimerFlag, 1);
   EXPECT_EQ(mivo::RefocusOnce, 0);
   os::Msg msg{};
-  ASSERT_TRUE(os::PeekMessage(&msg, nullptr, mivo::MM_AUTOSCAN_ON, mivo::MM_AUTOSCAN_ON, os::PM_REMOVE));
+  ASSERT_TRUE(
+      os::PeekMessage(&msg, nullptr, mivo::MM_AUTOSCAN_ON, mivo::MM_AUTOSCAN_ON, os::PM_REMOVE));
   EXPECT_EQ(msg.wParam, static_cast<os::WPARAM>(k7_));
 }
 
@@ -186,7 +196,8 @@ struct LockCommandCase {
   int32_t interval;
 };
 
-class LockCommand : public KeyboardCommands, public ::testing::WithParamInterface<LockCommandCase> {};
+class LockCommand : public KeyboardCommands,
+                    public ::testing::WithParamInterface<LockCommandCase> {};
 
 TEST_P(LockCommand, AnswersAndSetsTheInterval) {
   const LockCommandCase& c = GetParam();

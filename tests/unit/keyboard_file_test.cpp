@@ -7,14 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/keyboard.h"
-#include "platform/headless/desktop.h"
-#include "support/keyboard_fixture.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
+#include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "support/sjis.h"
 
 namespace {
@@ -27,7 +27,9 @@ struct Posted {
   bool operator==(const Posted& o) const { return message == o.message && wParam == o.wParam; }
 };
 
-void PrintTo(const Posted& p, std::ostream* os) { *os << "{" << p.message << ", " << p.wParam << "}"; }
+void PrintTo(const Posted& p, std::ostream* os) {
+  *os << "{" << p.message << ", " << p.wParam << "}";
+}
 
 class KeyboardFileTest : public ::testing::Test {
  protected:
@@ -57,13 +59,16 @@ class KeyboardFileTest : public ::testing::Test {
     std::vector<Posted> out;
     os::Msg msg{};
     // Only the posted range: an unpainted window would answer WM_PAINT for ever.
-    while (os::PeekMessage(&msg, nullptr, mivo::MM_SET_HOME, mivo::MM_KEYBOARD_LOADED, os::PM_REMOVE)) {
+    while (os::PeekMessage(&msg, nullptr, mivo::MM_SET_HOME, mivo::MM_KEYBOARD_LOADED,
+                           os::PM_REMOVE)) {
       out.push_back({msg.message, msg.wParam});
     }
     return out;
   }
 
-  static const mivo::KeyRecord* KeyWithId(int32_t id) { return mivo::GetKey(mivo::FindKeyById(id)); }
+  static const mivo::KeyRecord* KeyWithId(int32_t id) {
+    return mivo::GetKey(mivo::FindKeyById(id));
+  }
 
   os::Window main_ = nullptr;
   int32_t live_ = 0;
@@ -100,30 +105,43 @@ TEST_P(KeyboardFileKeys, StoresWhatTheFileSays) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyboardFileKeys,
     ::testing::Values(
-        KeyCase{"all numbers", "key(1){name=\"a\" x=10 y=20 cx=30 cy=40 type=1}", 1, "a", 10, 20, 30, 40, 1, false},
+        KeyCase{"all numbers", "key(1){name=\"a\" x=10 y=20 cx=30 cy=40 type=1}", 1, "a", 10, 20,
+                30, 40, 1, false},
         KeyCase{"defaults", "key(1){}", 1, "", 0, 0, 0, 0, 3, false},
-        KeyCase{"upper-case words", "KEY(2){NAME=\"b\" X=7 Cy=9 TyPe=4}", 2, "b", 7, 0, 0, 9, 4, false},
+        KeyCase{"upper-case words", "KEY(2){NAME=\"b\" X=7 Cy=9 TyPe=4}", 2, "b", 7, 0, 0, 9, 4,
+                false},
         KeyCase{"junk skipped where it may stand",
                 "key junk (zz 3) junk {name junk = \"c\" x ?= 5}", 3, "c", 5, 0, 0, 0, 3, false},
         KeyCase{"attribute numbers have no sign", "key(1){x=-5}", 1, "", 5, 0, 0, 0, 3, false},
-        KeyCase{"a number given twice keeps the last", "key(1){x=1 x=2}", 1, "", 2, 0, 0, 0, 3, false},
-        KeyCase{"tab, line feed and CR between attributes", "key(1){\tx=1\r\n\ty=2\n}", 1, "", 1, 2, 0, 0, 3, false},
+        KeyCase{"a number given twice keeps the last", "key(1){x=1 x=2}", 1, "", 2, 0, 0, 0, 3,
+                false},
+        KeyCase{"tab, line feed and CR between attributes", "key(1){\tx=1\r\n\ty=2\n}", 1, "", 1, 2,
+                0, 0, 3, false},
         KeyCase{"visible=0 hides", "key(1){visible=0}", 1, "", 0, 0, 0, 0, 3, true},
         KeyCase{"visible=10 hides", "key(1){visible=10}", 1, "", 0, 0, 0, 0, 3, true},
         KeyCase{"visible=11 shows", "key(1){visible=11}", 1, "", 0, 0, 0, 0, 3, false},
         KeyCase{"a flag only falls", "key(1){visible=0 visible=1}", 1, "", 0, 0, 0, 0, 3, true},
-        KeyCase{"comment between attributes", "key(1){# x=9 \"\n y=4}", 1, "", 0, 4, 0, 0, 3, false},
-        KeyCase{"hash and asterisk are text inside quotes", "key(1){name=\"a#b*c\"}", 1, "a#b*c", 0, 0, 0, 0, 3, false},
-        KeyCase{"escapes", "key(1){name=\"\\x41\\q\\\"\\n\\t\\\\\"}", 1, "Aq\"\n\t\\", 0, 0, 0, 0, 3, false},
-        KeyCase{"bad hex digit drops the escape and the byte", "key(1){name=\"1\\x4g2\\xz3\"}", 1, "123", 0, 0, 0, 0, 3, false},
-        KeyCase{"backslash then hash starts a comment", "key(1){name=\"a\\#zz\"\nb\" x=5}", 1, "ab", 5, 0, 0, 0, 3, false},
-        KeyCase{"trail byte 0x5C is part of its character", "key(1){name=\"" + Sjis("表示") + "\" x=3}", 1,
-                Sjis("表示"), 3, 0, 0, 0, 3, false},
-        KeyCase{"text given twice keeps the last", "key(1){name=\"long\" name=\"s\"}", 1, "s", 0, 0, 0, 0, 3, false},
-        KeyCase{"each tag starts from the defaults", "key(1){x=5 name=\"a\" visible=0} key(2){}", 2, "", 0, 0, 0, 0, 3, false}));
+        KeyCase{"comment between attributes", "key(1){# x=9 \"\n y=4}", 1, "", 0, 4, 0, 0, 3,
+                false},
+        KeyCase{"hash and asterisk are text inside quotes", "key(1){name=\"a#b*c\"}", 1, "a#b*c", 0,
+                0, 0, 0, 3, false},
+        KeyCase{"escapes", "key(1){name=\"\\x41\\q\\\"\\n\\t\\\\\"}", 1, "Aq\"\n\t\\", 0, 0, 0, 0,
+                3, false},
+        KeyCase{"bad hex digit drops the escape and the byte", "key(1){name=\"1\\x4g2\\xz3\"}", 1,
+                "123", 0, 0, 0, 0, 3, false},
+        KeyCase{"backslash then hash starts a comment", "key(1){name=\"a\\#zz\"\nb\" x=5}", 1, "ab",
+                5, 0, 0, 0, 3, false},
+        KeyCase{"trail byte 0x5C is part of its character",
+                "key(1){name=\"" + Sjis("表示") + "\" x=3}", 1, Sjis("表示"), 3, 0, 0, 0, 3, false},
+        KeyCase{"text given twice keeps the last", "key(1){name=\"long\" name=\"s\"}", 1, "s", 0, 0,
+                0, 0, 3, false},
+        KeyCase{"each tag starts from the defaults", "key(1){x=5 name=\"a\" visible=0} key(2){}", 2,
+                "", 0, 0, 0, 0, 3, false}));
 
 TEST_F(KeyboardFileTest, EventTextsGoToTheirFields) {
-  ASSERT_EQ(Load("key(1){onfocus=\"F\" onunfocus=\"UF\" onselect=\"S\" onunselect=\"US\" onselected=\"D\"}"), 0);
+  ASSERT_EQ(Load("key(1){onfocus=\"F\" onunfocus=\"UF\" onselect=\"S\" onunselect=\"US\" "
+                 "onselected=\"D\"}"),
+            0);
   const mivo::KeyRecord* key = KeyWithId(1);
   ASSERT_NE(key, nullptr);
   EXPECT_STREQ(key->onfocus, "F");
@@ -205,7 +223,9 @@ TEST_F(KeyboardFileTest, ColorsetZeroMeansNoneEvenWhenColourSetZeroExists) {
 }
 
 TEST_F(KeyboardFileTest, PagesAndContainersFollowTheTreeRule) {
-  ASSERT_EQ(Load("key(1){type=7}\nkey(2){type=5 parent=1}\nkey(3){type=3 parent=1}\nkey(4){type=5}\n"), 0);
+  ASSERT_EQ(
+      Load("key(1){type=7}\nkey(2){type=5 parent=1}\nkey(3){type=3 parent=1}\nkey(4){type=5}\n"),
+      0);
   EXPECT_NE(KeyWithId(2), nullptr);
   EXPECT_EQ(KeyWithId(3), nullptr) << "a container holds only pages";
   EXPECT_NE(KeyWithId(4), nullptr) << "a page without an existing parent is not refused";
@@ -219,7 +239,8 @@ struct ColourCase {
   os::Colour expected;
 };
 
-class KeyboardFileColours : public KeyboardFileTest, public ::testing::WithParamInterface<ColourCase> {};
+class KeyboardFileColours : public KeyboardFileTest,
+                            public ::testing::WithParamInterface<ColourCase> {};
 
 TEST_P(KeyboardFileColours, DigitsFillBytePairsFromTheLowestByte) {
   const ColourCase& c = GetParam();
@@ -235,7 +256,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ColourCase{"upper-case digits", "FF8000", 0x0080FF},
                       ColourCase{"blue", "0000ff", 0xFF0000},
                       ColourCase{"one digit is a high nibble", "8", 0x80},
-                      ColourCase{"a comment after = leaves the value to later digits", "#ff0000\n12", 0x12},
+                      ColourCase{"a comment after = leaves the value to later digits",
+                                 "#ff0000\n12", 0x12},
                       ColourCase{"seven digits reach the top byte", "1234567", 0x70563412},
                       ColourCase{"eight digits", "12345678", 0x78563412},
                       ColourCase{"digits past the eighth are ignored", "12345678ab", 0x78563412},
@@ -260,31 +282,43 @@ TEST_F(KeyboardFileTest, RoleAndTemplateTagsPostInFileOrderThenLoaded) {
                  "key(1){} key(2){} key(3){}\n"
                  "home(2) start(3) keyboard(1) yosoku(1) pyosoku(2) yomi(3)\n"
                  "yosokucolor(20) pyosokucolor(21) nextcandidatecolor(21) nextcandidate(20)\n"
-                 "previouscandidatecolor(20) previouscandidate(21) imecandidatecolor(21) imecandidate(20)\n"
+                 "previouscandidatecolor(20) previouscandidate(21) imecandidatecolor(21) "
+                 "imecandidate(20)\n"
                  "onbegin(5) home(99)\n"),
             0);
   const os::WPARAM k1 = mivo::FindKeyById(1), k2 = mivo::FindKeyById(2), k3 = mivo::FindKeyById(3);
   const os::WPARAM c20 = mivo::FindColorSetById(20), c21 = mivo::FindColorSetById(21);
   std::vector<Posted> expected = {
-      {mivo::MM_SET_HOME, k2},           {mivo::MM_SET_START, k3},
-      {mivo::MM_SET_KEYBOARD, k1},       {mivo::MM_SET_YOSOKU, k1},
-      {mivo::MM_SET_PYOSOKU, k2},        {mivo::MM_SET_YOMI, k3},
-      {mivo::MM_SET_YOSOKU_COLOR, c20},  {mivo::MM_SET_PYOSOKU_COLOR, c21},
-      {mivo::MM_SET_NEXT_COLOR, c21},    {mivo::MM_SET_NEXT_COLOR, c20},
-      {mivo::MM_SET_PREVIOUS_COLOR, c20}, {mivo::MM_SET_PREVIOUS_COLOR, c21},
-      {mivo::MM_SET_IMECAND_COLOR, c21}, {mivo::MM_SET_IMECAND_COLOR, c20},
-      {mivo::MM_SET_HOME, 0},            {mivo::MM_KEYBOARD_LOADED, 0},
+      {mivo::MM_SET_HOME, k2},
+      {mivo::MM_SET_START, k3},
+      {mivo::MM_SET_KEYBOARD, k1},
+      {mivo::MM_SET_YOSOKU, k1},
+      {mivo::MM_SET_PYOSOKU, k2},
+      {mivo::MM_SET_YOMI, k3},
+      {mivo::MM_SET_YOSOKU_COLOR, c20},
+      {mivo::MM_SET_PYOSOKU_COLOR, c21},
+      {mivo::MM_SET_NEXT_COLOR, c21},
+      {mivo::MM_SET_NEXT_COLOR, c20},
+      {mivo::MM_SET_PREVIOUS_COLOR, c20},
+      {mivo::MM_SET_PREVIOUS_COLOR, c21},
+      {mivo::MM_SET_IMECAND_COLOR, c21},
+      {mivo::MM_SET_IMECAND_COLOR, c20},
+      {mivo::MM_SET_HOME, 0},
+      {mivo::MM_KEYBOARD_LOADED, 0},
   };
   EXPECT_EQ(TakePosted(), expected);
 }
 
 TEST_F(KeyboardFileTest, PreviousCandidateWithAQuotedTextActsWithIdZeroAndStoresNothing) {
-  ASSERT_EQ(Load("color(0){}\nkey(5){name=\"keep\"}\npreviouscandidate=\"x(9){name=\\\"y\\\"}\"!key(6){}\n"), 0);
+  ASSERT_EQ(Load("color(0){}\nkey(5){name=\"keep\"}\npreviouscandidate=\"x(9){name=\\\"y\\\"}\"!"
+                 "key(6){}\n"),
+            0);
   EXPECT_STREQ(KeyWithId(5)->name, "keep");
   EXPECT_EQ(KeyWithId(9), nullptr);
   EXPECT_NE(KeyWithId(6), nullptr) << "the tag after the quoted text is read";
-  std::vector<Posted> expected = {{mivo::MM_SET_PREVIOUS_COLOR, static_cast<os::WPARAM>(mivo::FindColorSetById(0))},
-                                  {mivo::MM_KEYBOARD_LOADED, 0}};
+  std::vector<Posted> expected = {
+      {mivo::MM_SET_PREVIOUS_COLOR, static_cast<os::WPARAM>(mivo::FindColorSetById(0))},
+      {mivo::MM_KEYBOARD_LOADED, 0}};
   EXPECT_EQ(TakePosted(), expected);
 }
 
@@ -296,7 +330,8 @@ struct ResultCase {
   int keys;  // keys made
 };
 
-class KeyboardFileResults : public KeyboardFileTest, public ::testing::WithParamInterface<ResultCase> {};
+class KeyboardFileResults : public KeyboardFileTest,
+                            public ::testing::WithParamInterface<ResultCase> {};
 
 TEST_P(KeyboardFileResults, SucceedsAndPostsLoaded) {
   const ResultCase& c = GetParam();
@@ -309,13 +344,13 @@ TEST_P(KeyboardFileResults, SucceedsAndPostsLoaded) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyboardFileResults,
-    ::testing::Values(ResultCase{"empty file", "", 0},
-                      ResultCase{"only comments", "# one\n#two * key(1){}\n", 0},
-                      ResultCase{"asterisk ends the file", "key(1){} * key(1){} garbage((( \"", 1},
-                      ResultCase{"asterisk inside braces ends the file", "key(1){} key(2){x=1 *}", 1},
-                      ResultCase{"open tag at the end has no effect", "key(1){} key(2){name=\"abc", 1},
-                      ResultCase{"open parenthesis at the end", "key(1){} key(2", 1},
-                      ResultCase{"unterminated word at the end", "key(1){} keyb", 1}));
+    ::testing::Values(
+        ResultCase{"empty file", "", 0}, ResultCase{"only comments", "# one\n#two * key(1){}\n", 0},
+        ResultCase{"asterisk ends the file", "key(1){} * key(1){} garbage((( \"", 1},
+        ResultCase{"asterisk inside braces ends the file", "key(1){} key(2){x=1 *}", 1},
+        ResultCase{"open tag at the end has no effect", "key(1){} key(2){name=\"abc", 1},
+        ResultCase{"open parenthesis at the end", "key(1){} key(2", 1},
+        ResultCase{"unterminated word at the end", "key(1){} keyb", 1}));
 
 TEST_F(KeyboardFileTest, MissingFileAnswersMinusOneSilently) {
   EXPECT_EQ(mivo::LoadKeyboardFile("absent.cfg", 0), -1);
@@ -337,16 +372,17 @@ struct ErrorCase {
   int keysKept;
 };
 
-class KeyboardFileErrors : public KeyboardFileTest, public ::testing::WithParamInterface<ErrorCase> {};
+class KeyboardFileErrors : public KeyboardFileTest,
+                           public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(KeyboardFileErrors, ReportsOnceAndStops) {
   const ErrorCase& c = GetParam();
   EXPECT_EQ(Load(c.file), 64 + c.code) << c.what;
   auto boxes = desktop::MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u) << c.what;
-  EXPECT_EQ(boxes[0].text, "Error on line " + std::to_string(c.line) + " type " + std::to_string(c.type) +
-                               " ID " + std::to_string(c.id) + "\nError Code " + std::to_string(c.code) +
-                               "\nNext String " + c.next)
+  EXPECT_EQ(boxes[0].text, "Error on line " + std::to_string(c.line) + " type " +
+                               std::to_string(c.type) + " ID " + std::to_string(c.id) +
+                               "\nError Code " + std::to_string(c.code) + "\nNext String " + c.next)
       << c.what;
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].owner, nullptr);
@@ -359,27 +395,33 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, KeyboardFileErrors,
     ::testing::Values(
         ErrorCase{"unknown tag word", "foo(1)", 2, 1, 0, 0, "(1)", 0},
-        ErrorCase{"unknown tag shows the id of the tag before", "key(3){}\n\nbar(1) x\n", 2, 3, 0, 3, "(1) x", 1},
+        ErrorCase{"unknown tag shows the id of the tag before", "key(3){}\n\nbar(1) x\n", 2, 3, 0,
+                  3, "(1) x", 1},
         ErrorCase{"tag word broken by a skipped byte", "k!ey(1){}", 2, 1, 0, 0, "(1){}", 0},
         ErrorCase{"comma between attributes", "key(1){name=\"a\", x=1}", 10, 1, 1, 1, ", x=1}", 0},
         ErrorCase{"unknown attribute", "color(4){\n nomal=ff}", 10, 2, 2, 4, "=ff}", 0},
         ErrorCase{"number followed by a stray byte", "key(2){x=5;}", 10, 1, 1, 2, ";}", 0},
-        ErrorCase{"0x ends a colour after one digit and starts a word", "color(1){normal=0xff0000}", 10, 1, 2, 1,
-                  "0000}", 0},
+        ErrorCase{"0x ends a colour after one digit and starts a word", "color(1){normal=0xff0000}",
+                  10, 1, 2, 1, "0000}", 0},
         ErrorCase{"second key with the same id", "key(7){}\nkey(7){}\n", 32, 2, 0, 7, "}", 1},
         ErrorCase{"key with id 0", "key(0){}", 32, 1, 0, 0, "}", 0},
         ErrorCase{"minus alone is id 0", "key(-){}", 32, 1, 0, 0, "}", 0},
-        ErrorCase{"second colour set with the same id", "color(1){}\ncolor(1){}", 32, 2, 0, 1, "}", 0},
-        ErrorCase{"next string stops below 0x20", "key(1){} zork(2)\tmore\nline2", 2, 1, 0, 1, "(2)", 1},
-        ErrorCase{"lines count inside texts and comments", "# a\nkey(1){name=\"x\ny\"}\nqq=", 2, 4, 0, 1, "=", 1},
-        ErrorCase{"a one-letter word grows over skipped bytes", "key(1){} q key(2){}", 2, 1, 0, 1, "(2){}", 1}));
+        ErrorCase{"second colour set with the same id", "color(1){}\ncolor(1){}", 32, 2, 0, 1, "}",
+                  0},
+        ErrorCase{"next string stops below 0x20", "key(1){} zork(2)\tmore\nline2", 2, 1, 0, 1,
+                  "(2)", 1},
+        ErrorCase{"lines count inside texts and comments", "# a\nkey(1){name=\"x\ny\"}\nqq=", 2, 4,
+                  0, 1, "=", 1},
+        ErrorCase{"a one-letter word grows over skipped bytes", "key(1){} q key(2){}", 2, 1, 0, 1,
+                  "(2){}", 1}));
 
 TEST_F(KeyboardFileTest, ErrorReportKeepsALongNextStringWithinTheReportSize) {
   EXPECT_EQ(Load("zork(1)" + std::string(3000, 'a')), 66);
   auto boxes = desktop::MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_LE(boxes[0].text.size(), 1024u);
-  EXPECT_EQ(boxes[0].text.rfind("Error on line 1 type 0 ID 0\nError Code 2\nNext String (1)aaa", 0), 0u);
+  EXPECT_EQ(boxes[0].text.rfind("Error on line 1 type 0 ID 0\nError Code 2\nNext String (1)aaa", 0),
+            0u);
 }
 
 // ---------------------------------------------------------------- nesting
@@ -392,9 +434,10 @@ TEST_F(KeyboardFileTest, LoadReadsANestedFileWithItsIdAsBase) {
   EXPECT_EQ(KeyWithId(1101)->parent, mivo::FindKeyById(1100));
   EXPECT_NE(KeyWithId(6), nullptr) << "base in the nested file holds there";
   EXPECT_NE(KeyWithId(102), nullptr) << "the outer base is untouched";
-  std::vector<Posted> expected = {{mivo::MM_SET_HOME, static_cast<os::WPARAM>(mivo::FindKeyById(6))},
-                                  {mivo::MM_KEYBOARD_LOADED, 0},
-                                  {mivo::MM_KEYBOARD_LOADED, 0}};
+  std::vector<Posted> expected = {
+      {mivo::MM_SET_HOME, static_cast<os::WPARAM>(mivo::FindKeyById(6))},
+      {mivo::MM_KEYBOARD_LOADED, 0},
+      {mivo::MM_KEYBOARD_LOADED, 0}};
   EXPECT_EQ(TakePosted(), expected);
 }
 
@@ -403,7 +446,8 @@ TEST_F(KeyboardFileTest, NestedFailuresDoNotStopTheOuterFile) {
   ASSERT_EQ(Load("load(10){file=\"missing.cfg\"}\nload(20){file=\"bad.cfg\"}\nkey(1){}\n"), 0);
   EXPECT_NE(KeyWithId(21), nullptr);
   EXPECT_NE(KeyWithId(1), nullptr);
-  EXPECT_EQ(desktop::MessageBoxes().size(), 1u) << "the nested error is reported by the nested reading";
+  EXPECT_EQ(desktop::MessageBoxes().size(), 1u)
+      << "the nested error is reported by the nested reading";
 }
 
 TEST_F(KeyboardFileTest, AFileThatLoadsItselfIsNotReadAgain) {
@@ -413,8 +457,11 @@ TEST_F(KeyboardFileTest, AFileThatLoadsItselfIsNotReadAgain) {
 
 TEST_F(KeyboardFileTest, FilesThatLoadEachOtherManyTimesEndQuickly) {
   // Without a guard each level would read the other file three times: 3^16 reads.
-  desktop::WriteFile("b.cfg", "load(0){file=\"K.CFG\"} load(0){file=\"k.cfg\"} load(0){file=\"k.cfg\"}\n");
-  ASSERT_EQ(Load("load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} key(1){}\n"), 0);
+  desktop::WriteFile("b.cfg",
+                     "load(0){file=\"K.CFG\"} load(0){file=\"k.cfg\"} load(0){file=\"k.cfg\"}\n");
+  ASSERT_EQ(
+      Load("load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} key(1){}\n"),
+      0);
   EXPECT_EQ(mivo::KeyCount, 1) << "b.cfg is read three times, and never reads k.cfg again";
 }
 

@@ -1,17 +1,16 @@
-#include "keyboard/keyboard.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/painting.h"
-#include "platform/headless/desktop.h"
-#include "support/keyboard_fixture.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/painting.h"
+#include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "support/sjis.h"
 
 namespace {
@@ -47,7 +46,8 @@ struct PointerCase {
   os::DWORD dx, dy;
 };
 
-class KeyboardInitPointer : public KeyboardInitTest, public ::testing::WithParamInterface<PointerCase> {};
+class KeyboardInitPointer : public KeyboardInitTest,
+                            public ::testing::WithParamInterface<PointerCase> {};
 
 TEST_P(KeyboardInitPointer, PlacesThePointerByRelativeMoves) {
   const PointerCase& c = GetParam();
@@ -69,12 +69,13 @@ TEST_P(KeyboardInitPointer, PlacesThePointerByRelativeMoves) {
 }
 
 // The keys do not exist yet when the pointer is placed: 1 never finds one under it.
-INSTANTIATE_TEST_SUITE_P(Cases, KeyboardInitPointer,
-                         ::testing::Values(PointerCase{0, 100, 100, false, 0, 0},
-                                           PointerCase{2, 100, 100, true, 1000 - 100 - 16, 768 - 100 - 16},
-                                           PointerCase{2, 500, 700, true, 1000 - 500 - 16, 768 - 700 - 16},
-                                           PointerCase{1, 500, 700, false, 0, 0},
-                                           PointerCase{3, 100, 100, false, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyboardInitPointer,
+    ::testing::Values(PointerCase{0, 100, 100, false, 0, 0},
+                      PointerCase{2, 100, 100, true, 1000 - 100 - 16, 768 - 100 - 16},
+                      PointerCase{2, 500, 700, true, 1000 - 500 - 16, 768 - 700 - 16},
+                      PointerCase{1, 500, 700, false, 0, 0},
+                      PointerCase{3, 100, 100, false, 0, 0}));
 
 TEST_F(KeyboardInitTest, ReadsTheColourFileThenTheKeyFileAndPostsGoStart) {
   mivo::SetSettingFileName("settings.txt");

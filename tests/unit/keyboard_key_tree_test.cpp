@@ -1,19 +1,18 @@
-#include "keyboard/key_tree.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
+#include "keyboard/key_tree.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
-#include "base/bus.h"
-#include "base/messages.h"
-#include "base/settings.h"
-#include "base/text.h"
 
 namespace {
 
@@ -42,7 +41,6 @@ class KeyboardTreeTest : public testing_support::KeyboardFixture {
     }
     return out;
   }
-
 };
 
 TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {
@@ -57,7 +55,8 @@ TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {
 }
 
 TEST_F(KeyboardTreeTest, The2049thKeyIsRefused) {
-  for (int32_t id = 1; id <= mivo::KEY_TABLE_SIZE; ++id) ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), id);
+  for (int32_t id = 1; id <= mivo::KEY_TABLE_SIZE; ++id)
+    ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), id);
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 9999), 0);
   EXPECT_EQ(mivo::KeyCount, mivo::KEY_TABLE_SIZE);
   mivo::DeleteKey(100);
@@ -115,7 +114,8 @@ struct TreeRuleCase {
   bool made;
 };
 
-class KeyboardTreeRules : public KeyboardTreeTest, public ::testing::WithParamInterface<TreeRuleCase> {};
+class KeyboardTreeRules : public KeyboardTreeTest,
+                          public ::testing::WithParamInterface<TreeRuleCase> {};
 
 TEST_P(KeyboardTreeRules, PagesBelongToContainersOnly) {
   const TreeRuleCase& c = GetParam();
@@ -130,15 +130,16 @@ TEST_P(KeyboardTreeRules, PagesBelongToContainersOnly) {
       << "parent type " << c.parentType << ", child type " << c.childType;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KeyboardTreeRules,
-                         ::testing::Values(TreeRuleCase{0, mivo::KT_KEY, true}, TreeRuleCase{0, mivo::KT_PAGE, true},
-                                           TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_PAGE, true},
-                                           TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_KEY, false},
-                                           TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_CONTAINER, false},
-                                           TreeRuleCase{mivo::KT_PANEL, mivo::KT_PAGE, false},
-                                           TreeRuleCase{mivo::KT_PANEL, mivo::KT_KEY, true},
-                                           TreeRuleCase{mivo::KT_PAGE, mivo::KT_KEY, true},
-                                           TreeRuleCase{mivo::KT_PAGE, mivo::KT_PAGE, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyboardTreeRules,
+    ::testing::Values(TreeRuleCase{0, mivo::KT_KEY, true}, TreeRuleCase{0, mivo::KT_PAGE, true},
+                      TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_PAGE, true},
+                      TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_KEY, false},
+                      TreeRuleCase{mivo::KT_CONTAINER, mivo::KT_CONTAINER, false},
+                      TreeRuleCase{mivo::KT_PANEL, mivo::KT_PAGE, false},
+                      TreeRuleCase{mivo::KT_PANEL, mivo::KT_KEY, true},
+                      TreeRuleCase{mivo::KT_PAGE, mivo::KT_KEY, true},
+                      TreeRuleCase{mivo::KT_PAGE, mivo::KT_PAGE, false}));
 
 TEST_F(KeyboardTreeTest, TextsAreCopiedAndMissingTextsAreEmpty) {
   std::string name = "abc";
@@ -225,8 +226,9 @@ TEST_F(KeyboardTreeTest, HidingAFocusedSelectedKeyPostsItsLeavingEvents) {
   mivo::SetSelectFlags(leaf);
   Posted(mivo::MM_KEY_EVENT);
   EXPECT_EQ(mivo::HideKey(leaf), 1);
-  Events expected = {{leaf, mivo::KE_UNFOCUS},       {mid, mivo::KE_UNFOCUS},       {root, mivo::KE_UNFOCUS},
-                     {leaf, mivo::KE_UNSELECT_MARK}, {mid, mivo::KE_UNSELECT_MARK}, {root, mivo::KE_UNSELECT_MARK}};
+  Events expected = {{leaf, mivo::KE_UNFOCUS},      {mid, mivo::KE_UNFOCUS},
+                     {root, mivo::KE_UNFOCUS},      {leaf, mivo::KE_UNSELECT_MARK},
+                     {mid, mivo::KE_UNSELECT_MARK}, {root, mivo::KE_UNSELECT_MARK}};
   EXPECT_EQ(Posted(mivo::MM_KEY_EVENT), expected);
   EXPECT_EQ(mivo::GetKey(leaf)->flags, mivo::KF_HIDDEN | mivo::KF_READING);
   mivo::ShowKey(leaf);
@@ -234,7 +236,8 @@ TEST_F(KeyboardTreeTest, HidingAFocusedSelectedKeyPostsItsLeavingEvents) {
 }
 
 TEST_F(KeyboardTreeTest, ColourSetsMakeBrushesAndPensOnlyForRealColours) {
-  int32_t c = mivo::CreateColorSet(3, 0x00FFFFFF, 0x01000000, 0xFFFFFFFF, 0, 0x01FFFFFF, 0x123456, 1, 2, 3);
+  int32_t c =
+      mivo::CreateColorSet(3, 0x00FFFFFF, 0x01000000, 0xFFFFFFFF, 0, 0x01FFFFFF, 0x123456, 1, 2, 3);
   const mivo::ColorSet* set = mivo::GetColorSet(c);
   ASSERT_NE(set, nullptr);
   EXPECT_NE(set->fillNormal, nullptr);

@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "base/bus.h"
+#include "base/settings.h"
+#include "base/text.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
-#include "base/bus.h"
-#include "base/settings.h"
-#include "base/text.h"
 
 namespace {
 
@@ -16,20 +16,17 @@ namespace {
 // screen whose client size each test chooses.
 class KeyboardLayoutTest : public testing_support::KeyboardFixture {
  protected:
-
-
   static int32_t Key(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t cx, uint32_t cy,
                      const char* name = "k") {
     static int32_t nextId = 1;
-    return mivo::CreateKey(type, parent, x, y, cx, cy, nextId++, name, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, 0, 1);
+    return mivo::CreateKey(type, parent, x, y, cx, cy, nextId++, name, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, 0, 1);
   }
 
   static os::Rect Stored(int32_t k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     return {key->left, key->top, key->right, key->bottom};
   }
-
 };
 
 void ExpectRect(const os::Rect& got, const os::Rect& want, const std::string& what) {
@@ -49,7 +46,8 @@ struct MetricsCase {
   uint32_t layoutWidth, layoutHeight, fontHeight, fontScale;
 };
 
-class KeyboardMetrics : public KeyboardLayoutTest, public ::testing::WithParamInterface<MetricsCase> {};
+class KeyboardMetrics : public KeyboardLayoutTest,
+                        public ::testing::WithParamInterface<MetricsCase> {};
 
 TEST_P(KeyboardMetrics, FollowTheMainWindowAndTheSettings) {
   const MetricsCase& c = GetParam();
@@ -66,14 +64,15 @@ TEST_P(KeyboardMetrics, FollowTheMainWindowAndTheSettings) {
   EXPECT_NE(mivo::KeyFont, nullptr) << what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KeyboardMetrics,
-                         ::testing::Values(MetricsCase{1, 1000, 340, 10000, 0, 1000, 340, 20, 1000},
-                                           MetricsCase{1, 1000, 340, 10000, 10, 1000, 340, 10, 500},
-                                           MetricsCase{1, 1000, 340, 20000, 0, 1000, 170, 10, 1000},
-                                           MetricsCase{1, 10, 340, 10000, 0, 10, 340, 10, 1000},
-                                           MetricsCase{2, 1000, 340, 10000, 0, 1024, 1020, 22, 1000},
-                                           MetricsCase{2, 1000, 340, 10000, 30, 1024, 1020, 30, 1363},
-                                           MetricsCase{2, 1000, 14, 10000, 12, 1024, 42, 0, 1000}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyboardMetrics,
+    ::testing::Values(MetricsCase{1, 1000, 340, 10000, 0, 1000, 340, 20, 1000},
+                      MetricsCase{1, 1000, 340, 10000, 10, 1000, 340, 10, 500},
+                      MetricsCase{1, 1000, 340, 20000, 0, 1000, 170, 10, 1000},
+                      MetricsCase{1, 10, 340, 10000, 0, 10, 340, 10, 1000},
+                      MetricsCase{2, 1000, 340, 10000, 0, 1024, 1020, 22, 1000},
+                      MetricsCase{2, 1000, 340, 10000, 30, 1024, 1020, 30, 1363},
+                      MetricsCase{2, 1000, 14, 10000, 12, 1024, 42, 0, 1000}));
 
 TEST_F(KeyboardLayoutTest, OtherMetricsModesKeepTheLastFontHeight) {
   OpenMain(1000, 340);
@@ -124,11 +123,35 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, KeyboardRects,
     ::testing::Values(
         RectCase{"top level", 1, 2, 1000, 2000, 10000, 50000, false, {101, 68, 197, 234}},
-        RectCase{"top level without frame", 1, 0, 1000, 2000, 10000, 50000, false, {99, 66, 199, 236}},
-        RectCase{"child: x counts in the parent's inner width", 1, 2, 100, 5000, 10000, 10000, true,
+        RectCase{
+            "top level without frame", 1, 0, 1000, 2000, 10000, 50000, false, {99, 66, 199, 236}},
+        RectCase{"child: x counts in the parent's inner width",
+                 1,
+                 2,
+                 100,
+                 5000,
+                 10000,
+                 10000,
+                 true,
                  {6, 168, 102, 198}},
-        RectCase{"mode 2 uses the screen width", 2, 2, 10000, 20000, 30000, 40000, false, {104, 206, 407, 610}},
-        RectCase{"mode 2 ignores the parent's size", 2, 2, 10000, 20000, 30000, 40000, true, {104, 206, 407, 610}}));
+        RectCase{"mode 2 uses the screen width",
+                 2,
+                 2,
+                 10000,
+                 20000,
+                 30000,
+                 40000,
+                 false,
+                 {104, 206, 407, 610}},
+        RectCase{"mode 2 ignores the parent's size",
+                 2,
+                 2,
+                 10000,
+                 20000,
+                 30000,
+                 40000,
+                 true,
+                 {104, 206, 407, 610}}));
 
 TEST_F(KeyboardLayoutTest, APageCoversItsContainerDownToTheTabStrip) {
   OpenMain(1000, 340);
@@ -150,9 +173,10 @@ TEST_F(KeyboardLayoutTest, AKeyWithoutSizeGrowsToItsChildrenAndTheMainWindowFoll
   OpenMain(1000, 340);
   int32_t panel = Key(mivo::KT_PANEL, 0, 1000, 0, 0, 0);
   Key(mivo::KT_KEY, panel, 0, 0, 20000, 30000);
-  Key(mivo::KT_KEY, panel, 5000, 5000, 10000, 0);  // no height of its own: its empty rectangle counts 0
-  mivo::CreateKey(mivo::KT_KEY, panel, 9000, 9000, 90000, 90000, 77, "hidden", nullptr, nullptr, nullptr,
-                  nullptr, nullptr, 0, 0);
+  Key(mivo::KT_KEY, panel, 5000, 5000, 10000,
+      0);  // no height of its own: its empty rectangle counts 0
+  mivo::CreateKey(mivo::KT_KEY, panel, 9000, 9000, 90000, 90000, 77, "hidden", nullptr, nullptr,
+                  nullptr, nullptr, nullptr, 0, 0);
   EXPECT_EQ(mivo::FitToChildren(panel), 1);
   // Width: origin 990 x 5000 / 10000 = 495 plus 10000 x 1000 / 100000 = 100; height: the
   // second child's origin 330 x 5000 / 10000 = 165. The panel itself starts at 99.
@@ -172,8 +196,8 @@ TEST_F(KeyboardLayoutTest, KeysWithASizeOrHiddenAreNotFitted) {
   OpenMain(1000, 340);
   int32_t sized = Key(mivo::KT_PANEL, 0, 0, 0, 50000, 50000);
   Key(mivo::KT_KEY, sized, 0, 0, 90000, 90000);
-  int32_t hidden = mivo::CreateKey(mivo::KT_PANEL, 0, 0, 0, 0, 0, 500, "", nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, 0, 0);
+  int32_t hidden = mivo::CreateKey(mivo::KT_PANEL, 0, 0, 0, 0, 0, 500, "", nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, 0, 0);
   Key(mivo::KT_KEY, hidden, 0, 0, 90000, 90000);
   os::Rect before = Stored(sized);
   EXPECT_EQ(mivo::FitToChildren(sized), 0);
@@ -212,10 +236,12 @@ TEST_F(KeyboardLayoutTest, TabsHitTheirPagesInClientAndScreenCoordinates) {
     EXPECT_EQ(mivo::KeyAtPoint(boxWindow, p.x, p.y), p.expected) << "client " << p.x << "," << p.y;
     EXPECT_EQ(mivo::KeyAtPoint(nullptr, origin.x + p.x, origin.y + p.y), p.expected)
         << "screen " << p.x << "," << p.y;
-    EXPECT_EQ(mivo::KeyAtPoint(main_, origin.x - inMain.x + p.x, origin.y - inMain.y + p.y), p.expected)
+    EXPECT_EQ(mivo::KeyAtPoint(main_, origin.x - inMain.x + p.x, origin.y - inMain.y + p.y),
+              p.expected)
         << "main client " << p.x << "," << p.y;
   }
-  EXPECT_EQ(mivo::KeyAtPoint(boxWindow, 5, 5), p2) << "the page's window covers the container above the strip";
+  EXPECT_EQ(mivo::KeyAtPoint(boxWindow, 5, 5), p2)
+      << "the page's window covers the container above the strip";
   desktop::MoveCursor(origin.x + tab1->left + 1, origin.y + midY);
   EXPECT_EQ(mivo::KeyUnderCursor(), p1);
   desktop::MoveCursor(1010, 10);

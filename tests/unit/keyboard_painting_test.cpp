@@ -1,18 +1,16 @@
-#include "keyboard/painting.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <string>
 #include <vector>
 
-#include "keyboard/key_tree.h"
-#include "platform/headless/desktop.h"
-#include "support/keyboard_fixture.h"
 #include "base/bus.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/painting.h"
+#include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 #include "support/sjis.h"
 
 namespace {
@@ -28,14 +26,14 @@ class KeyboardPaintingTest : public testing_support::KeyboardFixture {
   void SetUp() override {
     KeyboardFixture::SetUp();
     OpenMain(1000, 340);
-    colours_ = mivo::CreateColorSet(1, FILL[0], FILL[1], FILL[2], FRAME[0], FRAME[1], FRAME[2], TEXT[0],
-                                    TEXT[1], TEXT[2]);
+    colours_ = mivo::CreateColorSet(1, FILL[0], FILL[1], FILL[2], FRAME[0], FRAME[1], FRAME[2],
+                                    TEXT[0], TEXT[1], TEXT[2]);
   }
 
   int32_t Key(int32_t type, int32_t parent, const char* name, int32_t colorSet, uint32_t cx = 20000,
               uint32_t cy = 30000) {
-    return mivo::CreateKey(type, parent, 0, 0, cx, cy, ++lastId_, name, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, colorSet, 1);
+    return mivo::CreateKey(type, parent, 0, 0, cx, cy, ++lastId_, name, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, colorSet, 1);
   }
 
   // What PaintKey alone draws into the key's window.
@@ -72,7 +70,8 @@ struct StateCase {
   bool rightAligned;
 };
 
-class KeyboardPaintingStates : public KeyboardPaintingTest, public ::testing::WithParamInterface<StateCase> {};
+class KeyboardPaintingStates : public KeyboardPaintingTest,
+                               public ::testing::WithParamInterface<StateCase> {};
 
 TEST_P(KeyboardPaintingStates, FrameFillAndTextInTheStateColours) {
   const StateCase& c = GetParam();
@@ -116,11 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StateCase{"normal", mivo::KT_KEY, 0, 0, false},
                       StateCase{"focus", mivo::KT_KEY, mivo::KF_FOCUS, 1, false},
                       StateCase{"selected", mivo::KT_CANDIDATE, mivo::KF_SELECT, 2, false},
-                      StateCase{"selected wins over focus", mivo::KT_KEY, mivo::KF_FOCUS | mivo::KF_SELECT, 2, false},
-                      StateCase{"inert keys keep normal colours", mivo::KT_INERT, mivo::KF_FOCUS | mivo::KF_SELECT, 0,
-                                false},
-                      StateCase{"reading key is right-aligned", mivo::KT_KEY, mivo::KF_READING | mivo::KF_FOCUS, 1,
-                                true}));
+                      StateCase{"selected wins over focus", mivo::KT_KEY,
+                                mivo::KF_FOCUS | mivo::KF_SELECT, 2, false},
+                      StateCase{"inert keys keep normal colours", mivo::KT_INERT,
+                                mivo::KF_FOCUS | mivo::KF_SELECT, 0, false},
+                      StateCase{"reading key is right-aligned", mivo::KT_KEY,
+                                mivo::KF_READING | mivo::KF_FOCUS, 1, true}));
 
 TEST_F(KeyboardPaintingTest, TheKeyFontIsTheMinchoFaceInShiftJis) {
   for (int32_t bold : {0, 1}) {
@@ -188,7 +188,8 @@ TEST_F(KeyboardPaintingTest, APageIsOpenTowardsItsTab) {
   const std::vector<Op> ops = Paint(page);
   std::vector<Op> frames = Only(ops, Op::Frame);
   ASSERT_EQ(frames.size(), 2u);
-  for (const Op& f : frames) EXPECT_EQ(f.rect.bottom, r.bottom + 2) << "bottom edge held below the window";
+  for (const Op& f : frames)
+    EXPECT_EQ(f.rect.bottom, r.bottom + 2) << "bottom edge held below the window";
   EXPECT_EQ(frames[1].rect.top, r.top + 1);
   EXPECT_TRUE(Only(ops, Op::Text).empty()) << "the page's name is drawn on its tab";
   EXPECT_FALSE(Only(desktop::Drawing(mivo::GetKey(box)->window), Op::Text).empty())
@@ -196,7 +197,8 @@ TEST_F(KeyboardPaintingTest, APageIsOpenTowardsItsTab) {
 }
 
 TEST_F(KeyboardPaintingTest, TabStripWithTheSecondPageShown) {
-  int32_t other = mivo::CreateColorSet(2, 0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666, 7, 8, 9);
+  int32_t other =
+      mivo::CreateColorSet(2, 0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666, 7, 8, 9);
   int32_t box = Key(mivo::KT_CONTAINER, 0, "", other, 50000, 100000);
   int32_t p1 = Key(mivo::KT_PAGE, box, "ab", colours_);
   int32_t p2 = Key(mivo::KT_PAGE, box, "abcd", colours_);

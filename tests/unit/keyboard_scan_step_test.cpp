@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "keyboard/key_tree.h"
-#include "keyboard/scanning.h"
-#include "platform/headless/desktop.h"
-#include "support/keyboard_fixture.h"
 #include "base/bus.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/scanning.h"
+#include "platform/headless/desktop.h"
+#include "support/keyboard_fixture.h"
 
 namespace {
 
@@ -54,18 +54,18 @@ class ScanTree : public ::testing::Test {
       int32_t type, parent, visible;
     };
     const Case cases[] = {
-        {mivo::KT_PANEL, 0, 1},     {mivo::KT_PANEL, ROOT, 1},   {mivo::KT_KEY, ROW_A, 1},
-        {mivo::KT_INERT, ROW_A, 1}, {mivo::KT_KEY, ROW_A, 0},    {mivo::KT_KEY, ROW_A, 1},
-        {mivo::KT_PANEL, ROOT, 1},  {mivo::KT_KEY, ROW_B, 1},    {mivo::KT_CONTAINER, ROOT, 1},
-        {mivo::KT_PAGE, BOX, 1},    {mivo::KT_KEY, P1, 1},       {mivo::KT_KEY, P1, 1},
-        {mivo::KT_PAGE, BOX, 0},    {mivo::KT_KEY, P2, 1},       {mivo::KT_PANEL, ROOT, 0},
-        {mivo::KT_KEY, ROW_C, 0},   {mivo::KT_PANEL, 0, 1},      {mivo::KT_INERT, TOP2, 1},
+        {mivo::KT_PANEL, 0, 1},     {mivo::KT_PANEL, ROOT, 1}, {mivo::KT_KEY, ROW_A, 1},
+        {mivo::KT_INERT, ROW_A, 1}, {mivo::KT_KEY, ROW_A, 0},  {mivo::KT_KEY, ROW_A, 1},
+        {mivo::KT_PANEL, ROOT, 1},  {mivo::KT_KEY, ROW_B, 1},  {mivo::KT_CONTAINER, ROOT, 1},
+        {mivo::KT_PAGE, BOX, 1},    {mivo::KT_KEY, P1, 1},     {mivo::KT_KEY, P1, 1},
+        {mivo::KT_PAGE, BOX, 0},    {mivo::KT_KEY, P2, 1},     {mivo::KT_PANEL, ROOT, 0},
+        {mivo::KT_KEY, ROW_C, 0},   {mivo::KT_PANEL, 0, 1},    {mivo::KT_INERT, TOP2, 1},
         {mivo::KT_KEY, TOP2, 1},
     };
     int32_t id = 100;
     for (const Case& s : cases) {
-      ASSERT_NE(mivo::CreateKey(s.type, s.parent, 0, 0, 0, 0, ++id, "", nullptr, nullptr, nullptr, nullptr, nullptr, 0,
-                                s.visible),
+      ASSERT_NE(mivo::CreateKey(s.type, s.parent, 0, 0, 0, 0, ++id, "", nullptr, nullptr, nullptr,
+                                nullptr, nullptr, 0, s.visible),
                 0);
     }
   }
@@ -79,7 +79,8 @@ class ScanTree : public ::testing::Test {
   static std::vector<os::WPARAM> Taken(os::UINT message) {
     std::vector<os::WPARAM> out;
     os::Msg msg{};
-    while (os::PeekMessage(&msg, nullptr, message, message, os::PM_REMOVE)) out.push_back(msg.wParam);
+    while (os::PeekMessage(&msg, nullptr, message, message, os::PM_REMOVE))
+      out.push_back(msg.wParam);
     return out;
   }
   static bool Focused(int32_t k) { return mivo::GetKey(k)->flags & mivo::KF_FOCUS; }
@@ -171,9 +172,10 @@ TEST_P(FocusClimb, LandsOnTheNearestKeyThatCanTakeIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FocusClimb,
-                         ::testing::Values(ClimbCase{A1, A1}, ClimbCase{A_INERT, ROW_A}, ClimbCase{TOP2_INERT, TOP2},
-                                           ClimbCase{A_HIDDEN, A_HIDDEN}, ClimbCase{0, 0}, ClimbCase{999, 0},
-                                           ClimbCase{-3, 0}));
+                         ::testing::Values(ClimbCase{A1, A1}, ClimbCase{A_INERT, ROW_A},
+                                           ClimbCase{TOP2_INERT, TOP2},
+                                           ClimbCase{A_HIDDEN, A_HIDDEN}, ClimbCase{0, 0},
+                                           ClimbCase{999, 0}, ClimbCase{-3, 0}));
 
 TEST_F(ScanTree, FocusOnADeletedKeyClimbsToNothing) {
   mivo::FocusKey(A1);
@@ -310,7 +312,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, AfterSelectMove,
                          ::testing::Values(AfterCase{"AutomaticGoesHome", A1, 1, false, ROW_B},
                                            AfterCase{"PointerStays", A1, 0, false, A1},
                                            AfterCase{"LockStays", A1, 1, true, A1}),
-                         [](const ::testing::TestParamInfo<AfterCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<AfterCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 TEST_F(ScanTree, AfterSelectOfAnotherKeyOnlyRestartsTheCount) {
   mivo::FocusKey(A1);

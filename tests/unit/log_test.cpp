@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless/desktop.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "platform/headless/desktop.h"
 #include "unit/settings_state.h"
 
 namespace {
@@ -46,7 +46,8 @@ class LogTest : public ::testing::Test {
   }
 
  private:
-  std::unique_ptr<testing_support::SettingsState> state_ = std::make_unique<testing_support::SettingsState>();
+  std::unique_ptr<testing_support::SettingsState> state_ =
+      std::make_unique<testing_support::SettingsState>();
   int32_t liveBefore_ = 0;
 };
 
@@ -145,7 +146,8 @@ TEST_F(LogTest, CountFlagsCombineAndResetComesLast) {
     Start("CounterMode = 1\r\n");
     for (const auto& step : steps[run]) mivo::CountEvent(step.flags, step.reset);
     mivo::CloseLogAndCounter();
-    EXPECT_EQ(desktop::ReadFile("Counter.txt"), std::string("[10/06/07:08:09]") + expected[run]) << run;
+    EXPECT_EQ(desktop::ReadFile("Counter.txt"), std::string("[10/06/07:08:09]") + expected[run])
+        << run;
   }
 }
 

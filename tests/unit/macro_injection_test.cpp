@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "base/bus.h"
+#include "base/log.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "macro/app_commands.h"
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "platform/headless/desktop.h"
-#include "base/bus.h"
 #include "shell/links.h"
-#include "base/log.h"
-#include "base/messages.h"
-#include "base/settings.h"
 #include "support/sjis.h"
 
 namespace {
@@ -31,17 +31,30 @@ std::string Events(bool timed = false, uint64_t from = 0) {
       word = std::to_string(e.vk) + ((e.flags & os::KEYEVENTF_KEYUP) ? "u" : "d");
     } else {
       switch (e.flags) {
-        case os::MOUSEEVENTF_LEFTDOWN: word = "Ld"; break;
-        case os::MOUSEEVENTF_LEFTUP: word = "Lu"; break;
-        case os::MOUSEEVENTF_RIGHTDOWN: word = "Rd"; break;
-        case os::MOUSEEVENTF_RIGHTUP: word = "Ru"; break;
-        case os::MOUSEEVENTF_MIDDLEDOWN: word = "Md"; break;
-        case os::MOUSEEVENTF_MIDDLEUP: word = "Mu"; break;
+        case os::MOUSEEVENTF_LEFTDOWN:
+          word = "Ld";
+          break;
+        case os::MOUSEEVENTF_LEFTUP:
+          word = "Lu";
+          break;
+        case os::MOUSEEVENTF_RIGHTDOWN:
+          word = "Rd";
+          break;
+        case os::MOUSEEVENTF_RIGHTUP:
+          word = "Ru";
+          break;
+        case os::MOUSEEVENTF_MIDDLEDOWN:
+          word = "Md";
+          break;
+        case os::MOUSEEVENTF_MIDDLEUP:
+          word = "Mu";
+          break;
         case os::MOUSEEVENTF_MOVE:
           word = "move(" + std::to_string(static_cast<int32_t>(e.dx)) + "," +
                  std::to_string(static_cast<int32_t>(e.dy)) + ")";
           break;
-        default: word = "mouse?" + std::to_string(e.flags);
+        default:
+          word = "mouse?" + std::to_string(e.flags);
       }
     }
     if (timed) word += "@" + std::to_string(e.at - from);
@@ -115,24 +128,45 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EventCase{"PlainKey", {"Direct(A)"}, "65d 65u", ""},
         EventCase{"LatchTapsOnce", {"Direct(SysShift)"}, "16d 16u", "16"},
-        EventCase{"LatchedShiftAroundNextKey", {"Direct(SysShift)", "Direct(A)"}, "16d 65d 65u 16u 16u", ""},
-        EventCase{"LatchAppliesToOneKey", {"Direct(SysShift)", "Direct(A)", "Direct(B)"}, "66d 66u", ""},
+        EventCase{"LatchedShiftAroundNextKey",
+                  {"Direct(SysShift)", "Direct(A)"},
+                  "16d 65d 65u 16u 16u",
+                  ""},
+        EventCase{
+            "LatchAppliesToOneKey", {"Direct(SysShift)", "Direct(A)", "Direct(B)"}, "66d 66u", ""},
         EventCase{"SecondLatchSendsNothing", {"Direct(SysShift)", "Direct(SysShift)"}, "", "16"},
-        EventCase{"ShiftNameSharesTheLatch", {"Direct(Shift)", "Direct(SysShift) Direct(Shift)"}, "", "16"},
+        EventCase{"ShiftNameSharesTheLatch",
+                  {"Direct(Shift)", "Direct(SysShift) Direct(Shift)"},
+                  "",
+                  "16"},
         EventCase{"CtrlAndAltNamesLatch", {"Direct(Ctrl) Direct(Alt)"}, "17d 17u 18d 18u", "17 18"},
-        EventCase{"AllFourInFixedOrder",
-                  {"Direct(SysAlt) Direct(SysShift) Direct(SysCtrl) Direct(SysWindow)", "Direct(Enter)"},
-                  "91d 17d 16d 18d 13d 13u 91u 17u 16u 18u 91u 17u 16u 18u", ""},
+        EventCase{
+            "AllFourInFixedOrder",
+            {"Direct(SysAlt) Direct(SysShift) Direct(SysCtrl) Direct(SysWindow)", "Direct(Enter)"},
+            "91d 17d 16d 18d 13d 13u 91u 17u 16u 18u 91u 17u 16u 18u",
+            ""},
         EventCase{"LWindowsIsAnOrdinaryKey", {"Direct(LWindows)"}, "91d 91u", ""},
         EventCase{"SysWindowLatches", {"Direct(SysWindow)"}, "91d 91u", "91"},
-        EventCase{"LButtonClicksWithLatches", {"Direct(SysShift)", "Direct(LButton)"}, "16d Ld Lu 16u 16u", ""},
+        EventCase{"LButtonClicksWithLatches",
+                  {"Direct(SysShift)", "Direct(LButton)"},
+                  "16d Ld Lu 16u 16u",
+                  ""},
         EventCase{"RButtonClicks", {"Direct(RButton)"}, "Rd Ru", ""},
         EventCase{"MButtonIsAKey", {"Direct(MButton)"}, "4d 4u", ""},
-        EventCase{"UnknownNameSendsNothing", {"Direct(SysCtrl)", "Direct(enter) Direct(Foo) Direct()"}, "", "17"},
+        EventCase{"UnknownNameSendsNothing",
+                  {"Direct(SysCtrl)", "Direct(enter) Direct(Foo) Direct()"},
+                  "",
+                  "17"},
         EventCase{"MissingArgumentSendsNothing", {"Direct Direct(SysAlt) Direct"}, "18d 18u", "18"},
-        EventCase{"ReleaseAltKeysTapsAltAgain", {"Direct(SysAlt) Direct(SysShift)", "ReleaseAltKeys()"}, "18d 18u", "16"},
+        EventCase{"ReleaseAltKeysTapsAltAgain",
+                  {"Direct(SysAlt) Direct(SysShift)", "ReleaseAltKeys()"},
+                  "18d 18u",
+                  "16"},
         EventCase{"ReleaseAltKeysWithoutAlt", {"Direct(SysShift)", "ReleaseAltKeys()"}, "", "16"},
-        EventCase{"ReleaseSpecialKeys", {"Direct(SysShift) Direct(SysWindow)", "ReleaseSpecialKeys()"}, "91u 16u", ""},
+        EventCase{"ReleaseSpecialKeys",
+                  {"Direct(SysShift) Direct(SysWindow)", "ReleaseSpecialKeys()"},
+                  "91u 16u",
+                  ""},
         EventCase{"DirectPhraseReleasesLatches", {"Direct(SysCtrl)", "DirectPhrase(a)"}, "17u", ""},
         EventCase{"MouseLeavesLatchesAlone", {"Direct(SysShift)", "Mouse(LClick)"}, "Ld Lu", "16"},
         EventCase{"BackspaceIsAPressOnly", {"Direct(BS)"}, "8d", ""},
@@ -164,24 +198,28 @@ void PrintTo(const MouseCase& c, std::ostream* out) { *out << c.name; }
 
 class MacroMouse : public MacroInjection, public ::testing::WithParamInterface<MouseCase> {};
 
-TEST_P(MacroMouse, SendsTheNamedAction) { EXPECT_EQ(Run(GetParam().macro, true), GetParam().events); }
+TEST_P(MacroMouse, SendsTheNamedAction) {
+  EXPECT_EQ(Run(GetParam().macro, true), GetParam().events);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Macro, MacroMouse,
-    ::testing::Values(MouseCase{"LClick", "Mouse(LClick)", "Ld@11 Lu@11"},
-                      MouseCase{"LDClick", "Mouse(LDClick)", "Ld@11 Lu@11 Ld@41 Lu@41"},
-                      MouseCase{"RClick", "Mouse(RClick)", "Rd@11 Ru@11"},
-                      MouseCase{"RDClick", "Mouse(RDClick)", "Rd@11 Ru@11 Rd@41 Ru@41"},
-                      MouseCase{"MClick", "Mouse(MClick)", "Md@11 Mu@11"},
-                      MouseCase{"MDClick", "Mouse(MDClick)", "Md@11 Mu@11 Md@41 Mu@41"},
-                      MouseCase{"Buttons", "Mouse(LDown) Mouse(LUp) Mouse(RDown) Mouse(RUp) Mouse(MDown) Mouse(MUp)",
-                                "Ld@11 Lu@22 Rd@33 Ru@44 Md@55 Mu@66"},
-                      MouseCase{"Move", "Mouse(Move[-10,5])", "move(-10,5)@1"},
-                      MouseCase{"MoveWithBlanksAndSigns", "Mouse(Move[ +3,  -4])", "move(3,-4)@1"},
-                      MouseCase{"InvalidMoveMovesNothing", "Mouse(Move[) Mouse(Move[1 2]) Mouse(Move[1,2)", ""},
-                      MouseCase{"Wheel", "Mouse(Wheel)", ""},
-                      MouseCase{"UnknownName", "Mouse(lclick) Mouse(Move) Mouse()", ""},
-                      MouseCase{"MissingArgument", "Mouse Mouse(LClick)", "Ld@11 Lu@11"}),
+    ::testing::Values(
+        MouseCase{"LClick", "Mouse(LClick)", "Ld@11 Lu@11"},
+        MouseCase{"LDClick", "Mouse(LDClick)", "Ld@11 Lu@11 Ld@41 Lu@41"},
+        MouseCase{"RClick", "Mouse(RClick)", "Rd@11 Ru@11"},
+        MouseCase{"RDClick", "Mouse(RDClick)", "Rd@11 Ru@11 Rd@41 Ru@41"},
+        MouseCase{"MClick", "Mouse(MClick)", "Md@11 Mu@11"},
+        MouseCase{"MDClick", "Mouse(MDClick)", "Md@11 Mu@11 Md@41 Mu@41"},
+        MouseCase{"Buttons",
+                  "Mouse(LDown) Mouse(LUp) Mouse(RDown) Mouse(RUp) Mouse(MDown) Mouse(MUp)",
+                  "Ld@11 Lu@22 Rd@33 Ru@44 Md@55 Mu@66"},
+        MouseCase{"Move", "Mouse(Move[-10,5])", "move(-10,5)@1"},
+        MouseCase{"MoveWithBlanksAndSigns", "Mouse(Move[ +3,  -4])", "move(3,-4)@1"},
+        MouseCase{"InvalidMoveMovesNothing", "Mouse(Move[) Mouse(Move[1 2]) Mouse(Move[1,2)", ""},
+        MouseCase{"Wheel", "Mouse(Wheel)", ""},
+        MouseCase{"UnknownName", "Mouse(lclick) Mouse(Move) Mouse()", ""},
+        MouseCase{"MissingArgument", "Mouse Mouse(LClick)", "Ld@11 Lu@11"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 struct MoveCase {
@@ -192,14 +230,22 @@ struct MoveCase {
 
 TEST(MacroMoveOffsets, ReadsTheLastCommaAndBracket) {
   const MoveCase cases[] = {
-      {"Move[-10,5]", true, -10, 5},      {"Move[10,-5]", true, 10, -5},
-      {"Move[ 3,\t4]", true, 3, 4},       {"Move[+7,0]", true, 7, 0},
-      {"Move[,5]", true, 0, 5},           {"Move[a,b]", true, 0, 0},
-      {"Move[12x,3y]", true, 12, 3},      {"Move[1,2],3]", true, 1, 3},
-      {"Move[1,2]junk", true, 1, 2},      {"Move[99999999999,-99999999999]", true, 2147483647, -2147483647 - 1},
-      {"Move[", false, 0, 0},             {"Move[1 2]", false, 0, 0},
-      {"Move[1,2", false, 0, 0},          {"Move[1]2,3", false, 0, 0},
-      {"Move,[1]", false, 0, 0},          {"", false, 0, 0},
+      {"Move[-10,5]", true, -10, 5},
+      {"Move[10,-5]", true, 10, -5},
+      {"Move[ 3,\t4]", true, 3, 4},
+      {"Move[+7,0]", true, 7, 0},
+      {"Move[,5]", true, 0, 5},
+      {"Move[a,b]", true, 0, 0},
+      {"Move[12x,3y]", true, 12, 3},
+      {"Move[1,2],3]", true, 1, 3},
+      {"Move[1,2]junk", true, 1, 2},
+      {"Move[99999999999,-99999999999]", true, 2147483647, -2147483647 - 1},
+      {"Move[", false, 0, 0},
+      {"Move[1 2]", false, 0, 0},
+      {"Move[1,2", false, 0, 0},
+      {"Move[1]2,3", false, 0, 0},
+      {"Move,[1]", false, 0, 0},
+      {"", false, 0, 0},
   };
   for (const MoveCase& c : cases) {
     int dx = 99, dy = 99;
@@ -215,7 +261,7 @@ TEST_F(MacroInjection, WaitSleepsTenthsBeforeTheDot) {
   const struct {
     const char* argument;
     uint64_t ms;
-  } cases[] = {{"10", 1000}, {"15", 1500}, {"1.5", 100}, {"0.5", 0}, {"0", 0},   {"x", 0},
+  } cases[] = {{"10", 1000}, {"15", 1500}, {"1.5", 100}, {"0.5", 0},   {"0", 0},  {"x", 0},
                {"-1", 0},    {" 1", 0},    {"1 ", 0},    {"1.2.3", 0}, {"+5", 0}, {nullptr, 0}};
   for (const auto& c : cases) {
     const uint64_t start = desktop::Now();
@@ -234,10 +280,22 @@ TEST_F(MacroInjection, AnswersOfTheApplicationCodes) {
   const struct {
     os::WPARAM code;
     os::LRESULT answer;
-  } cases[] = {{257, -1}, {258, -1}, {259, -1}, {264, -1}, {265, -1}, {266, -1},
-               {268, -1}, {269, mivo::NOT_MINE}, {256, mivo::NOT_MINE}, {261, mivo::NOT_MINE},
-               {262, mivo::NOT_MINE}, {263, mivo::NOT_MINE}, {267, mivo::NOT_MINE},
-               {270, mivo::NOT_MINE}, {275, mivo::NOT_MINE}, {513, mivo::NOT_MINE}};
+  } cases[] = {{257, -1},
+               {258, -1},
+               {259, -1},
+               {264, -1},
+               {265, -1},
+               {266, -1},
+               {268, -1},
+               {269, mivo::NOT_MINE},
+               {256, mivo::NOT_MINE},
+               {261, mivo::NOT_MINE},
+               {262, mivo::NOT_MINE},
+               {263, mivo::NOT_MINE},
+               {267, mivo::NOT_MINE},
+               {270, mivo::NOT_MINE},
+               {275, mivo::NOT_MINE},
+               {513, mivo::NOT_MINE}};
   desktop::ClearInjectedEvents();
   const uint64_t start = desktop::Now();
   for (const auto& c : cases) EXPECT_EQ(mivo::RunAppCommand(c.code, nullptr), c.answer) << c.code;
@@ -255,15 +313,16 @@ TEST_F(MacroInjection, PhraseGoesToTheForegroundFocusAndDropsACutCharacter) {
   Run(Sjis("DirectPhrase(アb)") + "DirectPhrase(c\x82)");
   std::vector<std::pair<os::UINT, os::WPARAM>> ime;
   for (const desktop::Received& r : desktop::ReceivedBy(editor)) {
-    if (r.message == os::WM_IME_CHAR || r.message == os::WM_IME_NOTIFY) ime.emplace_back(r.message, r.wParam);
+    if (r.message == os::WM_IME_CHAR || r.message == os::WM_IME_NOTIFY)
+      ime.emplace_back(r.message, r.wParam);
   }
   EXPECT_EQ(ime, (std::vector<std::pair<os::UINT, os::WPARAM>>{{os::WM_IME_NOTIFY, 2},
-                                                                {os::WM_IME_CHAR, 0x8341},
-                                                                {os::WM_IME_CHAR, 'b'},
-                                                                {os::WM_IME_NOTIFY, 1},
-                                                                {os::WM_IME_NOTIFY, 2},
-                                                                {os::WM_IME_CHAR, 'c'},
-                                                                {os::WM_IME_NOTIFY, 1}}));
+                                                               {os::WM_IME_CHAR, 0x8341},
+                                                               {os::WM_IME_CHAR, 'b'},
+                                                               {os::WM_IME_NOTIFY, 1},
+                                                               {os::WM_IME_NOTIFY, 2},
+                                                               {os::WM_IME_CHAR, 'c'},
+                                                               {os::WM_IME_NOTIFY, 1}}));
   EXPECT_EQ(desktop::EditText(editor), Sjis("アbc"));
 }
 
@@ -313,7 +372,9 @@ void PrintTo(const CountCase& c, std::ostream* out) { *out << c.name; }
 
 class MacroCounter : public MacroInjection, public ::testing::WithParamInterface<CountCase> {};
 
-TEST_P(MacroCounter, CountsOutputs) { EXPECT_EQ(CounterLineAfter(GetParam().macro), GetParam().counters); }
+TEST_P(MacroCounter, CountsOutputs) {
+  EXPECT_EQ(CounterLineAfter(GetParam().macro), GetParam().counters);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Macro, MacroCounter,
@@ -331,7 +392,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"NoEventMouse", "Mouse(Wheel) Mouse(Foo)", "0\t2\r\n"},
                       // A move with offsets that cannot be read moves nothing but counts as a move.
                       CountCase{"InvalidMove", "Mouse(Move[) Mouse(Move[1 2])", "0\t4\r\n"},
-                      CountCase{"ReleasesCountNothing", "Direct(SysAlt) ReleaseAltKeys() ReleaseSpecialKeys()",
+                      CountCase{"ReleasesCountNothing",
+                                "Direct(SysAlt) ReleaseAltKeys() ReleaseSpecialKeys()",
                                 "0\t1\r\n"}),
     [](const auto& p) { return std::string(p.param.name); });
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "macro/macro.h"
-#include "platform/headless/desktop.h"
 #include "base/bus.h"
 #include "base/log.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "macro/macro.h"
+#include "platform/headless/desktop.h"
 #include "support/sjis.h"
 
 namespace {
@@ -63,8 +63,8 @@ class MacroProcessor : public ::testing::Test {
     wc.lpfnWndProc = RecordingProc;
     wc.lpszClassName = "MacroTestMain";
     ASSERT_TRUE(os::RegisterClass(wc));
-    main_ = os::CreateWindowEx(0, "MacroTestMain", "test", os::WS_POPUP, 0, 0, 10, 10,
-                               nullptr, nullptr, nullptr);
+    main_ = os::CreateWindowEx(0, "MacroTestMain", "test", os::WS_POPUP, 0, 0, 10, 10, nullptr,
+                               nullptr, nullptr);
     ASSERT_NE(main_, nullptr);
     mivo::SetMainWindow(main_);
     gCalls.clear();
@@ -100,35 +100,56 @@ TEST_P(MacroParsing, RoutesWordsAndArguments) {
 INSTANTIATE_TEST_SUITE_P(
     Macro, MacroParsing,
     ::testing::Values(
-        ParseCase{"NoBlankAfterParen", "Direct(A)Direct(B)", {{"Direct", Arg("A")}, {"Direct", Arg("B")}}},
+        ParseCase{"NoBlankAfterParen",
+                  "Direct(A)Direct(B)",
+                  {{"Direct", Arg("A")}, {"Direct", Arg("B")}}},
         ParseCase{"BlankBeforeParen", "Direct (A)", {{"Direct", Arg("A")}}},
-        ParseCase{"TabAndControlBytesAreBlanks", "\x01" "Direct\t(A)\r\nGoHome", {{"Direct", Arg("A")}, {"GoHome", kNull}}},
+        ParseCase{"TabAndControlBytesAreBlanks",
+                  "\x01"
+                  "Direct\t(A)\r\nGoHome",
+                  {{"Direct", Arg("A")}, {"GoHome", kNull}}},
         ParseCase{"EscapedParen", "DirectPhrase(a%)b)", {{"DirectPhrase", Arg("a)b")}}},
         ParseCase{"EscapedPercent", "DirectPhrase(50%%)", {{"DirectPhrase", Arg("50%")}}},
-        ParseCase{"EscapedOpenParen", "DirectPhrase(%(x%)) Direct(B)", {{"DirectPhrase", Arg("(x)")}, {"Direct", Arg("B")}}},
+        ParseCase{"EscapedOpenParen",
+                  "DirectPhrase(%(x%)) Direct(B)",
+                  {{"DirectPhrase", Arg("(x)")}, {"Direct", Arg("B")}}},
         ParseCase{"EscapedParenAtVeryEndCloses", "DirectPhrase(a%)", {{"DirectPhrase", Arg("a")}}},
         ParseCase{"EscapedParenThenClose", "DirectPhrase(a%))", {{"DirectPhrase", Arg("a)")}}},
-        ParseCase{"EscapedParenNotLastStaysLiteral", "DirectPhrase(a%) ", {{"DirectPhrase", Arg("a) ")}}},
+        ParseCase{
+            "EscapedParenNotLastStaysLiteral", "DirectPhrase(a%) ", {{"DirectPhrase", Arg("a) ")}}},
         ParseCase{"LonePercentAtEndDropped", "DirectPhrase(a%", {{"DirectPhrase", Arg("a")}}},
         ParseCase{"OtherEscapedByteIsItself", "DirectPhrase(%a)", {{"DirectPhrase", Arg("a")}}},
         ParseCase{"BlanksAfterParenSkippedBeforeKept", "Direct(  A  )", {{"Direct", Arg("A  ")}}},
-        ParseCase{"NoArgumentThenEmptyArgument", "GoHome GoKeyboard()", {{"GoHome", kNull}, {"GoKeyboard", Arg("")}}},
+        ParseCase{"NoArgumentThenEmptyArgument",
+                  "GoHome GoKeyboard()",
+                  {{"GoHome", kNull}, {"GoKeyboard", Arg("")}}},
         ParseCase{"UnclosedTakesTheRest", "Direct(A Wait(5", {{"Direct", Arg("A Wait(5")}}},
-        ParseCase{"UnclosedUpToFirstClose", "Direct(A Wait(5) GoHome", {{"Direct", Arg("A Wait(5")}, {"GoHome", kNull}}},
+        ParseCase{"UnclosedUpToFirstClose",
+                  "Direct(A Wait(5) GoHome",
+                  {{"Direct", Arg("A Wait(5")}, {"GoHome", kNull}}},
         ParseCase{"UnknownWordSkipped", "Foo(1) Direct(B)", {{"Direct", Arg("B")}}},
         ParseCase{"WordsAreCaseSensitive", "direct(A) DIRECT(B) Direct(C)", {{"Direct", Arg("C")}}},
         ParseCase{"PrefixOfAWordIsNoWord", "Dir(A) DirectPhrases(B)", {}},
         ParseCase{"StrayParenMakesEmptyWord", "(A) Direct(B)", {{"Direct", Arg("B")}}},
         ParseCase{"StrayCloseJoinsTheWord", ")Direct(A) Direct(B)", {{"Direct", Arg("B")}}},
         ParseCase{"BlanksOnly", " \t\r\n ", {}},
-        ParseCase{"CommandList", "Command(GoHome[] SetFocus[12])", {{"GoHome", Arg("")}, {"SetFocus", Arg("12")}}},
-        ParseCase{"CommandListBlankEndsBracket", "Command(Hide[a b] Show[3])", {{"Hide", Arg("a")}, {"Show", Arg("3")}}},
-        ParseCase{"CommandListBlanksAroundBracket", "Command(  Hide [ 7] Show)", {{"Hide", Arg("7")}, {"Show", kNull}}},
-        ParseCase{"CommandListUnclosedBracket", "Command(NextCandidates[20)", {{"NextCandidates", Arg("20")}}},
+        ParseCase{"CommandList",
+                  "Command(GoHome[] SetFocus[12])",
+                  {{"GoHome", Arg("")}, {"SetFocus", Arg("12")}}},
+        ParseCase{"CommandListBlankEndsBracket",
+                  "Command(Hide[a b] Show[3])",
+                  {{"Hide", Arg("a")}, {"Show", Arg("3")}}},
+        ParseCase{"CommandListBlanksAroundBracket",
+                  "Command(  Hide [ 7] Show)",
+                  {{"Hide", Arg("7")}, {"Show", kNull}}},
+        ParseCase{"CommandListUnclosedBracket",
+                  "Command(NextCandidates[20)",
+                  {{"NextCandidates", Arg("20")}}},
         ParseCase{"CommandWithoutArgument", "Command Command() Direct(A)", {{"Direct", Arg("A")}}},
         ParseCase{"CommandInsideCommand", "Command(Command[Hide])", {{"Hide", kNull}}},
         ParseCase{"CommandIsCaseSensitive", "command(Hide[1])", {}},
-        ParseCase{"JapanesePassesThrough", Sjis("DirectPhrase(ソ表示) AddRead(か)"),
+        ParseCase{"JapanesePassesThrough",
+                  Sjis("DirectPhrase(ソ表示) AddRead(か)"),
                   {{"DirectPhrase", Sjis("ソ表示")}, {"AddRead", Sjis("か")}}},
         ParseCase{"GeneratedCandidateText", "TranslateI(a%)b%)", {{"TranslateI", Arg("a)b")}}}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -154,9 +175,9 @@ TEST_F(MacroProcessor, FindCommandGivesTheOwnersCodes) {
     os::UINT message;
     os::WPARAM code;
   } cases[] = {{"TranslateP", 1796, 1030}, {"PTranslateD", 1795, 769}, {"DirectPhrase", 1793, 258},
-               {"Direct", 1793, 257},      {"Lock", 1794, 545},         {"Wait", 1793, 266},
-               {"GoYosoku", 1794, 532},    {"GoPYosoku", 1794, 531},    {"SmallKana", 1796, 1045},
-               {"Mouse", 1793, 269},       {"SelectKey", 1794, 542},    {"MivoQuit", 1793, 273}};
+               {"Direct", 1793, 257},      {"Lock", 1794, 545},        {"Wait", 1793, 266},
+               {"GoYosoku", 1794, 532},    {"GoPYosoku", 1794, 531},   {"SmallKana", 1796, 1045},
+               {"Mouse", 1793, 269},       {"SelectKey", 1794, 542},   {"MivoQuit", 1793, 273}};
   for (const auto& c : cases) {
     const mivo::CommandEntry* e = mivo::FindCommand(c.word);
     ASSERT_NE(e, nullptr) << c.word;
@@ -212,7 +233,8 @@ TEST_F(MacroPending, LockDefersTheRestUntilItEnds) {
   // The second Lock ends the lock and the deferred " Direct(A)" runs inside this run;
   // its result stands for the Lock command.
   EXPECT_EQ(mivo::RunMacro("Lock() Hide(2)"), 5);
-  EXPECT_EQ(gCalls, (std::vector<Call>{{"Lock", Arg("")}, {"Direct", Arg("A")}, {"Hide", Arg("2")}}));
+  EXPECT_EQ(gCalls,
+            (std::vector<Call>{{"Lock", Arg("")}, {"Direct", Arg("A")}, {"Hide", Arg("2")}}));
   gCalls.clear();
   EXPECT_EQ(mivo::RunMacro("Lock()"), 0);  // a new lock with nothing after it
   EXPECT_EQ(mivo::RunMacro("Lock()"), 0);  // ends it: the pending rest is empty
@@ -247,7 +269,8 @@ TEST_F(MacroPending, ListResultsReachTheMacroOnlyFromTheLastCommand) {
   gCalls.clear();
   // A -3 that is not last in the list is not acted upon.
   EXPECT_EQ(mivo::RunMacro("Command(LockSlow[] Direct[C]) Direct(D)"), -1);
-  EXPECT_EQ(gCalls, (std::vector<Call>{{"LockSlow", Arg("")}, {"Direct", Arg("C")}, {"Direct", Arg("D")}}));
+  EXPECT_EQ(gCalls,
+            (std::vector<Call>{{"LockSlow", Arg("")}, {"Direct", Arg("C")}, {"Direct", Arg("D")}}));
   gCalls.clear();
   // The deferred " Direct(B)" runs when a list ends with -2.
   EXPECT_EQ(mivo::RunMacro("Command(LockQuick[])"), -1);
@@ -275,18 +298,23 @@ TEST_F(MacroProcessor, RunsItsOwnCopyOfTheText) {
     return -1;
   };
   mivo::RunMacro(text);
-  EXPECT_EQ(gCalls, (std::vector<Call>{{"Hide", Arg("1")}, {"Show", Arg("2")}, {"Direct", Arg("A")}}));
+  EXPECT_EQ(gCalls,
+            (std::vector<Call>{{"Hide", Arg("1")}, {"Show", Arg("2")}, {"Direct", Arg("A")}}));
 }
 
 TEST_F(MacroProcessor, NestedRunsKeepTheirOwnPosition) {
   gAnswer = [](const Call& c) -> os::LRESULT {
     if (c.word == "Hide") {
-      return mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Direct(X) Direct(Y)"), 0);
+      return mivo::SendToMain(mivo::MM_RUN_MACRO,
+                              reinterpret_cast<os::WPARAM>("Direct(X) Direct(Y)"), 0);
     }
     return -1;
   };
   mivo::RunMacro("Hide(1) Show(2)");
-  EXPECT_EQ(gCalls, (std::vector<Call>{{"Hide", Arg("1")}, {"Direct", Arg("X")}, {"Direct", Arg("Y")}, {"Show", Arg("2")}}));
+  EXPECT_EQ(
+      gCalls,
+      (std::vector<Call>{
+          {"Hide", Arg("1")}, {"Direct", Arg("X")}, {"Direct", Arg("Y")}, {"Show", Arg("2")}}));
 }
 
 TEST_F(MacroProcessor, AMacroThatRunsItselfEnds) {
@@ -294,14 +322,16 @@ TEST_F(MacroProcessor, AMacroThatRunsItselfEnds) {
   static const char kSelf[] = "Direct(again) SelectKey(1) Direct(after)";
   int before = 0;
   gAnswer = [&before](const Call& c) -> os::LRESULT {
-    if (c.word == "SelectKey") return mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(kSelf), 0);
+    if (c.word == "SelectKey")
+      return mivo::SendToMain(mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(kSelf), 0);
     if (c.argument == Arg("again")) ++before;
     return -1;
   };
   mivo::RunMacro(kSelf);
   EXPECT_EQ(before, mivo::MAX_MACRO_DEPTH);
   // Every run that was started finishes its own commands after the refused one.
-  EXPECT_EQ(std::count(gCalls.begin(), gCalls.end(), Call{"Direct", Arg("after")}), mivo::MAX_MACRO_DEPTH);
+  EXPECT_EQ(std::count(gCalls.begin(), gCalls.end(), Call{"Direct", Arg("after")}),
+            mivo::MAX_MACRO_DEPTH);
   // Once the nesting has unwound, the full depth is available again.
   gCalls.clear();
   mivo::RunMacro("Direct(A)");
@@ -323,7 +353,9 @@ TEST_F(MacroProcessor, NestedCommandListsAreBounded) {
 
 TEST_F(MacroProcessor, MacroMainProcTakesRunMacroWithTextAndTheAppCommands) {
   gAnswer = [](const Call&) -> os::LRESULT { return 42; };
-  EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Direct(A)"), 0), -1);
+  EXPECT_EQ(
+      mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, reinterpret_cast<os::WPARAM>("Direct(A)"), 0),
+      -1);
   EXPECT_EQ(gCalls.size(), 1u);
   EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_RUN_MACRO, 0, 0), mivo::NOT_MINE);
   EXPECT_EQ(mivo::MacroMainProc(main_, mivo::MM_APP_COMMAND, 257, 0), -1);  // Direct without a key
@@ -341,9 +373,12 @@ TEST_F(MacroProcessor, LogsEachRunButNotAnEmptyText) {
   mivo::CloseLogAndCounter();
   const std::string log = desktop::ReadFile("LogFile.txt");
   EXPECT_NE(log.find("\tProcessMacro\t  Direct(A)\t\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\tProcessMacro\t" + Sjis("DirectPhrase(あ)") + "\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\tProcessMacro\t" + Sjis("DirectPhrase(あ)") + "\r\n"), std::string::npos)
+      << log;
   size_t lines = 0;
-  for (size_t at = log.find("ProcessMacro"); at != std::string::npos; at = log.find("ProcessMacro", at + 1)) ++lines;
+  for (size_t at = log.find("ProcessMacro"); at != std::string::npos;
+       at = log.find("ProcessMacro", at + 1))
+    ++lines;
   EXPECT_EQ(lines, 2u);
 }
 

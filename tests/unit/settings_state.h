@@ -26,12 +26,13 @@ class SettingsState {
   static constexpr int kCount = 21;
   static int32_t* const* Numbers() {
     static int32_t* const numbers[kCount] = {
-        &mivo::TimerInterval,  &mivo::LockIntervalSlow, &mivo::LockIntervalQuick, &mivo::TimerWait,
-        &mivo::TimerFlag,      &mivo::TimerSameGroup,   &mivo::FrameWidth,        &mivo::FontBold,
-        &mivo::MainWindowSize, &mivo::MediumFontSize,   &mivo::MediumFontSizeX,   &mivo::MediumFontSizeY,
-        &mivo::MetricsMode,    &mivo::LoggingMode,      &mivo::CounterMode,       &mivo::MaxCandidates,
-        &mivo::MouseOnScan,    &mivo::ForceMouseMove,   &mivo::BeepMode,          &mivo::KillProcessWait,
-        &mivo::LockInterval,
+        &mivo::TimerInterval,  &mivo::LockIntervalSlow, &mivo::LockIntervalQuick,
+        &mivo::TimerWait,      &mivo::TimerFlag,        &mivo::TimerSameGroup,
+        &mivo::FrameWidth,     &mivo::FontBold,         &mivo::MainWindowSize,
+        &mivo::MediumFontSize, &mivo::MediumFontSizeX,  &mivo::MediumFontSizeY,
+        &mivo::MetricsMode,    &mivo::LoggingMode,      &mivo::CounterMode,
+        &mivo::MaxCandidates,  &mivo::MouseOnScan,      &mivo::ForceMouseMove,
+        &mivo::BeepMode,       &mivo::KillProcessWait,  &mivo::LockInterval,
     };
     return numbers;
   }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless/desktop.h"
 #include "base/text.h"
+#include "platform/headless/desktop.h"
 #include "support/sjis.h"
 #include "unit/settings_state.h"
 
@@ -28,10 +28,13 @@ class SettingsTest : public ::testing::Test {
     desktop::WriteFile("settings.txt", bytes);
     return mivo::LoadSettings();
   }
-  static std::string Text(const char* s) { return s == nullptr ? std::string("(null)") : std::string(s); }
+  static std::string Text(const char* s) {
+    return s == nullptr ? std::string("(null)") : std::string(s);
+  }
 
  private:
-  std::unique_ptr<testing_support::SettingsState> state_ = std::make_unique<testing_support::SettingsState>();
+  std::unique_ptr<testing_support::SettingsState> state_ =
+      std::make_unique<testing_support::SettingsState>();
   int32_t liveBefore_ = 0;
 };
 
@@ -43,16 +46,26 @@ TEST_F(SettingsTest, DefaultsBeforeAnyFileIsRead) {
     int32_t value;
     int32_t expected;
   } cases[] = {
-      {"TimerInterval", mivo::TimerInterval, 6},   {"LockIntervalSlow", mivo::LockIntervalSlow, 12},
-      {"LockIntervalQuick", mivo::LockIntervalQuick, 6}, {"TimerWait", mivo::TimerWait, -8},
-      {"TimerFlag", mivo::TimerFlag, 0},           {"TimerSameGroup", mivo::TimerSameGroup, 3},
-      {"FrameWidth", mivo::FrameWidth, 2},         {"FontBold", mivo::FontBold, 0},
-      {"MainWindowSize", mivo::MainWindowSize, 0}, {"MediumFontSize", mivo::MediumFontSize, 0},
-      {"MetricsMode", mivo::MetricsMode, 1},       {"LoggingMode", mivo::LoggingMode, 0},
-      {"CounterMode", mivo::CounterMode, 0},       {"MaxCandidates", mivo::MaxCandidates, 10},
-      {"PressKey", mivo::PressKey, 29},            {"MouseOnScan", mivo::MouseOnScan, 1},
-      {"ForceMouseMove", mivo::ForceMouseMove, 0}, {"BeepMode", mivo::BeepMode, 0},
-      {"KillProcessWait", mivo::KillProcessWait, 4}, {"LockInterval", mivo::LockInterval, 6},
+      {"TimerInterval", mivo::TimerInterval, 6},
+      {"LockIntervalSlow", mivo::LockIntervalSlow, 12},
+      {"LockIntervalQuick", mivo::LockIntervalQuick, 6},
+      {"TimerWait", mivo::TimerWait, -8},
+      {"TimerFlag", mivo::TimerFlag, 0},
+      {"TimerSameGroup", mivo::TimerSameGroup, 3},
+      {"FrameWidth", mivo::FrameWidth, 2},
+      {"FontBold", mivo::FontBold, 0},
+      {"MainWindowSize", mivo::MainWindowSize, 0},
+      {"MediumFontSize", mivo::MediumFontSize, 0},
+      {"MetricsMode", mivo::MetricsMode, 1},
+      {"LoggingMode", mivo::LoggingMode, 0},
+      {"CounterMode", mivo::CounterMode, 0},
+      {"MaxCandidates", mivo::MaxCandidates, 10},
+      {"PressKey", mivo::PressKey, 29},
+      {"MouseOnScan", mivo::MouseOnScan, 1},
+      {"ForceMouseMove", mivo::ForceMouseMove, 0},
+      {"BeepMode", mivo::BeepMode, 0},
+      {"KillProcessWait", mivo::KillProcessWait, 4},
+      {"LockInterval", mivo::LockInterval, 6},
   };
   for (const auto& c : cases) EXPECT_EQ(c.value, c.expected) << c.name;
 }
@@ -126,12 +139,9 @@ TEST_F(SettingsTest, KeyCodeValuesUseExactKeyNames) {
     int result;
     int pressKey;
   } cases[] = {
-      {"PressKey = Space\r\n", 1, 32},
-      {"PressKey = Convert\r\n", 1, 28},
-      {"PressKey = LButton\r\n", 1, 1},
-      {"PressKey = \"F12\"\r\n", 1, 123},
-      {"PressKey = space\r\n", 0, 29},
-      {"PressKey = SPACE\r\n", 0, 29},
+      {"PressKey = Space\r\n", 1, 32},  {"PressKey = Convert\r\n", 1, 28},
+      {"PressKey = LButton\r\n", 1, 1}, {"PressKey = \"F12\"\r\n", 1, 123},
+      {"PressKey = space\r\n", 0, 29},  {"PressKey = SPACE\r\n", 0, 29},
   };
   for (const auto& c : cases) {
     testing_support::SettingsState restore;
@@ -360,7 +370,8 @@ TEST_F(SettingsTest, OverLongTokensAreCut) {
       {"LogFile = " + longText + "\r\nTimerInterval = 9\r\n", std::string(255, 'a'), 9, 1},
       {"LogFile = \"" + split + "\"\r\n", std::string(254, 'b'), 6, 1},
       {"LogFile = \"" + std::string(254, 'd') + "\\n\"\r\n", std::string(254, 'd') + "\r", 6, 1},
-      {"TimerInterval" + std::string(300, 'x') + " 5\r\nTimerInterval = 9\r\n", "LogFile.txt", 9, 1},
+      {"TimerInterval" + std::string(300, 'x') + " 5\r\nTimerInterval = 9\r\n", "LogFile.txt", 9,
+       1},
       {"TimerInterval = " + std::string(300, '1') + "\r\nFoo = 1\r\n", "LogFile.txt", 6, 0},
   };
   for (const auto& c : cases) {

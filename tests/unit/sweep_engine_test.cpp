@@ -82,8 +82,8 @@ TEST(SweepEngine, EndPointsForManyDirectionsAndRadii) {
         const SweepState s = StateAt(o[0], o[1], static_cast<int16_t>(angle), radius);
         const SweepPoint p = mivo::sweep::SweepEndPoint(s);
         const std::string what = "angle " + std::to_string(angle) + " radius " +
-                                 std::to_string(radius) + " from " + std::to_string(o[0]) +
-                                 "," + std::to_string(o[1]);
+                                 std::to_string(radius) + " from " + std::to_string(o[0]) + "," +
+                                 std::to_string(o[1]);
         ExpectNearest(p.x, ExpectedX(angle, radius, o[0]), what + " x");
         ExpectNearest(p.y, ExpectedY(angle, radius, o[1]), what + " y");
       }
@@ -99,13 +99,13 @@ TEST(SweepEngine, KnownEndPoints) {
     int32_t endX, endY;
   };
   const Case cases[] = {
-      {90, 100, 500, 400, 500, 300},   // straight up
-      {0, 100, 500, 400, 600, 400},    // to the right
-      {30, 100, 500, 400, 500, 500},   // down: growing angles turn clockwise
-      {60, 1000, 500, 400, -500, 402}, // left, and 3.14 is not quite pi: y drifts by 1.6
-      {120, 1000, 0, 0, 1000, -3},     // 120 units fall short of a full turn
-      {90, 0, 123, 456, 123, 456},     // no length: the end is the pointer
-      {15, 200, 100, 100, 241, 241},   // 45 degrees, give or take
+      {90, 100, 500, 400, 500, 300},    // straight up
+      {0, 100, 500, 400, 600, 400},     // to the right
+      {30, 100, 500, 400, 500, 500},    // down: growing angles turn clockwise
+      {60, 1000, 500, 400, -500, 402},  // left, and 3.14 is not quite pi: y drifts by 1.6
+      {120, 1000, 0, 0, 1000, -3},      // 120 units fall short of a full turn
+      {90, 0, 123, 456, 123, 456},      // no length: the end is the pointer
+      {15, 200, 100, 100, 241, 241},    // 45 degrees, give or take
   };
   for (const Case& c : cases) {
     const SweepPoint p = mivo::sweep::SweepEndPoint(StateAt(c.x, c.y, c.angle, c.radius));
@@ -132,8 +132,8 @@ TEST(SweepEngine, TurnsWrapWithOneCorrection) {
   const struct {
     int16_t from, delta, to;
   } cases[] = {
-      {120, 2, 2}, {0, -2, 118}, {118, 2, 120}, {100, 20, 120}, {110, 20, 10},
-      {5, -20, 105}, {1, -1, 0}, {0, 0, 0},     {90, 15, 105},  {90, -10, 80},
+      {120, 2, 2},   {0, -2, 118}, {118, 2, 120}, {100, 20, 120}, {110, 20, 10},
+      {5, -20, 105}, {1, -1, 0},   {0, 0, 0},     {90, 15, 105},  {90, -10, 80},
   };
   for (const auto& c : cases) {
     SweepState s = StateAt(500, 400, c.from, 100);
@@ -216,13 +216,12 @@ TEST(SweepEngine, ScreenEdgesCountAsOnScreen) {
     int16_t angle;
     int16_t possible;
   } cases[] = {
-      {924, 400, 0, kSweepTrue},   // end x = 1024, the width itself
-      {925, 400, 0, kSweepFalse},  // 1025
-      {500, 100, 90, kSweepTrue},  // end y = 0
-      {500, 99, 90, kSweepFalse},  // -1
-      {500, 668, 30, kSweepTrue},  // end y = 768, the height itself
-      {500, 669, 30, kSweepFalse},
-      {100, 400, 60, kSweepTrue},  // end x = 0
+      {924, 400, 0, kSweepTrue},                                // end x = 1024, the width itself
+      {925, 400, 0, kSweepFalse},                               // 1025
+      {500, 100, 90, kSweepTrue},                               // end y = 0
+      {500, 99, 90, kSweepFalse},                               // -1
+      {500, 668, 30, kSweepTrue},                               // end y = 768, the height itself
+      {500, 669, 30, kSweepFalse}, {100, 400, 60, kSweepTrue},  // end x = 0
       {99, 400, 60, kSweepFalse},
   };
   for (const auto& c : cases) {

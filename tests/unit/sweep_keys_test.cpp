@@ -36,8 +36,8 @@ TEST(SweepKeys, EachKeyFiresItsOwnIndex) {
   const struct {
     int vk;
     int index;
-  } cases[] = {{kF12, 0},  {kRight, 1}, {kLeft, 2}, {kUp, 3},    {kDown, 4},  {kPad0, 5},
-               {0x61, 6},  {0x62, 7},   {kPad3, 8}, {0x64, 9},   {kPad5, 10}, {kF13, 11}};
+  } cases[] = {{kF12, 0}, {kRight, 1}, {kLeft, 2}, {kUp, 3},  {kDown, 4},  {kPad0, 5},
+               {0x61, 6}, {0x62, 7},   {kPad3, 8}, {0x64, 9}, {kPad5, 10}, {kF13, 11}};
   for (const auto& c : cases) {
     Keyboard kb;
     SweepKeyTable table = FreshTable(kb);
@@ -103,8 +103,8 @@ TEST(SweepKeys, KeypadSteps) {
   const struct {
     int index;
     int16_t step;
-  } cases[] = {{5, 1},  {6, 2}, {7, 4},  {8, 10},  {9, 15}, {10, 20},
-               {0, 0},  {4, 0}, {11, 0}, {-1, 0},  {12, 0}};
+  } cases[] = {{5, 1}, {6, 2}, {7, 4},  {8, 10}, {9, 15}, {10, 20},
+               {0, 0}, {4, 0}, {11, 0}, {-1, 0}, {12, 0}};
   for (const auto& c : cases) EXPECT_EQ(mivo::sweep::SweepStepForKey(c.index), c.step) << c.index;
 }
 

@@ -24,7 +24,7 @@ class TextTest : public ::testing::Test {
 struct RemoveCase {
   std::string input;  // UTF-8 (converted) unless raw
   std::string expected;
-  bool raw;            // bytes given as they are (broken Shift-JIS)
+  bool raw;  // bytes given as they are (broken Shift-JIS)
 };
 
 TEST_F(TextTest, RemoveLastCharacterTakesWholeCharacters) {
@@ -69,8 +69,8 @@ TEST_F(TextTest, NumberValueReadsTheIntegerPartOnly) {
     const char* text;
     int32_t value;
   } cases[] = {
-      {"12.5", 12}, {".5", 0},   {"1.2.3", 0}, {"-3", 0},   {"", 0},      {"007", 7},
-      {"12.", 12},  {"1a", 0},   {"12.x", 0},  {" 1", 0},   {"0", 0},     {"2147483647", INT32_MAX},
+      {"12.5", 12}, {".5", 0},   {"1.2.3", 0}, {"-3", 0}, {"", 0},  {"007", 7},
+      {"12.", 12},  {"1a", 0},   {"12.x", 0},  {" 1", 0}, {"0", 0}, {"2147483647", INT32_MAX},
       {"42", 42},   {"9.99", 9},
   };
   for (const auto& c : cases) EXPECT_EQ(mivo::NumberValue(c.text), c.value) << c.text;
@@ -82,7 +82,7 @@ TEST_F(TextTest, NumberTextAllowsDigitsAndOneDot) {
     const char* text;
     bool number;
   } cases[] = {
-      {"", true},     {"1", true},   {"1.5", true},  {".", true},  {"12.", true},
+      {"", true},       {"1", true},  {"1.5", true}, {".", true},   {"12.", true},
       {"1.2.3", false}, {"a", false}, {"-1", false}, {"1 ", false}, {"1,5", false},
   };
   for (const auto& c : cases) EXPECT_EQ(mivo::IsNumberText(c.text), c.number) << c.text;
@@ -94,7 +94,8 @@ TEST_F(TextTest, FirstNumberInFindsTheFirstRunOfDigits) {
     const char* text;
     int32_t value;
   } cases[] = {
-      {"Key12x", 12}, {"12", 12}, {"[12]", 12}, {"abc", 0}, {"", 0}, {"1a2", 1}, {"x007y", 7}, {"-5", 5},
+      {"Key12x", 12}, {"12", 12}, {"[12]", 12}, {"abc", 0},
+      {"", 0},        {"1a2", 1}, {"x007y", 7}, {"-5", 5},
   };
   for (const auto& c : cases) EXPECT_EQ(mivo::FirstNumberIn(c.text), c.value) << c.text;
   EXPECT_EQ(mivo::FirstNumberIn(nullptr), 0);
@@ -108,9 +109,9 @@ TEST_F(TextTest, BooleansAcceptDigitsAndTrueFalseInAnyCase) {
     bool isBoolean;
     int value;
   } cases[] = {
-      {"TRUE", true, 1},  {"True", true, 1},   {"tRuE", true, 1},  {"1", true, 1},
-      {"0", true, 0},     {"False", true, 0},  {"FALSE", true, 0}, {"yes", false, 0},
-      {"", false, 0},     {"10", false, 0},    {"Tru", false, 0},  {"truex", false, 0},
+      {"TRUE", true, 1},   {"True", true, 1},  {"tRuE", true, 1},  {"1", true, 1},
+      {"0", true, 0},      {"False", true, 0}, {"FALSE", true, 0}, {"yes", false, 0},
+      {"", false, 0},      {"10", false, 0},   {"Tru", false, 0},  {"truex", false, 0},
       {"true ", false, 0}, {"2", false, 0},
   };
   for (const auto& c : cases) {
@@ -130,11 +131,12 @@ TEST_F(TextTest, StartsWithComparesTheFirstNBytes) {
     size_t n;
     bool result;
   } cases[] = {
-      {"abc", "", 0, false},  {"abc", "xyz", 0, false}, {"", "", 0, false},     {"abc", "ab", 2, true},
-      {"abc", "abd", 2, true}, {"abc", "abd", 3, false}, {"ab", "abc", 3, false}, {"abc", "ABC", 3, false},
-      {"Move[1,2]", "Move[", 5, true},
+      {"abc", "", 0, false},   {"abc", "xyz", 0, false}, {"", "", 0, false},
+      {"abc", "ab", 2, true},  {"abc", "abd", 2, true},  {"abc", "abd", 3, false},
+      {"ab", "abc", 3, false}, {"abc", "ABC", 3, false}, {"Move[1,2]", "Move[", 5, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(mivo::TextStartsWith(c.s, c.prefix, c.n), c.result) << c.s << "/" << c.n;
+  for (const auto& c : cases)
+    EXPECT_EQ(mivo::TextStartsWith(c.s, c.prefix, c.n), c.result) << c.s << "/" << c.n;
   EXPECT_FALSE(mivo::TextStartsWith(nullptr, "a", 1));
 }
 
@@ -157,7 +159,8 @@ TEST_F(TextTest, EqualNoCaseComparesTheGivenLengths) {
       {"Mivo", "MIVO", 10, 10, true}, {"key", "KEYS", 3, 4, false},  {"a1", "A1", 2, 2, true},
       {"[", "{", 1, 1, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(mivo::TextEqualNoCase(c.a, c.b, c.na, c.nb), c.result) << c.a << "/" << c.b;
+  for (const auto& c : cases)
+    EXPECT_EQ(mivo::TextEqualNoCase(c.a, c.b, c.na, c.nb), c.result) << c.a << "/" << c.b;
 }
 
 TEST_F(TextTest, CopyNPadsLikeStrncpy) {
@@ -235,7 +238,7 @@ TEST_F(TextTest, MemFreeShowsTheMismatchBoxOncePerSurplusFree) {
   void* stray2 = os::GlobalAllocZero(8);
   mivo::MemFree(stray1);  // 0: balanced so far
   EXPECT_TRUE(desktop::MessageBoxes().empty());
-  mivo::MemFree(stray2);  // -1
+  mivo::MemFree(stray2);   // -1
   mivo::MemFree(counted);  // -2
   EXPECT_EQ(mivo::MemLiveCount(), -2);
   const auto boxes = desktop::MessageBoxes();

@@ -184,7 +184,9 @@ namespace desktop {
 
 using namespace headless;
 
-void DefineDialog(int resourceId, const DialogTemplate& dialog) { S().dialogs[resourceId] = dialog; }
+void DefineDialog(int resourceId, const DialogTemplate& dialog) {
+  S().dialogs[resourceId] = dialog;
+}
 
 os::Window AddDialogItem(os::Window dialog, int id, const std::string& text,
                          const std::string& className, os::DWORD style) {

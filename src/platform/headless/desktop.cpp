@@ -150,7 +150,8 @@ void Reset(const Config& config) {
   } else {
     if (s.config.workingFolder[0] != '/') {
       char cwd[PATH_MAX];
-      if (getcwd(cwd, sizeof cwd)) s.config.workingFolder = std::string(cwd) + "/" + s.config.workingFolder;
+      if (getcwd(cwd, sizeof cwd))
+        s.config.workingFolder = std::string(cwd) + "/" + s.config.workingFolder;
     }
     while (s.config.workingFolder.size() > 1 && s.config.workingFolder.back() == '/')
       s.config.workingFolder.pop_back();
@@ -200,7 +201,8 @@ WindowInfo Info(os::Window w) {
     if (owned.get() == w) x = owned.get();
   if (!x) return info;
   info.className = x->className;
-  info.title = x->kind == WindowKind::Foreign && x->app && x == x->app->edit ? x->app->text : x->title;
+  info.title =
+      x->kind == WindowKind::Foreign && x->app && x == x->app->edit ? x->app->text : x->title;
   info.style = x->style;
   info.exStyle = x->exStyle;
   info.rect = ScreenRectOf(x);

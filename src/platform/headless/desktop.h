@@ -21,9 +21,9 @@ namespace desktop {
 struct Config {
   int screenWidth = 1024;
   int screenHeight = 768;
-  int maximizedWidth = 1024;   // SM_CXMAXIMIZED
-  int maximizedHeight = 740;   // SM_CYMAXIMIZED
-  std::string workingFolder;   // empty: a fresh temporary folder
+  int maximizedWidth = 1024;  // SM_CXMAXIMIZED
+  int maximizedHeight = 740;  // SM_CYMAXIMIZED
+  std::string workingFolder;  // empty: a fresh temporary folder
 };
 void Reset(const Config& config = Config());
 std::string WorkingFolder();
@@ -42,16 +42,18 @@ void At(uint64_t atMs, std::function<void()> action);
 // Ends the program under test: when the clock passes `ms`, WM_QUIT is posted (as
 // PostQuitMessage(0) would) so that a runaway scenario cannot loop forever.
 void QuitAt(uint64_t ms);
-void SetLocalTime(const os::SystemTime& t);  // the calendar GetLocalTime reads (advances with the clock)
+void SetLocalTime(
+    const os::SystemTime& t);  // the calendar GetLocalTime reads (advances with the clock)
 
 // ---------------------------------------------------------------- input
-void KeyDown(int vk);  // sets the down bit and the "pressed since last query" bit, flips the toggle bit
+void KeyDown(
+    int vk);  // sets the down bit and the "pressed since last query" bit, flips the toggle bit
 void KeyUp(int vk);
 // GetKeyboardState reads this state at once; on Windows a thread sees a key change only
 // when it takes the key's message from its queue.
 void PressKey(int vk, uint64_t atMs, uint64_t holdMs);  // scripted press and release
 void MoveCursor(int x, int y);  // moves the pointer; the window under it gets WM_MOUSEMOVE
-void Click(int x, int y);       // move, then WM_MOUSEACTIVATE / button down / up to the window under it
+void Click(int x, int y);  // move, then WM_MOUSEACTIVATE / button down / up to the window under it
 // A mouse button (VK_LBUTTON, VK_RBUTTON, VK_MBUTTON) pressed or released at the pointer,
 // as the user's hand would: key state plus delivery, not recorded as injected.
 void MouseDown(int vk);
@@ -92,8 +94,8 @@ struct WindowInfo {
 // Windows. WindowFromPoint answers the desktop window where no window is.
 WindowInfo Info(os::Window w);
 std::vector<os::Window> Children(os::Window parent);  // in z-order, top first
-std::vector<os::Window> TopLevelWindows();           // in z-order, top first
-int DestroyedCount(const std::string& className);    // windows of a class destroyed so far
+std::vector<os::Window> TopLevelWindows();            // in z-order, top first
+int DestroyedCount(const std::string& className);     // windows of a class destroyed so far
 int CreatedCount(const std::string& className);
 
 // ---------------------------------------------------------------- foreign applications
@@ -104,8 +106,8 @@ struct ForeignApp {
   os::Window edit = nullptr;
 };
 struct ForeignOptions {
-  bool ignoresDestroy = false;  // WM_DESTROY does not close it
-  bool ignoresQuit = false;     // WM_QUIT does not close it
+  bool ignoresDestroy = false;        // WM_DESTROY does not close it
+  bool ignoresQuit = false;           // WM_QUIT does not close it
   os::Rect rect{100, 100, 700, 500};  // screen rectangle of its window; the edit fills the client
 };
 ForeignApp StartForeignApp(const std::string& className, const std::string& title,
@@ -116,7 +118,8 @@ ForeignApp StartForeignApp(const std::string& className, const std::string& titl
 std::string EditText(const ForeignApp& app);
 struct Received {
   uint64_t at;       // virtual ms
-  os::UINT message;  // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_IME_CHAR, WM_IME_NOTIFY, WM_DESTROY, WM_QUIT, ...
+  os::UINT message;  // WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_IME_CHAR, WM_IME_NOTIFY, WM_DESTROY,
+                     // WM_QUIT, ...
   os::WPARAM wParam;
   os::LPARAM lParam;
 };
@@ -165,9 +168,10 @@ std::vector<std::string> StartedPrograms();  // WinExec command lines
 
 struct DrawOp {
   enum Kind { Fill, Frame, Line, Text, Blit, EllipseOp } kind;
-  os::Rect rect;         // Fill/Frame/EllipseOp rectangle; Line from (left,top) to (right,bottom); Text at (left,top); Blit destination
-  os::Colour colour;     // fill colour, pen colour, text colour
-  bool hollow = false;   // frame drawn with the null brush
+  os::Rect rect;  // Fill/Frame/EllipseOp rectangle; Line from (left,top) to (right,bottom); Text at
+                  // (left,top); Blit destination
+  os::Colour colour;    // fill colour, pen colour, text colour
+  bool hollow = false;  // frame drawn with the null brush
   int penWidth = 0;
   std::string text;      // Shift-JIS
   std::string fontFace;  // the selected font's face
@@ -210,10 +214,10 @@ struct AppBarState {
   os::UINT state = os::ABS_ALWAYSONTOP;
 };
 AppBarState AppBar();
-os::Rect WorkArea();                 // the screen less the registered bar
-void SetAppBarRefused(bool refused); // ABM_NEW answers 0
-void SetAppBarClamps(bool clamps);   // false: QUERYPOS/SETPOS take the rectangle as given (Wine)
-void SetAppBarState(os::UINT state); // what ABM_GETSTATE answers
+os::Rect WorkArea();                  // the screen less the registered bar
+void SetAppBarRefused(bool refused);  // ABM_NEW answers 0
+void SetAppBarClamps(bool clamps);    // false: QUERYPOS/SETPOS take the rectangle as given (Wine)
+void SetAppBarState(os::UINT state);  // what ABM_GETSTATE answers
 // The shell tells the registered bar about a change: posts its callback message with
 // the notification code (ABN_*) in wParam and the argument in lParam.
 void NotifyAppBar(os::UINT code, os::LPARAM argument);

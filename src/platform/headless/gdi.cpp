@@ -101,7 +101,8 @@ void ResetGdi() {
     int id;
     Colour c;
   };
-  for (StockBrush b : {StockBrush{0, 0xFFFFFF}, {1, 0xC0C0C0}, {2, 0x808080}, {3, 0x404040}, {4, 0}}) {
+  for (StockBrush b :
+       {StockBrush{0, 0xFFFFFF}, {1, 0xC0C0C0}, {2, 0x808080}, {3, 0x404040}, {4, 0}}) {
     OsGdiObject* o = NewObject(OsGdiObject::BrushObj);
     o->stock = true;
     o->colour = b.c;

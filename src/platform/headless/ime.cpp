@@ -45,7 +45,11 @@ DWORD BuildList(const std::vector<std::string>& items, CandidateListHeader* out,
   if (bufLen == 0 || !out) return size;
   if (bufLen < size) return 0;
   std::vector<char> block(size, 0);
-  DWORD fields[6] = {size, 1 /* IME_CAND_READ */, static_cast<DWORD>(items.size()), 0, 0,
+  DWORD fields[6] = {size,
+                     1 /* IME_CAND_READ */,
+                     static_cast<DWORD>(items.size()),
+                     0,
+                     0,
                      static_cast<DWORD>(std::min<size_t>(items.size(), 9))};
   std::memcpy(block.data(), fields, sizeof fields);
   DWORD at = header + static_cast<DWORD>(items.size() * sizeof(DWORD));
@@ -164,7 +168,8 @@ BOOL ImmSetCompositionString(Imc imc, DWORD index, const void* comp, DWORD compL
   c->candidates.clear();
   c->candidatesOpen = false;
   std::string reading = read && readLen ? std::string(static_cast<const char*>(read), readLen) : "";
-  std::string compText = comp && compLen ? std::string(static_cast<const char*>(comp), compLen) : "";
+  std::string compText =
+      comp && compLen ? std::string(static_cast<const char*>(comp), compLen) : "";
   c->reading = reading;
   // Setting only the reading makes it the composition string too.
   c->composition = compText.empty() ? reading : compText;

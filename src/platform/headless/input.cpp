@@ -117,8 +117,8 @@ int CharForKey(int vk) {
     int vk;
     char plain, shifted;
   };
-  static const Oem oem[] = {{0xBA, ';', ':'}, {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'},
-                            {0xBE, '.', '>'}, {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'},
+  static const Oem oem[] = {{0xBA, ';', ':'},  {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'},
+                            {0xBE, '.', '>'},  {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'},
                             {0xDC, '\\', '|'}, {0xDD, ']', '}'}, {0xDE, '\'', '"'}};
   for (const Oem& o : oem)
     if (o.vk == vk) return shift ? o.shifted : o.plain;
@@ -400,14 +400,14 @@ void Click(int x, int y) {
 }
 
 void MouseDown(int vk) {
-  MouseButtonEvent(vk == os::VK_RBUTTON ? os::WM_RBUTTONDOWN
+  MouseButtonEvent(vk == os::VK_RBUTTON   ? os::WM_RBUTTONDOWN
                    : vk == os::VK_MBUTTON ? os::WM_MBUTTONDOWN
                                           : os::WM_LBUTTONDOWN,
                    true);
 }
 
 void MouseUp(int vk) {
-  MouseButtonEvent(vk == os::VK_RBUTTON ? os::WM_RBUTTONDOWN
+  MouseButtonEvent(vk == os::VK_RBUTTON   ? os::WM_RBUTTONDOWN
                    : vk == os::VK_MBUTTON ? os::WM_MBUTTONDOWN
                                           : os::WM_LBUTTONDOWN,
                    false);
@@ -435,8 +435,9 @@ ForeignApp StartForeignApp(const std::string& className, const std::string& titl
                           options.rect, s.desktop);
   app->window->app = app;
   os::Rect c = ClientScreenRectOf(app->window);
-  app->edit = NewWindow(WindowKind::Foreign, "Edit", "", os::WS_CHILD | os::WS_VISIBLE | os::WS_BORDER,
-                        0, os::Rect{0, 0, c.right - c.left, c.bottom - c.top}, app->window);
+  app->edit =
+      NewWindow(WindowKind::Foreign, "Edit", "", os::WS_CHILD | os::WS_VISIBLE | os::WS_BORDER, 0,
+                os::Rect{0, 0, c.right - c.left, c.bottom - c.top}, app->window);
   app->edit->app = app;
   app->focus = app->edit;
   ActivateTopLevel(app->window);

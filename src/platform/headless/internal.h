@@ -63,8 +63,8 @@ struct OsGdiObject {
   enum Kind { FontObj, BrushObj, PenObj, BitmapObj } kind = BrushObj;
   bool stock = false;
   bool deleted = false;
-  bool null = false;  // NULL_BRUSH / NULL_PEN
-  int selections = 0;          // live DCs that hold it
+  bool null = false;   // NULL_BRUSH / NULL_PEN
+  int selections = 0;  // live DCs that hold it
   Colour colour = 0;
   int penWidth = 1, penStyle = 0;
   int height = 0, width = 0, weight = 0;
@@ -77,9 +77,9 @@ struct OsDc {
   OsWindow* window = nullptr;  // the desktop window for the screen DC
   bool released = false;
   bool paint = false;
-  bool own = false;              // a CS_OWNDC window's DC: ReleaseDC and EndPaint keep it
-  bool memory = false;           // CreateCompatibleDC
-  GdiObject bitmap = nullptr;    // of a memory DC
+  bool own = false;            // a CS_OWNDC window's DC: ReleaseDC and EndPaint keep it
+  bool memory = false;         // CreateCompatibleDC
+  GdiObject bitmap = nullptr;  // of a memory DC
   GdiObject font = nullptr, brush = nullptr, pen = nullptr;
   Colour textColour = 0, bkColour = 0xFFFFFF;
   int bkMode = OPAQUE;
@@ -157,7 +157,8 @@ struct State {
 
   std::vector<std::unique_ptr<OsWindow>> windows;  // every window ever made, for stale handles
   std::set<OsWindow*> live;
-  std::set<OsWindow*> dirty;  // windows with an update region, so an idle loop need not walk the tree
+  std::set<OsWindow*>
+      dirty;  // windows with an update region, so an idle loop need not walk the tree
   OsWindow* desktop = nullptr;
   std::vector<ClassRec> classes;
   std::map<std::string, int> created, destroyed;  // by lower-case class name
@@ -233,11 +234,11 @@ void RunDueActions(uint64_t until);
 // ---- input (input.cpp)
 LRESULT ForeignReceive(ForeignRec* app, OsWindow* w, UINT msg, WPARAM wParam, LPARAM lParam);
 ForeignRec* AppOf(const OsWindow* w);
-void KeyEvent(int vk, bool down);         // state and delivery of one key transition
+void KeyEvent(int vk, bool down);                    // state and delivery of one key transition
 void MouseButtonEvent(UINT downMessage, bool down);  // at the cursor
 void CursorMoved();
-int CharForKey(int vk);  // the character a key press types, 0 for none
-void EditChar(std::string& text, unsigned value);   // WM_CHAR / WM_IME_CHAR into an edit text
+int CharForKey(int vk);                            // the character a key press types, 0 for none
+void EditChar(std::string& text, unsigned value);  // WM_CHAR / WM_IME_CHAR into an edit text
 bool IsLead(unsigned char b);
 
 // ---- gdi (gdi.cpp)

@@ -211,8 +211,10 @@ BOOL PeekMessage(Msg* out, Window filter, UINT fmin, UINT fmax, UINT flags) {
       return TRUE;
     }
     if (!remove) {
-      if (eaten) s.queue.erase(s.queue.begin() + static_cast<long>(i));
-      else ++i;
+      if (eaten)
+        s.queue.erase(s.queue.begin() + static_cast<long>(i));
+      else
+        ++i;
     }
     // A removed entry is gone; i already points at the next one.
   }
@@ -358,8 +360,8 @@ BOOL KillTimer(Window window, UINT_PTR id) {
 
 int MessageBox(Window owner, const char* text, const char* caption, UINT type) {
   auto& s = S();
-  s.boxes.push_back(desktop::MessageBoxRecord{s.now, owner, text ? text : "",
-                                              caption ? caption : "", type});
+  s.boxes.push_back(
+      desktop::MessageBoxRecord{s.now, owner, text ? text : "", caption ? caption : "", type});
   return s.boxAnswer;
 }
 

@@ -358,9 +358,8 @@ BOOL UnregisterClass(const char* className, Instance) {
   return FALSE;
 }
 
-Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style,
-                      int x, int y, int width, int height, Window parent, Instance instance,
-                      void* param) {
+Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                      int y, int width, int height, Window parent, Instance instance, void* param) {
   auto& s = S();
   if (!className) return nullptr;
   const ClassRec* cls = FindClass(className);
@@ -381,9 +380,9 @@ Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, D
   }
   OsWindow* treeParent = child ? parentWindow : s.desktop;
   bool visible = (style & WS_VISIBLE) != 0;
-  OsWindow* w = NewWindow(WindowKind::Program, cls ? cls->name : std::string(className),
-                          title ? title : "", style & ~WS_VISIBLE, exStyle,
-                          Rect{x, y, x + width, y + height}, treeParent);
+  OsWindow* w =
+      NewWindow(WindowKind::Program, cls ? cls->name : std::string(className), title ? title : "",
+                style & ~WS_VISIBLE, exStyle, Rect{x, y, x + width, y + height}, treeParent);
   if (!child && parentWindow && parentWindow->kind != WindowKind::Desktop)
     w->owner = TopLevelOf(parentWindow);
   if (child) w->id = static_cast<int>(reinterpret_cast<intptr_t>(param));
@@ -393,8 +392,8 @@ Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, D
     w->classStyle = cls->wc.style;
     w->background = cls->wc.hbrBackground;
   }
-  CreateStruct cs{param,        instance, child ? param : nullptr, parent,     height, width, y, x,
-                  static_cast<LONG>(style), title, className, exStyle};
+  CreateStruct cs{param, instance, child ? param : nullptr,  parent, height,    width,
+                  y,     x,        static_cast<LONG>(style), title,  className, exStyle};
   if (!Deliver(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     DestroyWindow(w);
     return nullptr;
@@ -515,10 +514,12 @@ BOOL SetWindowPos(Window window, Window insertAfter, int x, int y, int cx, int c
       w->exStyle &= ~WS_EX_TOPMOST;
       Unlink(w);
       LinkAt(w, w->parent->children.size());
-    } else if (OsWindow* after = Live(insertAfter); after && after->parent == w->parent && after != w) {
+    } else if (OsWindow* after = Live(insertAfter);
+               after && after->parent == w->parent && after != w) {
       Unlink(w);
       auto& list = w->parent->children;
-      size_t pos = static_cast<size_t>(std::find(list.begin(), list.end(), after) - list.begin()) + 1;
+      size_t pos =
+          static_cast<size_t>(std::find(list.begin(), list.end(), after) - list.begin()) + 1;
       LinkAt(w, pos);
     }
   }
@@ -535,7 +536,8 @@ BOOL SetWindowPos(Window window, Window insertAfter, int x, int y, int cx, int c
     r.bottom = r.top + std::max(cy, 0);
   }
   w->rect = r;
-  bool sized = (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
+  bool sized =
+      (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
   bool moved = r.left != old.left || r.top != old.top;
   if (flags & SWP_SHOWWINDOW) SetVisible(w, true);
   if (flags & 0x0080 /* SWP_HIDEWINDOW */) SetVisible(w, false);

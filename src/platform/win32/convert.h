@@ -3,8 +3,8 @@
 // happening to agree.
 #pragma once
 
-#include "platform/win32/win.h"
 #include "platform/os.h"
+#include "platform/win32/win.h"
 
 namespace os::win32 {
 

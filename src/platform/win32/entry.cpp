@@ -1,6 +1,6 @@
 // The real entry point of a Windows program: hands over to the program's AppMain.
-#include "platform/win32/win.h"
 #include "platform/os.h"
+#include "platform/win32/win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {

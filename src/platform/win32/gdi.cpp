@@ -1,7 +1,7 @@
 // Device contexts, painting, GDI objects and drawing of the win32 backend.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 
@@ -39,13 +39,12 @@ BOOL GetUpdateRect(Window w, Rect* r, BOOL erase) {
   return any;
 }
 
-Font CreateFont(int height, int width, int escapement, int orientation, int weight,
-                DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                const char* face) {
+Font CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* face) {
   return W(::CreateFontA(height, width, escapement, orientation, weight, italic, underline,
-                         strikeOut, charSet, outPrecision, clipPrecision, quality,
-                         pitchAndFamily, face));
+                         strikeOut, charSet, outPrecision, clipPrecision, quality, pitchAndFamily,
+                         face));
 }
 
 Brush CreateSolidBrush(Colour c) { return W(::CreateSolidBrush(c)); }
@@ -90,8 +89,7 @@ BOOL TextOut(Dc dc, int x, int y, const char* text, int length) {
   return ::TextOutA(H(dc), x, y, text, length);
 }
 
-BOOL BitBlt(Dc dest, int x, int y, int width, int height, Dc src, int srcX, int srcY,
-            DWORD rop) {
+BOOL BitBlt(Dc dest, int x, int y, int width, int height, Dc src, int srcX, int srcY, DWORD rop) {
   return ::BitBlt(H(dest), x, y, width, height, H(src), srcX, srcY, rop);
 }
 

@@ -1,7 +1,7 @@
 // The input method manager of the win32 backend.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 
@@ -14,9 +14,7 @@ namespace {
 static_assert(sizeof(CANDIDATELIST) == sizeof(CandidateListHeader));
 static_assert(offsetof(CANDIDATELIST, dwOffset) == offsetof(CandidateListHeader, dwOffset));
 
-LPCANDIDATELIST Real(CandidateListHeader* list) {
-  return reinterpret_cast<LPCANDIDATELIST>(list);
-}
+LPCANDIDATELIST Real(CandidateListHeader* list) { return reinterpret_cast<LPCANDIDATELIST>(list); }
 }  // namespace
 
 Hkl GetKeyboardLayout(DWORD threadId) { return W(::GetKeyboardLayout(threadId)); }

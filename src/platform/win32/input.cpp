@@ -1,7 +1,7 @@
 // Keyboard and mouse state, injection, focus and capture of the win32 backend.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 

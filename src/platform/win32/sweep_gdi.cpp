@@ -1,7 +1,7 @@
 // Off-screen surfaces of the win32 backend: memory DCs and their bitmaps.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 

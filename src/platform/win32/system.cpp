@@ -1,7 +1,7 @@
 // Shell, processes, time, files, file mappings and memory of the win32 backend.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 
@@ -65,8 +65,7 @@ BOOL DeleteFile(const char* path) { return ::DeleteFileA(path); }
 
 FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition,
                       DWORD flagsAndAttributes) {
-  HANDLE h = ::CreateFileA(path, access, share, nullptr, disposition, flagsAndAttributes,
-                           nullptr);
+  HANDLE h = ::CreateFileA(path, access, share, nullptr, disposition, flagsAndAttributes, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return reinterpret_cast<FileHandle>(h);
 }
@@ -95,8 +94,7 @@ DWORD SetFilePointer(FileHandle f, LONG distance, DWORD method) {
 BOOL SetEndOfFile(FileHandle f) { return ::SetEndOfFile(H(f)); }
 
 Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
-  return reinterpret_cast<Mapping>(
-      ::CreateFileMappingA(H(f), nullptr, protect, 0, size, nullptr));
+  return reinterpret_cast<Mapping>(::CreateFileMappingA(H(f), nullptr, protect, 0, size, nullptr));
 }
 
 void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {

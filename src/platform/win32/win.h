@@ -14,8 +14,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other two depend on it.
+// clang-format off
 #include <windows.h>
 #include <imm.h>
 #include <shellapi.h>
+// clang-format on
 
 #include "platform/win32/win_undef.h"

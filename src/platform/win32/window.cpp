@@ -1,7 +1,7 @@
 // Windows, classes, messages and modeless dialogs of the win32 backend.
-#include "platform/win32/win.h"
 #include "platform/os.h"
 #include "platform/win32/convert.h"
+#include "platform/win32/win.h"
 
 namespace os {
 namespace {
@@ -107,13 +107,12 @@ BOOL UnregisterClass(const char* className, Instance instance) {
   return ok;
 }
 
-Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style,
-                      int x, int y, int width, int height, Window parent, Instance instance,
-                      void* param) {
+Window CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                      int y, int width, int height, Window parent, Instance instance, void* param) {
   // A child window takes its control id from param (Win32's HMENU argument).
   HMENU id = (style & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(param) : nullptr;
-  return W(::CreateWindowExA(exStyle, className, title, style, x, y, width, height, H(parent),
-                             id, H(instance), param));
+  return W(::CreateWindowExA(exStyle, className, title, style, x, y, width, height, H(parent), id,
+                             H(instance), param));
 }
 
 BOOL DestroyWindow(Window w) { return ::DestroyWindow(H(w)); }
@@ -183,13 +182,9 @@ Window GetDesktopWindow() { return W(::GetDesktopWindow()); }
 BOOL IsWindow(Window w) { return ::IsWindow(H(w)); }
 BOOL IsWindowVisible(Window w) { return ::IsWindowVisible(H(w)); }
 
-int GetClassName(Window w, char* buffer, int size) {
-  return ::GetClassNameA(H(w), buffer, size);
-}
+int GetClassName(Window w, char* buffer, int size) { return ::GetClassNameA(H(w), buffer, size); }
 
-int GetWindowText(Window w, char* buffer, int size) {
-  return ::GetWindowTextA(H(w), buffer, size);
-}
+int GetWindowText(Window w, char* buffer, int size) { return ::GetWindowTextA(H(w), buffer, size); }
 
 BOOL SetWindowText(Window w, const char* text) { return ::SetWindowTextA(H(w), text); }
 
@@ -209,9 +204,7 @@ int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
 LPARAM GetWindowUserData(Window w) { return ::GetWindowLongPtrA(H(w), GWLP_USERDATA); }
 
-void SetWindowUserData(Window w, LPARAM value) {
-  ::SetWindowLongPtrA(H(w), GWLP_USERDATA, value);
-}
+void SetWindowUserData(Window w, LPARAM value) { ::SetWindowLongPtrA(H(w), GWLP_USERDATA, value); }
 
 // ---------------------------------------------------------------- messages
 
@@ -220,7 +213,8 @@ LRESULT SendMessage(Window w, UINT msg, WPARAM wParam, LPARAM lParam) {
   // trail byte); the character converted here and sent wide reaches an ANSI window as
   // the same lead/trail value, on Windows and on Wine alike.
   if (msg == WM_IME_CHAR && (wParam & 0xFF00) != 0) {
-    const char bytes[2] = {static_cast<char>((wParam >> 8) & 0xFF), static_cast<char>(wParam & 0xFF)};
+    const char bytes[2] = {static_cast<char>((wParam >> 8) & 0xFF),
+                           static_cast<char>(wParam & 0xFF)};
     WCHAR wide = 0;
     if (::MultiByteToWideChar(CP_ACP, 8 /* MB_ERR_INVALID_CHARS */, bytes, 2, &wide, 1) == 1) {
       return ::SendMessageW(H(w), msg, wide, lParam);
