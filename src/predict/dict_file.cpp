@@ -1,0 +1,454 @@
+#include "predict/dict_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/log.h"
+#include "base/scoped.h"
+#include "base/text.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr char TAB = '\t';
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+
+bool SameBytes(const char* a, const char* b, size_t n) { return n == 0 || memcmp(a, b, n) == 0; }
+
+// A MemAlloc'd NUL-terminated copy of n bytes.
+char* CopyBytes(const char* bytes, size_t n) {
+  char* copy = static_cast<char*>(MemAlloc(n + 1));
+  if (copy != nullptr && n > 0) memcpy(copy, bytes, n);
+  return copy;
+}
+
+// Writes the lines of src[0, length) that do not begin with key, each followed by CR LF,
+// to dst (when given) and answers their size. A leading run of separators is one empty
+// line; the comparison may run past a line's end (a key ending in CR LF matches only
+// lines followed by CR LF), never past length.
+uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32_t length,
+                      char* dst) {
+  const char* end = src + length;
+  const char* pos = src;
+  uint64_t out = 0;
+  while (pos < end) {
+    const char* lineEnd = ScanOverText(pos, end);
+    const bool drop = keyLength > 0 && static_cast<size_t>(end - pos) >= keyLength &&
+                      memcmp(pos, key, keyLength) == 0;
+    if (!drop) {
+      const size_t n = static_cast<size_t>(lineEnd - pos);
+      if (dst != nullptr) {
+        if (n > 0) memcpy(dst + out, pos, n);
+        dst[out + n] = CR;
+        dst[out + n + 1] = LF;
+      }
+      out += n + 2;
+    }
+    pos = ScanToText(lineEnd, end);
+  }
+  return out;
+}
+
+// Maps the whole file writable at `size` bytes (growing it), as the file's view.
+bool MapFile(DictFile* file, uint32_t size) {
+  ScopedMapping mapping(os::CreateFileMapping(file->file, os::PAGE_READWRITE, size));
+  if (!mapping) return false;
+  ScopedView view(os::MapViewOfFile(mapping.Get(), os::FILE_MAP_WRITE, size));
+  if (!view) return false;
+  file->mapping = mapping.Release();
+  file->view = static_cast<char*>(view.Release());
+  return true;
+}
+
+void UnmapFile(DictFile* file) {
+  if (file->view != nullptr) os::UnmapViewOfFile(file->view);
+  if (file->mapping != nullptr) os::CloseMapping(file->mapping);
+  file->view = nullptr;
+  file->mapping = nullptr;
+}
+
+// Nothing is written before the new view stands, so a refused mapping leaves the file as
+// it was; the old size is mapped again so that the dictionary stays usable.
+bool Remap(DictFile* file, uint32_t size) {
+  UnmapFile(file);
+  if (MapFile(file, size)) return true;
+  if (!MapFile(file, file->used + 1)) file->used = 0;
+  return false;
+}
+
+uint32_t PendingLength(const DictFile* file) {
+  return static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity - 1));
+}
+
+void LogMerge(const char* event, const DictFile* file) {
+  char text[32];
+  snprintf(text, sizeof text, "%d bytes", static_cast<int>(file->used));
+  WriteLog(event, text);
+}
+
+// Merges the record of `parts` (joined by TAB, ended by CR LF) into the file, or flushes it.
+void MergeStudy(DictFile* file, const char* event, const char* const* parts, const size_t* lengths,
+                int count, int flushFlag) {
+  int rewritten = 0;
+  if (flushFlag != 0) {
+    rewritten = DictFileMerge(file, "", 1);
+  } else {
+    size_t size = 2;
+    for (int i = 0; i < count; ++i) size += lengths[i] + (i > 0 ? 1 : 0);
+    if (size >= DICT_FILE_SIZE_LIMIT) return;
+    OwnedText record(static_cast<char*>(MemAlloc(size + 1)));
+    if (!record) return;
+    char* at = record.Get();
+    for (int i = 0; i < count; ++i) {
+      if (i > 0) *at++ = TAB;
+      if (lengths[i] > 0) memcpy(at, parts[i], lengths[i]);
+      at += lengths[i];
+    }
+    *at++ = CR;
+    *at = LF;
+    rewritten = DictFileMerge(file, record.Get(), 0);
+  }
+  if (rewritten != 0) LogMerge(event, file);
+}
+
+// Lines of a NUL-terminated text, oldest first: runs of text bytes, each with its first
+// TAB (null when none) and whether a CR ends it.
+struct TextLine {
+  const char* begin;
+  const char* end;
+  const char* tab;
+  bool endsInCr;
+};
+
+template <typename Visit>
+char* FindLine(const char* text, Visit visit) {
+  if (text == nullptr) return nullptr;
+  const char* pos = text;
+  while (*pos != 0) {
+    if (!IsTextByte(static_cast<unsigned char>(*pos))) {
+      ++pos;
+      continue;
+    }
+    const char* end = pos;
+    while (IsTextByte(static_cast<unsigned char>(*end))) ++end;  // NUL is a separator
+    const TextLine line{pos, end, static_cast<const char*>(memchr(pos, TAB, end - pos)),
+                        *end == CR};
+    bool stop = false;
+    char* found = visit(line, &stop);
+    if (found != nullptr || stop) return found;
+    pos = end;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- scanners
+
+bool IsTextByte(unsigned char b) { return b >= 0x20 || b == TAB; }
+
+const char* ScanBackToChar(const char* pos, const char* start, char ch) {
+  for (; pos >= start; --pos) {
+    if (*pos == ch) return pos + 1;
+    if (pos == start) break;
+  }
+  return start;
+}
+
+const char* ScanBackToLineStart(const char* pos, const char* start) {
+  for (; pos >= start; --pos) {
+    if (!IsTextByte(static_cast<unsigned char>(*pos))) return pos + 1;
+    if (pos == start) break;
+  }
+  return start;
+}
+
+const char* ScanBackToText(const char* pos, const char* start) {
+  for (; pos >= start; --pos) {
+    if (IsTextByte(static_cast<unsigned char>(*pos))) return pos;
+    if (pos == start) break;
+  }
+  return start - 1;
+}
+
+const char* ScanToChar(const char* pos, const char* end, char ch) {
+  while (pos < end && *pos != ch) ++pos;
+  return pos;
+}
+
+const char* ScanOverText(const char* pos, const char* end) {
+  while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
+  return pos;
+}
+
+const char* ScanToText(const char* pos, const char* end) {
+  while (pos < end && !IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
+  return pos;
+}
+
+// ---------------------------------------------------------------- lines
+
+// The rewrite goes through a scratch block, since a line that gains its CR LF would
+// otherwise overwrite the start of the next line before it is read.
+uint32_t DictRemoveLines(const char* key, char* buffer, uint32_t length, uint32_t room) {
+  if (key == nullptr || *key == 0 || buffer == nullptr) return length;
+  const size_t keyLength = TextLength(key);
+  const uint64_t out = RewriteLines(key, keyLength, buffer, length, nullptr);
+  if (out > length && out + 1 > room) return length;
+  OwnedText scratch(static_cast<char*>(MemAlloc(out + 1)));
+  if (!scratch) return length;
+  RewriteLines(key, keyLength, buffer, length, scratch.Get());
+  if (out > 0) memcpy(buffer, scratch.Get(), out);
+  if (out < length) {
+    memset(buffer + out, 0, length - out);
+  } else if (out < room) {
+    buffer[out] = 0;
+  }
+  return static_cast<uint32_t>(out);
+}
+
+uint32_t DictDropLastLine(char* buffer) {
+  if (buffer == nullptr) return 0;
+  const size_t length = TextLength(buffer);
+  if (length == 0) return 0;
+  const char* last = ScanBackToText(buffer + length - 1, buffer);
+  if (last < buffer) return static_cast<uint32_t>(length);  // separators only: no line
+  const size_t lineStart = static_cast<size_t>(ScanBackToLineStart(last, buffer) - buffer);
+  memset(buffer + lineStart, 0, length - lineStart);
+  return static_cast<uint32_t>(lineStart);
+}
+
+// ---------------------------------------------------------------- files
+
+int DictFileOpen(DictFile* file, const char* path) {
+  if (file == nullptr) return 0;
+  *file = DictFile{};
+  file->pendingCapacity = DICT_PENDING_SIZE;
+  OwnedText pending(static_cast<char*>(MemAlloc(DICT_PENDING_SIZE)));
+  if (!pending || path == nullptr) return 0;
+  ScopedFile handle(os::CreateFile(path, os::GENERIC_READ | os::GENERIC_WRITE, 0, os::OPEN_ALWAYS,
+                                   os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_RANDOM_ACCESS));
+  if (!handle) return 0;
+  const os::DWORD size = os::GetFileSize(handle.Get());
+  if (size == os::INVALID_FILE_SIZE || size >= DICT_FILE_SIZE_LIMIT) return 0;
+  file->used = size;
+  ScopedMapping mapping(os::CreateFileMapping(handle.Get(), os::PAGE_READWRITE, size + 1));
+  if (!mapping) return 0;
+  ScopedView view(os::MapViewOfFile(mapping.Get(), os::FILE_MAP_WRITE, size + 1));
+  OwnedText pathCopy(TextDuplicate(path));
+  if (!view || !pathCopy) return 0;
+  file->file = handle.Release();
+  file->mapping = mapping.Release();
+  file->view = static_cast<char*>(view.Release());
+  file->view[size] = 0;
+  file->path = pathCopy.Release();
+  file->pending = pending.Release();
+  return 1;
+}
+
+void DictFileClose(DictFile* file) {
+  if (file == nullptr || file->file == nullptr) return;
+  // Without a view (a refused remap) the content is unknown, so the file keeps its length.
+  const bool known = file->view != nullptr && file->path != nullptr;
+  uint32_t last = 0;
+  if (known) {
+    for (uint32_t i = file->used; i > 0; --i) {
+      if (file->view[i - 1] != 0) {
+        last = i - 1;
+        break;
+      }
+    }
+  }
+  UnmapFile(file);
+  os::CloseHandle(file->file);
+  if (known) {
+    ScopedFile again(os::CreateFile(file->path, os::GENERIC_READ | os::GENERIC_WRITE, 0,
+                                    os::OPEN_ALWAYS, os::FILE_ATTRIBUTE_NORMAL));
+    if (again) {
+      os::SetFilePointer(again.Get(), static_cast<os::LONG>(last + 1), os::FILE_BEGIN);
+      os::SetEndOfFile(again.Get());
+    }
+  }
+  MemFree(file->pending);
+  MemFree(file->path);
+  *file = DictFile{};
+}
+
+int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
+  if (file == nullptr || file->view == nullptr || file->pending == nullptr || record == nullptr ||
+      file->pendingCapacity < 2) {
+    return 0;
+  }
+  char* pending = file->pending;
+  const uint32_t capacity = file->pendingCapacity;
+  const size_t recordLength = TextLength(record);
+  uint32_t pendingLength = PendingLength(file);
+  if (flushFlag == 0) {
+    pendingLength = DictRemoveLines(record, pending, pendingLength, capacity);
+    if (pendingLength + recordLength < capacity) {
+      memcpy(pending + pendingLength, record, recordLength + 1);
+      return 0;
+    }
+  }
+  // The room holds the content even when the rewrite to CR LF line ends lengthens it.
+  const uint64_t rewritten = RewriteLines(nullptr, 0, file->view, file->used, nullptr);
+  const uint64_t content = rewritten > file->used ? rewritten : file->used;
+  const uint64_t room = content + pendingLength + recordLength + 1;
+  if (room >= DICT_FILE_SIZE_LIMIT) return 0;
+  if (!Remap(file, static_cast<uint32_t>(room))) return 0;
+  const uint32_t roomBytes = static_cast<uint32_t>(room);
+
+  char* const pendingEnd = pending + pendingLength;
+  for (char* pos = pending; pos < pendingEnd;) {
+    char* lineEnd = const_cast<char*>(ScanOverText(pos, pendingEnd));
+    const char saved = *lineEnd;
+    *lineEnd = 0;
+    file->used = DictRemoveLines(pos, file->view, file->used, roomBytes);
+    *lineEnd = saved;
+    pos = const_cast<char*>(ScanToText(lineEnd, pendingEnd));
+  }
+  file->used = DictRemoveLines(record, file->view, file->used, roomBytes);
+
+  memcpy(file->view + file->used, pending, pendingLength);
+  file->used += pendingLength;
+  memcpy(file->view + file->used, record, recordLength);
+  file->used += static_cast<uint32_t>(recordLength);
+  file->view[file->used] = 0;
+  memset(pending, 0, capacity);
+  return 1;
+}
+
+uint32_t DictFileTrim(DictFile* file, uint32_t maxLines) {
+  if (file == nullptr || file->view == nullptr) return 0;
+  char* view = file->view;
+  const uint32_t used = file->used;
+  uint64_t lines = 0;
+  for (uint32_t i = 0; i < used; ++i) lines += view[i] == LF ? 1 : 0;
+  if (lines < maxLines) return used;
+  uint32_t skip = 0;
+  while (lines > maxLines) {
+    if (view[skip] == LF) --lines;
+    ++skip;
+  }
+  if (skip == 0) return used;
+  memmove(view, view + skip, used - skip);
+  memset(view + used - skip, 0, skip);
+  file->used = used - skip;
+  return file->used;
+}
+
+// ---------------------------------------------------------------- learning writes
+
+void MergeHistoryStudy(DictSet* set, const char* key, const char* text, int flushFlag,
+                       char /*separator: always TAB*/) {
+  if (set == nullptr || set->history == nullptr) return;
+  if (flushFlag == 0 && (key == nullptr || text == nullptr)) return;
+  const char* recent = set->recent != nullptr ? set->recent : "";
+  const size_t recentLength = strnlen(recent, DICT_RECENT_SIZE - 1);
+  size_t from = 0;
+  if (recentLength >= set->contextLength) {
+    // The context starts on a character, never on the second byte of one.
+    const size_t cut = recentLength - set->contextLength;
+    while (from < cut) from += IsLeadByte(static_cast<unsigned char>(recent[from])) ? 2 : 1;
+    if (from > recentLength) from = recentLength;
+  }
+  const char* parts[] = {recent + from, key, text};
+  const size_t lengths[] = {recentLength - from, key ? TextLength(key) : 0,
+                            text ? TextLength(text) : 0};
+  MergeStudy(set->history, "Merge History Study", parts, lengths, 3, flushFlag);
+}
+
+void MergeStringStudy(DictSet* set, const char* key, const char* text, int flushFlag,
+                      char /*separator: always TAB*/) {
+  if (set == nullptr || set->name == nullptr) return;
+  if (flushFlag == 0 && (key == nullptr || text == nullptr)) return;
+  const char* parts[] = {key, text};
+  const size_t lengths[] = {key ? TextLength(key) : 0, text ? TextLength(text) : 0};
+  MergeStudy(set->name, "Merge String Study", parts, lengths, 2, flushFlag);
+}
+
+// ---------------------------------------------------------------- sets
+
+DictSet* DictSetCreate() {
+  MemBlock<DictSet> set(static_cast<DictSet*>(MemAlloc(sizeof(DictSet))));
+  MemBlock<DictFile> history(static_cast<DictFile*>(MemAlloc(sizeof(DictFile))));
+  MemBlock<DictFile> name(static_cast<DictFile*>(MemAlloc(sizeof(DictFile))));
+  MemBlock<DictFile> macro(static_cast<DictFile*>(MemAlloc(sizeof(DictFile))));
+  OwnedText recent(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
+  OwnedText reading(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
+  if (!set || !history || !name || !macro || !recent || !reading) return nullptr;
+  DictSet* made = set.Get();
+  made->history = history.Release();
+  made->name = name.Release();
+  made->macro = macro.Release();
+  made->recent = recent.Release();
+  made->reading = reading.Release();
+  made->directory = nullptr;
+  made->contextLength = DICT_CONTEXT_LENGTH;
+  return set.Release();
+}
+
+void DictSetFree(DictSet* set) {
+  if (set == nullptr) return;
+  MemFree(set->directory);
+  MemFree(set->history);
+  MemFree(set->name);
+  MemFree(set->macro);
+  MemFree(set->recent);
+  MemFree(set->reading);
+  MemFree(set);
+}
+
+// ---------------------------------------------------------------- lookups
+
+// A line without TAB is no record and never matches; the search goes on past it.
+char* LookupTextByKey(const char* key, const char* text) {
+  if (key == nullptr) return nullptr;
+  const size_t keyLength = TextLength(key);
+  return FindLine(text, [&](const TextLine& line, bool*) -> char* {
+    if (line.tab == nullptr || !line.endsInCr) return nullptr;
+    if (static_cast<size_t>(line.end - line.begin) < keyLength) return nullptr;
+    if (!SameBytes(line.begin, key, keyLength)) return nullptr;
+    return CopyBytes(line.tab + 1, static_cast<size_t>(line.end - line.tab - 1));
+  });
+}
+
+// A line without TAB has no second field and never matches; the search goes on past it.
+char* LookupKeyByText(const char* value, const char* text) {
+  if (value == nullptr) return nullptr;
+  const size_t valueLength = TextLength(value);
+  return FindLine(text, [&](const TextLine& line, bool*) -> char* {
+    if (line.tab == nullptr || !line.endsInCr) return nullptr;
+    if (static_cast<size_t>(line.end - line.tab - 1) < valueLength) return nullptr;
+    if (!SameBytes(line.tab + 1, value, valueLength)) return nullptr;
+    return CopyBytes(line.begin, static_cast<size_t>(line.tab - line.begin));
+  });
+}
+
+// A key of four bytes or more compares its first four with the line's first four; a
+// shorter key matches a line whose first field is exactly that key. A line without TAB
+// never matches and the search goes on past it.
+char* LookupMacroByKey(const char* key, const char* text) {
+  if (key == nullptr) return nullptr;
+  const size_t keyLength = TextLength(key);
+  return FindLine(text, [&](const TextLine& line, bool* stop) -> char* {
+    if (line.tab == nullptr) return nullptr;
+    if (keyLength >= 4) {
+      // Byte by byte: the text's NUL differs from every key byte, so this never
+      // reads past the text.
+      for (size_t i = 0; i < 4; ++i) {
+        if (line.begin[i] != key[i]) return nullptr;
+      }
+    } else if (static_cast<size_t>(line.tab - line.begin) != keyLength ||
+               !SameBytes(line.begin, key, keyLength)) {
+      return nullptr;
+    }
+    *stop = true;
+    if (!line.endsInCr) return nullptr;
+    return CopyBytes(line.tab + 1, static_cast<size_t>(line.end - line.tab - 1));
+  });
+}
+
+}  // namespace mivo

@@ -1,0 +1,300 @@
+#include "predict/dict_file.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/log.h"
+#include "base/text.h"
+#include "platform/headless/desktop.h"
+#include "unit/settings_state.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class DictFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    desktop::Reset();
+    live_ = mivo::MemLiveCount();
+  }
+  void TearDown() override {
+    if (set_ != nullptr) {
+      for (mivo::DictFile* f : {set_->history, set_->name, set_->macro}) mivo::DictFileClose(f);
+      mivo::DictSetFree(set_);
+    }
+    EXPECT_EQ(mivo::MemLiveCount(), live_) << "blocks leaked";
+  }
+  // A set whose history and name files hold the given bytes.
+  mivo::DictSet* OpenSet(const std::string& history, const std::string& name) {
+    set_ = mivo::DictSetCreate();
+    desktop::WriteFile("history", history);
+    desktop::WriteFile("name", name);
+    EXPECT_EQ(mivo::DictFileOpen(set_->history, "history"), 1);
+    EXPECT_EQ(mivo::DictFileOpen(set_->name, "name"), 1);
+    return set_;
+  }
+  std::string Content(const mivo::DictFile* f) { return std::string(f->view, f->used); }
+
+  mivo::DictSet* set_ = nullptr;
+  int32_t live_ = 0;
+};
+
+TEST_F(DictFileTest, CloseCutsAfterTheLastTextButKeepsOneByte) {
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"", "\0"s},
+      {"\0\0\0"s, "\0"s},
+      {"a\tb\r\n\0\0\0"s, "a\tb\r\n"},
+      {"a\tb\r\n", "a\tb\r\n"},
+  };
+  for (const auto& c : cases) {
+    desktop::WriteFile("d", c.before);
+    mivo::DictFile file{};
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+    EXPECT_EQ(file.used, c.before.size());
+    EXPECT_EQ(file.view[file.used], 0);
+    mivo::DictFileClose(&file);
+    EXPECT_EQ(desktop::ReadFile("d"), c.after) << c.before;
+    mivo::DictFileClose(&file);  // a closed file is left alone
+  }
+}
+
+TEST_F(DictFileTest, OpenRefusesAFileInUseAndLeavesNothingOpen) {
+  mivo::DictFile first{}, second{};
+  ASSERT_EQ(mivo::DictFileOpen(&first, "d"), 1);
+  EXPECT_EQ(mivo::DictFileOpen(&second, "d"), 0) << "no sharing";
+  EXPECT_EQ(second.used, 0u);
+  mivo::DictFileClose(&second);
+  EXPECT_EQ(mivo::DictFileOpen(&second, "no_such_folder\\d"), 0);
+  mivo::DictFileClose(&first);
+}
+
+// Records learned and then flushed, and the file they leave.
+TEST_F(DictFileTest, FlushedRecordsRewriteTheFile) {
+  const struct {
+    const char* rule;
+    std::string file;
+    std::vector<std::pair<const char*, const char*>> learned;
+    std::string after;
+  } cases[] = {
+      {"a duplicate in pending stands once", "", {{"k", "v"}, {"k", "v"}}, "k\tv\r\n"},
+      {"the file's copy moves to the end",
+       "k\tv\r\nx\ty\r\n",
+       {{"k", "v"}, {"k", "v"}},
+       "x\ty\r\nk\tv\r\n"},
+      {"lines that begin with a pending record go",
+       "k\tvw\r\nk\tu\r\nk\tv2\r\nz\tq\r\n",
+       {{"k", "v"}},
+       "k\tu\r\nz\tq\r\nk\tv\r\n"},
+      {"a newer record of the same key stays beside it",
+       "",
+       {{"k", "v"}, {"k", "u"}},
+       "k\tv\r\nk\tu\r\n"},
+      {"LF-only ends and blank lines become CR LF",
+       "a\tb\nc\td\n\n\ne\tf",
+       {{"g", "h"}},
+       "a\tb\r\nc\td\r\ne\tf\r\ng\th\r\n"},
+      {"the NUL a close leaves becomes one CR LF", "\0"s, {{"g", "h"}}, "\r\ng\th\r\n"},
+      {"stray control bytes separate lines",
+       "a\x01\x02z\r\r\r",
+       {{"g", "h"}},
+       "a\r\nz\r\ng\th\r\n"},
+  };
+  for (const auto& c : cases) {
+    desktop::Reset();
+    mivo::DictSet* set = OpenSet("", c.file);
+    const std::string before = Content(set->name);
+    for (const auto& [key, text] : c.learned) mivo::MergeStringStudy(set, key, text, 0, '\t');
+    EXPECT_EQ(Content(set->name), before) << c.rule << ": still pending";
+    mivo::MergeStringStudy(set, nullptr, nullptr, 1, '\t');
+    EXPECT_EQ(Content(set->name), c.after) << c.rule;
+    EXPECT_EQ(set->name->view[set->name->used], 0);
+    EXPECT_EQ(std::string(set->name->pending, 1024), std::string(1024, '\0')) << c.rule;
+    mivo::DictFileClose(set->name);
+    EXPECT_EQ(desktop::ReadFile("name"), c.after) << c.rule;
+    TearDown();
+    set_ = nullptr;
+  }
+}
+
+// The pending buffer holds less than 1024 bytes; the record that would reach it forces
+// the rewrite, older pending records first, the new one last.
+TEST_F(DictFileTest, APendingBufferThatWouldFillIsMerged) {
+  const struct {
+    size_t recordBytes;
+    int rewritten;
+  } cases[] = {{23, 0}, {24, 1}, {30, 1}, {2000, 1}};
+  for (const auto& c : cases) {
+    mivo::DictFile file{};
+    desktop::WriteFile("d", "old\tline\r\n");
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+    std::string pending;
+    for (int i = 0; i < 10; ++i) {
+      std::string record = std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n";
+      pending += record;
+      ASSERT_EQ(mivo::DictFileMerge(&file, record.c_str(), 0), 0);
+    }
+    ASSERT_EQ(pending.size(), 1000u);
+    const std::string record = "n\t" + std::string(c.recordBytes - 4, 'r') + "\r\n";
+    EXPECT_EQ(mivo::DictFileMerge(&file, record.c_str(), 0), c.rewritten) << c.recordBytes;
+    if (c.rewritten) {
+      EXPECT_EQ(Content(&file), "old\tline\r\n" + pending + record);
+      EXPECT_EQ(file.pending[0], 0);
+    } else {
+      EXPECT_EQ(Content(&file), "old\tline\r\n");
+      EXPECT_EQ(std::string(file.pending), pending + record);
+    }
+    mivo::DictFileMerge(&file, "", 1);
+    mivo::DictFileClose(&file);
+    EXPECT_EQ(desktop::ReadFile("d"), "old\tline\r\n" + pending + record);
+  }
+}
+
+TEST_F(DictFileTest, TrimKeepsTheNewestLines) {
+  const struct {
+    int lines;
+    uint32_t limit;
+    int firstKept;
+  } cases[] = {{3005, 3000, 5}, {3001, 3000, 1}, {3000, 3000, 0}, {2999, 3000, 0}, {3, 1, 2}};
+  for (const auto& c : cases) {
+    std::string text, kept;
+    for (int i = 0; i < c.lines; ++i) {
+      const std::string line = "c\t" + std::to_string(i) + "\tx\r\n";
+      text += line;
+      if (i >= c.firstKept) kept += line;
+    }
+    desktop::WriteFile("h", text);
+    mivo::DictFile file{};
+    ASSERT_EQ(mivo::DictFileOpen(&file, "h"), 1);
+    EXPECT_EQ(mivo::DictFileTrim(&file, c.limit), kept.size()) << c.lines;
+    EXPECT_EQ(Content(&file), kept);
+    mivo::DictFileClose(&file);
+    EXPECT_EQ(desktop::ReadFile("h"), kept) << c.lines;
+  }
+  EXPECT_EQ(mivo::DictFileTrim(nullptr, 3000), 0u);
+}
+
+// The context is the tail of the recent text, at most contextLength bytes, starting on
+// a whole character.
+TEST_F(DictFileTest, HistoryContextStartsOnACharacter) {
+  std::string trailAt8 = "abcdefg\x82\xa0" + std::string(31, 'z');  // 40 bytes
+  const struct {
+    std::string recent;
+    uint32_t contextLength;
+    std::string context;
+  } cases[] = {
+      {trailAt8, 32, std::string(31, 'z')},
+      {std::string(40, 'q'), 32, std::string(32, 'q')},
+      {"abc", 8, "abc"},
+      {"", 8, ""},
+      {std::string("aaa\x82") + "b", 1, ""},  // the last character is cut whole
+  };
+  for (const auto& c : cases) {
+    desktop::Reset();
+    mivo::DictSet* set = OpenSet("", "");
+    set->contextLength = c.contextLength;
+    mivo::TextCopy(set->recent, c.recent.c_str());
+    mivo::MergeHistoryStudy(set, "K", "T", 0, '\t');
+    mivo::MergeHistoryStudy(set, nullptr, nullptr, 1, '\t');
+    EXPECT_EQ(Content(set->history), c.context + "\tK\tT\r\n") << c.recent;
+    TearDown();
+    set_ = nullptr;
+  }
+}
+
+TEST_F(DictFileTest, ARewriteLogsTheNewSize) {
+  testing_support::SettingsState settings;
+  desktop::WriteFile("settings.txt", "LoggingMode = 1\r\n");
+  ASSERT_EQ(mivo::LoadSettings(), 1);
+  mivo::OpenLog();
+  mivo::DictSet* set = OpenSet("", "a\tb\r\n");
+  mivo::MergeStringStudy(set, "k", "v", 0, '\t');  // pending only: no line
+  mivo::MergeStringStudy(set, nullptr, nullptr, 1, '\t');
+  mivo::MergeHistoryStudy(set, nullptr, nullptr, 1, '\t');
+  mivo::CloseLogAndCounter();
+  const std::string log = desktop::ReadFile("LogFile.txt");
+  EXPECT_NE(log.find("\tMerge String Study\t10 bytes\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\tMerge History Study\t0 bytes\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Merge String Study"), log.rfind("Merge String Study")) << "one rewrite";
+}
+
+TEST_F(DictFileTest, RemoveLinesRewritesWithinTheRoomGiven) {
+  const struct {
+    const char* key;
+    std::string buffer;
+    uint32_t room;
+    std::string after;
+  } cases[] = {
+      {"b", "a\nb\nbc\nd", 20, "a\r\nd\r\n"},
+      {"b\r\n", "b\r\nbc\r\nb\nb\r\n", 20, "bc\r\nb\r\n"},
+      {"x", "\n\na\r\n", 20, "\r\na\r\n"},
+      {"x", "a\nb", 8, "a\r\nb\r\n"},
+      {"x", "a\nb", 6, "a\nb"},  // no room for the longer text and its NUL: unchanged
+      {"", "a\nb", 20, "a\nb"},
+  };
+  for (const auto& c : cases) {
+    std::string buffer = c.buffer + std::string(20 - c.buffer.size(), '\0');
+    const uint32_t length =
+        mivo::DictRemoveLines(c.key, buffer.data(), static_cast<uint32_t>(c.buffer.size()), c.room);
+    EXPECT_EQ(buffer.substr(0, length), c.after) << c.buffer;
+    EXPECT_EQ(buffer.substr(length), std::string(20 - length, '\0')) << c.buffer;
+  }
+}
+
+TEST_F(DictFileTest, DropLastLine) {
+  const struct {
+    std::string text, after;
+  } cases[] = {
+      {"a\tb\r\nc\td\r\n", "a\tb\r\n"},
+      {"a\tb\r\nc\td", "a\tb\r\n"},
+      {"only", ""},
+      {"\r\n\r\n", "\r\n\r\n"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    std::string buffer = c.text + std::string(4, '\0');
+    EXPECT_EQ(mivo::DictDropLastLine(buffer.data()), c.after.size()) << c.text;
+    EXPECT_EQ(buffer, c.after + std::string(buffer.size() - c.after.size(), '\0'));
+  }
+}
+
+TEST_F(DictFileTest, Lookups) {
+  const std::string text =
+      "nokey line\r\n"
+      "ab\tfirst\nabc\tsecond\r\n"
+      "abcd\tmacro one\r\n\n"
+      "abcdef\tmacro two\r\n"
+      "xy\tend\tof\r\n"
+      "wxyz\tno cr";
+  const struct {
+    char* (*lookup)(const char*, const char*);
+    const char* key;
+    const char* found;  // null: none
+  } cases[] = {
+      {mivo::LookupTextByKey, "abc", "second"},  // "ab\tfirst" has no CR
+      {mivo::LookupTextByKey, "ab", "second"},   // a longer key field matches too
+      {mivo::LookupTextByKey, "abcde", "macro two"},   {mivo::LookupTextByKey, "nokey", nullptr},
+      {mivo::LookupTextByKey, "xy", "end\tof"},        {mivo::LookupKeyByText, "macro", "abcd"},
+      {mivo::LookupKeyByText, "end\tof", "xy"},        {mivo::LookupKeyByText, "first", nullptr},
+      {mivo::LookupMacroByKey, "abcdZZ", "macro one"},  // only four bytes count
+      {mivo::LookupMacroByKey, "abc", "second"},        // a short key is the whole field
+      {mivo::LookupMacroByKey, "ab", nullptr},          // its first line has no CR
+      {mivo::LookupMacroByKey, "wxyz", nullptr},       {mivo::LookupMacroByKey, "q", nullptr},
+  };
+  for (const auto& c : cases) {
+    char* found = c.lookup(c.key, text.c_str());
+    if (c.found == nullptr) {
+      EXPECT_EQ(found, nullptr) << c.key;
+    } else {
+      EXPECT_STREQ(found, c.found) << c.key;
+    }
+    mivo::MemFree(found);
+  }
+}
+
+}  // namespace
