@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs every tests/e2e/test_*.sh (each on its own Xvfb and Wine prefix, with a
-# time limit), prints one PASS/FAIL line per test and "N passed, M failed".
+# time limit; a failed test runs once more), prints one PASS/FAIL line per test and
+# "N passed, M failed".
 #   MIVO_WIN32_DIR      folder of the .exe files (default build/win32)
 #   MIVO_E2E_TIMEOUT    seconds per test (default 90)
 #   MIVO_E2E_FILTER     run only tests whose name contains this text
@@ -20,9 +21,20 @@ for test in "$here"/test_*.sh; do
   start=$(date +%s)
   timeout -k 10 "$limit" bash "$test" >"$log" 2>&1
   rc=$?
+  retried=""
+  if [ "$rc" != 0 ]; then
+    # Wine under Xvfb now and then loses an injected key: a test gets one more try, and
+    # the first failure is reported and kept, so a flaky step stays visible.
+    mv "$log" "$artifacts/$name.first-failure.log"
+    echo "RETRY $name (first try: exit $rc; log: $artifacts/$name.first-failure.log)"
+    tail -n 3 "$artifacts/$name.first-failure.log" | sed 's/^/    /'
+    timeout -k 10 "$limit" bash "$test" >"$log" 2>&1
+    rc=$?
+    retried=", on the second try"
+  fi
   took=$(($(date +%s) - start))
   if [ "$rc" = 0 ]; then
-    echo "PASS $name (${took}s)"
+    echo "PASS $name (${took}s$retried)"
     passed=$((passed + 1))
   else
     [ "$rc" = 124 ] && why="timed out after ${limit}s" || why="exit $rc"
