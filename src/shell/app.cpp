@@ -14,6 +14,7 @@
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "macro/state.h"
+#include "predict/state.h"
 #include "shell/docking.h"
 #include "shell/links.h"
 #include "shell/state.h"
@@ -51,6 +52,7 @@ void StartUpFailed(const char* text) {
 ShellState shellState;
 
 void ResetProgramState() {
+  ResetPredictState();
   ResetKeyboardState();
   ResetMacroState();
   ResetBaseState();
