@@ -8,12 +8,11 @@
 #include <string>
 
 #include "base/text.h"
+#include "fuzz/one_folder.h"
 #include "platform/headless/desktop.h"
 #include "predict/operations.h"
 
 namespace {
-
-std::string folder;
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -29,14 +28,7 @@ bool HasSeparatorOrTab(const char* s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (folder.empty()) {
-    desktop::Reset();
-    folder = desktop::WorkingFolder();
-  }
-  // The same folder every time: a fresh one per input would fill the disk.
-  desktop::Config config;
-  config.workingFolder = folder;
-  desktop::Reset(config);
+  ResetDesktopInOneFolder();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   desktop::WriteFile("ApplicationList.txt", bytes);
   const int32_t live = mivo::MemLiveCount();

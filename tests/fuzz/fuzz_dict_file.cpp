@@ -10,13 +10,12 @@
 #include <string>
 
 #include "base/text.h"
+#include "fuzz/one_folder.h"
 #include "platform/headless/desktop.h"
 #include "predict/candidate_list.h"
 #include "predict/dict_file.h"
 
 namespace {
-
-std::string folder;
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -97,14 +96,7 @@ void Candidates(const std::string& bytes, Slicer& slicer, int byKey) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (folder.empty()) {
-    desktop::Reset();
-    folder = desktop::WorkingFolder();
-  }
-  // The same folder every time: a fresh one per input would fill the disk.
-  desktop::Config config;
-  config.workingFolder = folder;
-  desktop::Reset(config);
+  ResetDesktopInOneFolder();
   if (size < 3) return 0;
   const unsigned learns = data[0] % 48;
   const uint32_t trimTo = data[1];

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "base/text.h"
+#include "fuzz/one_folder.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "platform/headless/desktop.h"
 
 namespace {
 
-std::string folder;
 std::string previous;
 
 void Check(bool condition) {
@@ -23,14 +23,7 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (folder.empty()) {
-    desktop::Reset();
-    folder = desktop::WorkingFolder();
-  }
-  // The same folder every time: a fresh one per input would fill the disk.
-  desktop::Config config;
-  config.workingFolder = folder;
-  desktop::Reset(config);
+  ResetDesktopInOneFolder();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   desktop::WriteFile("k.cfg", bytes);
   desktop::WriteFile("a", previous);

@@ -8,12 +8,11 @@
 
 #include "base/settings.h"
 #include "base/text.h"
+#include "fuzz/one_folder.h"
 #include "platform/headless/desktop.h"
 #include "unit/settings_state.h"
 
 namespace {
-
-std::string folder;
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -24,14 +23,7 @@ bool TextFits(const char* text) { return text == nullptr || std::strlen(text) <=
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (folder.empty()) {
-    desktop::Reset();
-    folder = desktop::WorkingFolder();
-  }
-  // The same folder every time: a fresh one per input would fill the disk.
-  desktop::Config config;
-  config.workingFolder = folder;
-  desktop::Reset(config);
+  ResetDesktopInOneFolder();
   desktop::WriteFile("settings.txt", std::string(reinterpret_cast<const char*>(data), size));
 
   const int32_t live = mivo::MemLiveCount();
