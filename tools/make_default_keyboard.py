@@ -5,9 +5,15 @@ This script is the source of the default keyboard: positions are computed here s
 that every group keeps its margins and labels fit, and the result is committed as
 data/mivo_key.cfg. Run it after changing the tables:
 
-    python3 tools/make_default_keyboard.py            # writes data/mivo_key.cfg
-    python3 tools/make_default_keyboard.py --stdout   # prints it instead
+    python3 tools/make_default_keyboard.py            # writes data/mivo_key.cfg and the
+                                                      # core operation dictionary
+    python3 tools/make_default_keyboard.py --stdout   # prints the keyboard instead
+    python3 tools/make_default_keyboard.py --check    # fails when a written file differs
     python3 tools/make_default_keyboard.py --plain    # prints a plain gojuon table
+
+The core operation dictionary (data/PredCore/Macro and Name) names the keys' operations
+that prediction learns and offers: OPERATIONS below, each taken from a key of this
+keyboard, so the two cannot drift apart.
 
 Positions are worked out in pixels for a reference layout of REF_W x REF_H (the
 client area of the window at one third of a 768-pixel screen) and turned into the
@@ -392,6 +398,51 @@ HEADER = """\
 """
 
 
+# ---------------------------------------------------------------- operations
+# Operations that prediction learns and offers, in the order of the core dictionary's
+# files: the last lines are the newest and are offered first before anything is learned.
+# Keys are four bytes, so that the recent text of learned keys lines up with the
+# four-byte groups that the context score compares. Each macro is a key's macro of the
+# keyboard (the key's label is the operation's name), or an event of the program, which
+# has no name: it is never offered, but its key starts the recent text.
+# The latches come before the shortcuts that begin with them: a key's macro is matched
+# against the first record whose macro begins with it.
+OPERATIONS = [
+    ("Init", "Event(Init)"), ("Fini", "Event(Finish)"),
+    ("Win_", "Direct(SysWindow)"), ("Alt_", "Direct(SysAlt)"), ("Shft", "Direct(SysShift)"),
+    ("Ctrl", "Direct(SysCtrl)"),
+    ("Clos", "Direct(SysAlt) Direct(F4)"), ("Save", "Direct(SysCtrl) Direct(S)"),
+    ("PgDn", "Lock(PageDown)"), ("PgUp", "Lock(PageUp)"),
+    ("Down", "Lock(Down)"), ("Up__", "Lock(Up)"), ("Rght", "Lock(Right)"),
+    ("Left", "Lock(Left)"), ("Esc_", "Direct(Esc)"), ("Tab_", "Direct(Tab)"),
+    ("Del_", "Direct(Del)"), ("End_", "Direct(End)"), ("Home", "Direct(Home)"),
+    ("LDbl", "Mouse(LDClick)"), ("RClk", "Mouse(RClick)"), ("LClk", "Mouse(LClick)"),
+    ("Undo", "Direct(SysCtrl) Direct(Z)"), ("SAll", "Direct(SysCtrl) Direct(A)"),
+    ("Cut_", "Direct(SysCtrl) Direct(X)"), ("Copy", "Direct(SysCtrl) Direct(C)"),
+    ("Pste", "Direct(SysCtrl) Direct(V)"), ("Spce", "Direct(Space)"),
+    ("BkSp", "Direct(BS)"), ("Entr", "Direct(Enter)"),
+]
+
+
+def render_operations(L):
+    """The core dictionary's macro and name files, CR LF lines, Shift-JIS."""
+    labels = {}
+    for key in L.keys:
+        if key.macro and key.name:
+            labels.setdefault(key.macro, key.name)
+    macros, names = [], []
+    for op, macro in OPERATIONS:
+        if len(op.encode("cp932")) != 4:
+            raise SystemExit("operation key %r is not four bytes" % op)
+        macros.append("%s\t%s\r\n" % (op, macro))
+        if macro.startswith("Event("):
+            continue
+        if macro not in labels:
+            raise SystemExit("no key of the keyboard runs %r" % macro)
+        names.append("%s\t%s\r\n" % (op, labels[macro]))
+    return "".join(macros), "".join(names)
+
+
 def render(L, pages):
     out = [HEADER]
     out.append("# ---- 色 (colorset の番号)\n")
@@ -447,10 +498,23 @@ def main():
         sys.stdout.buffer.write(text.encode("cp932"))
         return
     import os
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data",
-                        "mivo_key.cfg")
-    with open(path, "wb") as f:
-        f.write(text.encode("cp932"))
+    data = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+    macros, names = render_operations(L)
+    files = {"mivo_key.cfg": text, os.path.join("PredCore", "Macro"): macros,
+             os.path.join("PredCore", "Name"): names}
+    stale = []
+    for name, content in files.items():
+        path = os.path.join(data, name)
+        if "--check" in sys.argv:
+            with open(path, "rb") as f:
+                if f.read() != content.encode("cp932"):
+                    stale.append("data/" + name)
+        else:
+            with open(path, "wb") as f:
+                f.write(content.encode("cp932"))
+    if stale:
+        raise SystemExit(", ".join(stale) + " differs from what tools/make_default_keyboard.py "
+                         "writes; regenerate with: python3 tools/make_default_keyboard.py")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,8 @@
-// Everything the operation dictionaries change while the program runs, in one place, so
+// Everything prediction and its candidate keys change while the program runs, in one place, so
 // that one call puts back what a fresh start finds.
 #pragma once
+
+#include <cstdint>
 
 namespace mivo {
 
@@ -12,6 +14,14 @@ struct PredictState {
   DictSet** slots = nullptr;    // the open application dictionaries, most recently used first
   DictSet* core = nullptr;      // always open while prediction is
   char* lastClass = nullptr;    // the foreground class last seen, owned
+
+  // Where the candidate keys go: key indexes of the panels and the reading key, and the
+  // colour-set indexes of the templates in the order conversion, prediction, next,
+  // previous, mode; 0 is unset.
+  int32_t conversionPanel = 0;
+  int32_t predictionPanel = 0;
+  int32_t readingKey = 0;
+  int32_t templates[5] = {};
 };
 extern PredictState predictState;
 

@@ -14,6 +14,8 @@
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "macro/state.h"
+#include "predict/candidate_keys.h"
+#include "predict/prediction_commands.h"
 #include "predict/state.h"
 #include "shell/docking.h"
 #include "shell/links.h"
@@ -24,6 +26,8 @@ namespace {
 
 constexpr char kMainClass[] = "MivoMain";
 constexpr char kMainTitle[] = "Mivo::Keyboard";
+constexpr char kStartEvent[] = "Event(Init)";
+constexpr char kFinishEvent[] = "Event(Finish)";
 constexpr os::DWORD kMainExStyle = os::WS_EX_TOPMOST | os::WS_EX_TOOLWINDOW | os::WS_EX_WINDOWEDGE;
 constexpr os::DWORD kMainStyle = os::WS_POPUP | os::WS_VISIBLE | os::WS_CLIPSIBLINGS |
                                  os::WS_CLIPCHILDREN | os::WS_BORDER | os::WS_THICKFRAME;
@@ -80,6 +84,8 @@ os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
 
 os::Window StartUp(os::Instance instance, int showCommand) {
   keyboardHooks.appBarNotify = OnAppBarNotify;
+  keyboardHooks.recordMacroRun = RecordMacroRun;
+  keyboardHooks.defaultTemplates = DefaultPagingTemplates;
   if (!LoadSettings()) {
     StartUpFailed(kSettingsLoadFailed);
     return nullptr;
@@ -103,8 +109,12 @@ os::Window StartUp(os::Instance instance, int showCommand) {
     StartUpFailed(kKeyboardSetupFailed);
     return nullptr;
   }
-  // The conversion dictionaries (ConversionOpen) and the prediction dictionaries
-  // (PredictionInit) open here, with their own failure boxes, when those parts join.
+  // The conversion dictionaries (ConversionOpen) open here, with their own failure box,
+  // when that part joins.
+  if (!PredictionInit()) {
+    StartUpFailed(kPredictionOpenFailed);
+    return nullptr;
+  }
 
   shellState.tickTimer = os::SetTimer(main, TICK_TIMER_ID, TICK_PERIOD_MS);
   if (!shellState.tickTimer) {
@@ -113,7 +123,8 @@ os::Window StartUp(os::Instance instance, int showCommand) {
   }
   DockMainWindow(main, 1);  // a refusal leaves an ordinary top-most window
   RestoreForeground();
-  // The start event for prediction (RecordMacroRun "Event(Init)") joins here.
+  // The start is an operation too, so what usually follows it is offered first.
+  RecordMacroRun(kStartEvent);
   return main;
 }
 
@@ -129,13 +140,14 @@ int CheckEmergencyExit() {
 }
 
 void ShutDown(os::Window mainWindow) {
-  // The finish event for prediction (RecordMacroRun "Event(Finish)") comes first here.
+  RecordMacroRun(kFinishEvent);
   os::ReleaseCapture();
   ReleaseLatchedModifiers();
   DockMainWindow(mainWindow, 0);
   os::KillTimer(mainWindow, shellState.tickTimer);
   KeybdFinish();
-  // ConversionClose and PredictionFinish join here.
+  // ConversionClose joins here.
+  PredictionFinish();
   CloseLogAndCounter();
   if (KillOnQuit) CloseWindowsMatching(KillOnQuit, KillProcessWait);
   if (ProcessOnQuit) StartProgram(ProcessOnQuit);

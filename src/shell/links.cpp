@@ -5,8 +5,9 @@
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/text_constants.h"
-#include "keyboard/scanning.h"
 #include "macro/macro.h"
+#include "predict/candidate_keys.h"
+#include "predict/prediction_commands.h"
 #include "shell/docking.h"
 
 namespace mivo {
@@ -18,7 +19,8 @@ namespace {
 // between the keyboard and the macro processor.
 constexpr Link kChain[] = {
     AppMainProc,
-    KeybdMainProc,
+    KeybdPredictMainProc,  // hands on to KeybdMainProc what it does not take
+    PredictionMainProc,
     MacroMainProc,
 };
 

@@ -32,7 +32,8 @@ void PrepareDefaultFolder(const std::string& extraSettings = "") {
   desktop::Reset();
   desktop::WriteFile("settings.txt", DataFile("settings.txt") + extraSettings);
   desktop::WriteFile("mivo_key.cfg", DataFile("mivo_key.cfg"));
-  desktop::WriteFile("ApplicationList.txt", DataFile("ApplicationList.txt"));
+  for (const char* name : {"ApplicationList.txt", "PredCore/Name", "PredCore/Macro"})
+    desktop::WriteFile(name, DataFile(name));
 }
 
 int32_t KeyNamed(const std::string& utf8) {

@@ -11,6 +11,7 @@
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 using testing_support::Sjis;
@@ -49,6 +50,7 @@ void PrepareKeyboard() {
           "key(20){type=1 parent=1 x=5000 y=6000 cx=20000 cy=30000 colorset=1}\n"
           "load(20){file=\"deep.cfg\"}\n");
   desktop::WriteFile("deep.cfg", "key(1){parent=0 cx=10000 cy=10000 name=\"deep\" colorset=1}\n");
+  testing_support::WriteEmptyCoreDictionary();
 }
 
 std::vector<desktop::DrawOp> Of(const std::vector<desktop::DrawOp>& ops,
@@ -224,6 +226,7 @@ TEST(KeyboardStartupScenario, AMissingKeyboardFileFailsWhileAMissingColourFileDo
 TEST(KeyboardStartupScenario, AKeyboardFileNamedInJapaneseIsFound) {
   desktop::Reset();
   desktop::WriteFile("settings.txt", "KeyCfgFile = \"" + Sjis("ソフト.cfg") + "\"\r\n");
+  testing_support::WriteEmptyCoreDictionary();
   desktop::WriteFile(Sjis("ソフト.cfg"),
                      "key(1){type=1 cx=100000 cy=100000}\nkey(7){parent=1 name=\"x\"}\n");
   bool checked = false;

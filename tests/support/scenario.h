@@ -15,13 +15,20 @@ namespace testing_support {
 // 5 November 2002, 14:07: log and counter lines start «[02/11/05:14:07]».
 constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
 
-// A fresh desktop whose working folder holds these settings and this keyboard (an
-// empty keyboard file is valid and makes no keys).
+// The program does not start without the core operation dictionary; an empty one will do.
+inline void WriteEmptyCoreDictionary() {
+  desktop::WriteFile("PredCore\\Name", "");
+  desktop::WriteFile("PredCore\\Macro", "");
+}
+
+// A fresh desktop whose working folder holds these settings, this keyboard (an empty
+// keyboard file is valid and makes no keys) and an empty core operation dictionary.
 inline void PrepareFolder(const std::string& settings, const std::string& keyboard = "") {
   desktop::Reset();
   desktop::SetLocalTime(kNov5th);
   desktop::WriteFile("settings.txt", settings);
   desktop::WriteFile("mivo_key.cfg", keyboard);
+  WriteEmptyCoreDictionary();
 }
 
 // Runs the macro as a key action does: message 1797 to the main window, at `ms`.

@@ -1,0 +1,290 @@
+#include "predict/candidate_keys.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "base/bus.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/text.h"
+#include "keyboard/key_tree.h"
+#include "keyboard/painting.h"
+#include "keyboard/scanning.h"
+#include "predict/candidate_list.h"
+#include "predict/state.h"
+
+namespace mivo {
+
+ConversionView conversionView;
+
+namespace {
+
+enum Template { T_CONVERSION, T_PREDICTION, T_NEXT, T_PREVIOUS, T_MODE, TEMPLATE_COUNT };
+
+// 次候補, 前候補, IME候補, 予測候補
+constexpr char kNextLabel[] = "\x8e\x9f\x8c\xf3\x95\xe2";
+constexpr char kPreviousLabel[] = "\x91\x4f\x8c\xf3\x95\xe2";
+constexpr char kImeModeLabel[] = "IME\x8c\xf3\x95\xe2";
+constexpr char kAllModeLabel[] = "\x97\x5c\x91\xaa\x8c\xf3\x95\xe2";
+
+struct ListStyle {
+  int32_t* panel;
+  Template colours;
+  int64_t padding[2];  // MetricsMode 1, MetricsMode 2
+  int32_t idBase;
+  bool conversion;          // a mode key, and the text before the key in the macro
+  const char* prefixes[5];  // by kind; index 0 stands for a kind the table lacks
+  const char* nextCommand;
+  const char* previousCommand;
+};
+
+const ListStyle kConversion = {
+    &predictState.conversionPanel,
+    T_CONVERSION,
+    {1200, 1200},
+    10000,
+    true,
+    {"TranslateP(", "TranslateP(", "TranslateW(", "TranslateD(", "TranslateI("},
+    "Command(NextCandidates[%d])",
+    "Command(PreviousCandidates[%d])"};
+const ListStyle kPrediction = {
+    &predictState.predictionPanel,
+    T_PREDICTION,
+    {1400, 1200},
+    10100,
+    false,
+    {"PTranslateP(", "PTranslateP(", "PTranslateW(", "PTranslateD(", "PTranslateP("},
+    "Command(PNextCandidates[%d])",
+    "Command(PPreviousCandidates[%d])"};
+
+// The layout works in the file-style units that CreateKey takes, scaled to the panel's
+// width W. Products are taken in 64 bits: long labels in the second metrics mode would
+// wrap in 32.
+struct Metrics {
+  int64_t U, R, charWidth, padding, gap, y0, rowStep, keyHeight, W;
+
+  int64_t Width(size_t bytes) const { return static_cast<int64_t>(bytes) * charWidth + padding; }
+  int64_t X0() const { return U * gap / W; }
+  int64_t Advance(int64_t width) const { return (gap + width) * U / W; }
+  int64_t PagingWidth() const { return padding + 6 * charWidth; }
+  int64_t PagingRoom() const { return Advance(PagingWidth()); }
+};
+
+// Any MetricsMode but 2 lays out as mode 1, the default, so that the candidates stay
+// reachable on a keyboard whose mode is mistyped.
+Metrics MetricsFor(const ListStyle& style, int64_t panelWidth) {
+  const bool second = MetricsMode == 2;
+  const int64_t F = FontScale;
+  Metrics m{};
+  // A panel sized to its children has no width of its own; it then spans the layout.
+  m.W = panelWidth > 0 ? panelWidth : 100000;
+  m.U = second ? m.W - 400 : 10000;
+  m.R = second ? m.W - 400 : 9900;
+  m.charWidth = F * (second ? 850 : 700) / 1000;
+  m.padding = F * style.padding[second ? 1 : 0] / 1000;
+  m.gap = second ? 400 : 1000;
+  m.y0 = second ? 400 : 700;
+  m.rowStep = second ? 4000 : 4500;
+  m.keyHeight = second ? 4000 : 10400;
+  return m;
+}
+
+// The argument of a generated macro: every ")" gets a "%" before it, which the macro
+// processor removes, so the command sees the text unchanged.
+size_t EscapedLength(const char* s) {
+  size_t n = 0;
+  for (; *s != '\0'; ++s) n += *s == ')' ? 2 : 1;
+  return n;
+}
+
+char* AppendEscaped(char* out, const char* s) {
+  for (; *s != '\0'; ++s) {
+    if (*s == ')') *out++ = '%';
+    *out++ = *s;
+  }
+  return out;
+}
+
+// Conversion: prefix text LF key ")"; prediction: prefix key TAB text ")".
+char* CandidateMacro(const ListStyle& style, int32_t kind, const char* key, const char* text) {
+  const char* prefix = style.prefixes[kind >= 1 && kind <= 4 ? kind : 0];
+  const bool conversion = style.conversion;
+  const char* first = conversion ? text : key;
+  const char* second = conversion ? key : text;
+  char* macro = static_cast<char*>(
+      MemAlloc(strlen(prefix) + EscapedLength(first) + EscapedLength(second) + 3));
+  if (macro == nullptr) return nullptr;
+  char* out = macro;
+  memcpy(out, prefix, strlen(prefix));
+  out = AppendEscaped(out + strlen(prefix), first);
+  *out++ = conversion ? '\n' : '\t';
+  out = AppendEscaped(out, second);
+  *out = ')';
+  return macro;
+}
+
+void PlaceKey(int32_t panel, int64_t x, int64_t y, int64_t width, const Metrics& m, int32_t id,
+              const char* name, const char* macro, int32_t colours) {
+  const int32_t k =
+      CreateKey(KT_CANDIDATE, panel, static_cast<uint32_t>(x), static_cast<uint32_t>(y),
+                static_cast<uint32_t>(width), static_cast<uint32_t>(m.keyHeight), id, name, nullptr,
+                nullptr, nullptr, nullptr, macro, colours, 1);
+  if (k != 0) PaintKey(k);
+}
+
+void PlacePagingKey(int32_t panel, int64_t x, int64_t width, const Metrics& m, int32_t id,
+                    const char* label, const char* format, uint32_t number, Template colours) {
+  char macro[64];
+  snprintf(macro, sizeof macro, format, static_cast<int>(number));
+  PlaceKey(panel, x, m.y0 + m.rowStep, width, m, id, label, macro, predictState.templates[colours]);
+}
+
+void LayOut(const ListStyle& style, const CandidateList* list) {
+  const int32_t panel = *style.panel;
+  const KeyRecord* panelKey = GetKey(panel);
+  if (list == nullptr || panelKey == nullptr) return;
+  DeleteChildKeys(panel);
+
+  const Metrics m = MetricsFor(style, panelKey->cx);
+  const uint32_t N = list->total > list->skip ? list->total - list->skip : 0;
+  const bool imeOnly = style.conversion && conversionView.imeOnly && conversionView.imeOnly();
+  const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+  auto keyWidth = [&](uint32_t i) { return m.Width(TextLength(list->texts[i])); };
+
+  // Row 1: as many as fit before R, and the first one even when it alone does not.
+  int64_t x = m.X0();
+  uint32_t fit1 = 0;
+  for (uint32_t i = 0; i < N && x < m.R; ++i, ++fit1) x += m.Advance(keyWidth(i));
+  if (x > m.R && fit1 > 0) --fit1;
+  const uint32_t row1 = N == 0 ? 0 : (fit1 > 0 ? fit1 : 1);
+
+  // Row 2 leaves room on the right for the previous key and the mode key.
+  x = m.X0();
+  if (list->skip > 0) x += m.PagingRoom();
+  if (style.conversion) x += m.Advance(m.padding + (imeOnly ? 8 : 7) * m.charWidth);
+  uint32_t fit2 = 0;
+  for (uint32_t i = row1; i < N && x < m.R - m.PagingRoom(); ++i, ++fit2)
+    x += m.Advance(keyWidth(i));
+  const bool next = list->more != 0 || row1 + fit2 < N;
+  if (fit2 > 0 && x > (next ? m.R - m.PagingRoom() : m.R)) --fit2;
+
+  uint32_t placed = 0;
+  for (int row = 0; row < 2; ++row) {
+    const uint32_t count = row == 0 ? row1 : fit2;
+    const int64_t y = row == 0 ? m.y0 : 2 * m.y0 + m.rowStep;
+    x = m.X0();
+    for (uint32_t j = 0; j < count; ++j, ++placed) {
+      const int64_t width = keyWidth(placed);
+      char* macro =
+          CandidateMacro(style, list->kinds[placed], list->keys[placed], list->texts[placed]);
+      PlaceKey(panel, x, y, width, m, style.idBase + static_cast<int32_t>(placed),
+               list->texts[placed], macro, predictState.templates[style.colours]);
+      MemFree(macro);
+      x += m.Advance(width);
+    }
+  }
+
+  // The paging keys stand at the right end of the row between the two candidate rows,
+  // created left to right so the scan meets them in the order they are seen.
+  const bool previous = list->skip > 0;
+  const int32_t P = static_cast<int32_t>(placed);
+  const int64_t pw = m.PagingWidth();
+  const int64_t nextRoom = next ? m.PagingRoom() : 0;
+  if (style.conversion && N > 0 && (imeOnly || (reading != nullptr && *reading != '\0'))) {
+    const int64_t width = m.padding + (imeOnly ? 8 : 7) * m.charWidth;
+    const int64_t mx = m.R - width * m.U / m.W - nextRoom - (previous ? m.PagingRoom() : 0);
+    PlaceKey(panel, mx, m.y0 + m.rowStep, width, m, P + 10003,
+             imeOnly ? kAllModeLabel : kImeModeLabel,
+             imeOnly ? "GetAllCandidates()" : "GetImeCandidates()", predictState.templates[T_MODE]);
+  }
+  if (previous) {
+    PlacePagingKey(panel, m.R - pw * m.U / m.W - nextRoom, pw, m, P + 10001, kPreviousLabel,
+                   style.previousCommand, list->skip, T_PREVIOUS);
+  }
+  if (next) {
+    PlacePagingKey(panel, m.R - pw * m.U / m.W, pw, m, P + 10002, kNextLabel, style.nextCommand,
+                   placed + list->skip, T_NEXT);
+  }
+}
+
+// One pass of filling unset templates, each from the one before it as the pass found it.
+void FillTemplates(int32_t first) {
+  int32_t* t = predictState.templates;
+  int32_t before[TEMPLATE_COUNT];
+  memcpy(before, t, sizeof before);
+  if (first != 0 && t[T_CONVERSION] == 0) t[T_CONVERSION] = first;
+  for (int i = T_PREDICTION; i < TEMPLATE_COUNT; ++i) {
+    if (t[i] == 0) t[i] = before[i - 1];
+  }
+}
+
+void KeyboardLoaded(int32_t colourSet) {
+  FillTemplates(colourSet);
+  if (colourSet != 0) return;
+  for (int i = T_CONVERSION; i <= T_PREVIOUS; ++i) {
+    if (predictState.templates[i] != 0) {
+      FillTemplates(predictState.templates[i]);
+      return;
+    }
+  }
+}
+
+void SetReadingKey(int32_t k) {
+  if (KeyRecord* old = GetKey(predictState.readingKey)) old->flags &= ~KF_READING;
+  predictState.readingKey = k;
+  GetKey(k)->flags |= KF_READING;
+}
+
+}  // namespace
+
+void DefaultPagingTemplates() {
+  int32_t* t = predictState.templates;
+  if (t[T_NEXT] == 0) t[T_NEXT] = t[T_CONVERSION];
+  if (t[T_PREVIOUS] == 0) t[T_PREVIOUS] = t[T_CONVERSION];
+}
+
+os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wParam,
+                                 os::LPARAM lParam) {
+  const int32_t value = static_cast<int32_t>(wParam);
+  const bool validKey = GetKey(value) != nullptr;
+  switch (message) {
+    case MM_GO_PYOSOKU:
+      if (predictState.predictionPanel != 0) FocusKey(predictState.predictionPanel);
+      return -1;
+    case MM_SET_YOSOKU:
+      if (validKey) predictState.conversionPanel = value;
+      return -1;
+    case MM_SET_PYOSOKU:
+      if (validKey) predictState.predictionPanel = value;
+      return -1;
+    case MM_SET_YOMI:
+      if (validKey) SetReadingKey(value);
+      return -1;
+    case MM_SET_YOSOKU_COLOR:
+    case MM_SET_PYOSOKU_COLOR:
+    case MM_SET_NEXT_COLOR:
+    case MM_SET_PREVIOUS_COLOR:
+    case MM_SET_IMECAND_COLOR:
+      predictState.templates[message - MM_SET_YOSOKU_COLOR] = value;
+      return -1;
+    case MM_KEYBOARD_LOADED:
+      KeyboardLoaded(value);
+      return -1;
+    case MM_SHOW_IME_CANDIDATES:
+      if (wParam != 0 && GetKey(predictState.conversionPanel) != nullptr &&
+          GetKey(predictState.readingKey) != nullptr) {
+        const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+        SetKeyText(predictState.readingKey, reading != nullptr ? reading : "");
+      }
+      LayOut(kConversion, reinterpret_cast<const CandidateList*>(wParam));
+      return -1;
+    case MM_SHOW_PREDICT_CANDIDATES:
+      LayOut(kPrediction, reinterpret_cast<const CandidateList*>(wParam));
+      return -1;
+    default:
+      return KeybdMainProc(w, message, wParam, lParam);
+  }
+}
+
+}  // namespace mivo

@@ -1,0 +1,127 @@
+#include "predict/prediction_commands.h"
+
+#include "base/bus.h"
+#include "base/commands.h"
+#include "base/settings.h"
+#include "base/text.h"
+#include "macro/injection.h"
+#include "predict/operations.h"
+#include "predict/state.h"
+
+namespace mivo {
+namespace {
+
+void RunMacro(const char* macroText) {
+  SendToMain(MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(macroText), 0);
+}
+
+void AskForFirstPage() { PostToMain(MM_PREDICT_CANDIDATES, 0, 0); }
+
+// The four PTranslate letters only tell the candidate's kind; all of them run the
+// operation now, learn it, and ask for a fresh first page under the new recent text.
+void ChooseCandidate(const char* argument) {
+  ReleaseLatchedModifiers();
+  if (argument == nullptr) return;
+  char* key = TextDuplicate(argument);
+  if (key == nullptr) return;
+  const char* name = "";
+  for (char* p = key; *p != '\0'; ++p) {
+    if (*p == '\t') {
+      *p = '\0';
+      name = p + 1;
+      break;
+    }
+  }
+  char* macroText = FindMacro(key);
+  RunMacro(macroText);
+  MemFree(macroText);
+  LearnOperation(key, name);
+  MemFree(key);
+  AskForFirstPage();
+}
+
+// A page number is the first run of digits in the argument; without one, the paging
+// command asks for the first page.
+os::WPARAM PageArgument(const char* argument) {
+  return static_cast<os::WPARAM>(static_cast<uint32_t>(FirstNumberIn(argument)));
+}
+
+void DeliverCandidates(os::WPARAM skip) {
+  const char* recent = ActiveRecentText();
+  const uint32_t length = recent != nullptr ? static_cast<uint32_t>(TextLength(recent)) : 0;
+  const uint32_t capacity = MaxCandidates > 0 ? static_cast<uint32_t>(MaxCandidates) : 0;
+  CandidateList* list = PredictSearch(recent, length, capacity, static_cast<uint32_t>(skip));
+  SendToMain(MM_SHOW_PREDICT_CANDIDATES, reinterpret_cast<os::WPARAM>(list), 0);
+  CandidateListFree(list);
+}
+
+}  // namespace
+
+int PredictionInit() { return PredictionOpen(); }
+
+void PredictionFinish() {
+  MemFree(predictState.lastClass);
+  predictState.lastClass = nullptr;
+  PredictionClose();
+}
+
+void RecordMacroRun(const char* macroText) {
+  if (macroText == nullptr) return;
+  char* key = FindKeyByMacro(macroText);
+  if (key == nullptr) return;
+  char* name = FindName(key);
+  LearnOperation(key, name);
+  MemFree(name);
+  MemFree(key);
+  AskForFirstPage();
+}
+
+os::LRESULT PredictionCommand(os::WPARAM code, const char* argument) {
+  switch (code) {
+    case PC_P_TRANSLATE_D:
+    case PC_P_TRANSLATE_I:
+    case PC_P_TRANSLATE_P:
+    case PC_P_TRANSLATE_W:
+      ChooseCandidate(argument);
+      return -1;
+    case PC_P_NEXT_CANDIDATES:
+      if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, PageArgument(argument), 0);
+      return -1;
+    case PC_P_PREVIOUS_CANDIDATES:
+      if (argument != nullptr) {
+        // A fixed step of 10 whatever the page size: pages of another size come back
+        // to a different first candidate, which the user sees and can page again.
+        const os::WPARAM n = PageArgument(argument);
+        PostToMain(MM_PREDICT_CANDIDATES, n > 10 ? n - 10 : 0, 0);
+      }
+      return -1;
+    default:
+      return NOT_MINE;
+  }
+}
+
+os::LRESULT PredictionMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  switch (message) {
+    case os::WM_TIMER: {
+      char* className = ForegroundClassCheck();
+      if (className != nullptr) {
+        SendToMain(MM_APP_CHANGED, reinterpret_cast<os::WPARAM>(className), 0);
+        MemFree(className);
+      }
+      return -1;
+    }
+    case MM_PREDICT_CANDIDATES:
+      DeliverCandidates(wParam);
+      return -1;
+    case MM_APP_CHANGED:
+      SwitchDictionary(reinterpret_cast<const char*>(wParam));
+      AskForFirstPage();
+      return -1;
+    case MM_PREDICT_COMMAND:
+      return PredictionCommand(wParam, reinterpret_cast<const char*>(lParam));
+    default:
+      return NOT_MINE;
+  }
+}
+
+}  // namespace mivo
