@@ -66,7 +66,9 @@ void PredictionFinish() {
 }
 
 void RecordMacroRun(const char* macroText) {
-  if (macroText == nullptr) return;
+  // Every macro text begins with the empty one: a key without a macro for a change of
+  // state would otherwise be learned as the first operation of the file.
+  if (macroText == nullptr || *macroText == '\0') return;
   char* key = FindKeyByMacro(macroText);
   if (key == nullptr) return;
   char* name = FindName(key);
