@@ -15,7 +15,10 @@
 //   activate CLASS TITLE       bring the window to the foreground
 //   close CLASS TITLE          post WM_CLOSE to the window
 //   move-key NAME              put the pointer on the centre of the visible key of the
-//                              keyboard (class MivoKeybdKey2) whose text is NAME
+//                              keyboard (class MivoKeybdKey2) whose text is NAME; of
+//                              several, the lowest on the screen (a key of the keyboard
+//                              itself, not a candidate of the top band)
+//   move-top-key NAME          the same, the highest of several (a candidate key)
 //   foreground                 print the class name of the foreground window
 //   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
 //                              release until a line beginning with TEXT is added to
@@ -75,6 +78,8 @@ bool WaitWindow(const char* cls, const char* title, long timeoutMs, bool present
 struct KeySearch {
   const char* name;
   HWND found;
+  bool top;  // of several keys with the name: the highest, else the lowest
+  LONG foundTop;
 };
 
 BOOL CALLBACK FindKey(HWND w, LPARAM param) {
@@ -85,8 +90,13 @@ BOOL CALLBACK FindKey(HWND w, LPARAM param) {
   GetWindowTextA(w, text, sizeof text);
   if (std::strcmp(cls, "MivoKeybdKey2") == 0 && std::strcmp(text, search->name) == 0 &&
       IsWindowVisible(w)) {
-    search->found = w;
-    return FALSE;
+    RECT r{};
+    GetWindowRect(w, &r);
+    if (search->found == nullptr ||
+        (search->top ? r.top < search->foundTop : r.top > search->foundTop)) {
+      search->found = w;
+      search->foundTop = r.top;
+    }
   }
   return TRUE;
 }
@@ -202,9 +212,9 @@ int Run(int argc, char** argv) {
       } else {
         PostMessageA(w, WM_CLOSE, 0, 0);
       }
-    } else if (std::strcmp(verb, "move-key") == 0) {
+    } else if (std::strcmp(verb, "move-key") == 0 || std::strcmp(verb, "move-top-key") == 0) {
       if (!need(1)) return Usage("expected a key text", verb);
-      KeySearch search{argv[i++], nullptr};
+      KeySearch search{argv[i++], nullptr, verb[5] == 't', 0};
       HWND main = FindWindowA("MivoMain", nullptr);
       if (main != nullptr) EnumChildWindows(main, FindKey, reinterpret_cast<LPARAM>(&search));
       if (search.found == nullptr) {
