@@ -257,6 +257,50 @@ TEST_F(DictFileTest, AKillAfterAnyWriteStepLosesNoRecord) {
   }
 }
 
+// A disk too full for the file to grow: the merge leaves the file as it was, keeps the
+// pending records for a later merge and logs; a record that did not fit beside them is
+// the one lost.
+TEST_F(DictFileTest, AFileThatCannotGrowKeepsThePendingRecords) {
+  testing_support::SettingsState settings;
+  desktop::WriteFile("settings.txt", "LoggingMode = 1\r\n");
+  ASSERT_EQ(mivo::LoadSettings(), 1);
+  mivo::OpenLog();
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n";
+  const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
+  const auto count = [](const std::string& line) {
+    const std::string log = desktop::ReadFile("LogFile.txt");
+    int n = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+  };
+  const struct {
+    std::string merged;  // "" flushes
+    int failedSoFar, droppedSoFar;
+  } cases[] = {{"", 1, 0}, {overflowing, 2, 1}};
+  for (const auto& c : cases) {
+    desktop::WriteFile("d", "a\tb\r\n");
+    mivo::DictFile file{};
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+    const std::string opened = desktop::ReadFile("d");
+    for (size_t at = 0; at < ten.size(); at += 100) {
+      mivo::DictFileMerge(&file, ten.substr(at, 100).c_str(), 0);
+    }
+    desktop::SetDiskFree(200);  // room for the log, not for the merge
+    EXPECT_EQ(mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0), 0);
+    EXPECT_EQ(desktop::ReadFile("d"), opened) << c.merged;
+    EXPECT_EQ(Content(&file), "a\tb\r\n");
+    EXPECT_EQ(std::string(file.pending), ten);
+    desktop::SetDiskFree(-1);
+    EXPECT_EQ(mivo::DictFileMerge(&file, "", 1), 1);
+    mivo::DictFileClose(&file);
+    EXPECT_EQ(desktop::ReadFile("d"), "a\tb\r\n" + ten);
+    EXPECT_EQ(count("\tMerge Failed\td\r\n"), c.failedSoFar);
+    EXPECT_EQ(count("\tRecord Dropped\td\r\n"), c.droppedSoFar);
+  }
+  mivo::CloseLogAndCounter();
+}
+
 TEST_F(DictFileTest, TrimKeepsTheNewestLines) {
   const struct {
     int lines;
