@@ -34,6 +34,14 @@ std::set<std::string> LinesOf(const std::string& bytes) {
   return lines;
 }
 
+// Together they fill the pending buffer to 1000 bytes.
+std::vector<std::string> TenRecordsOf100Bytes() {
+  std::vector<std::string> records;
+  for (int i = 0; i < 10; ++i)
+    records.push_back(std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n");
+  return records;
+}
+
 class DictFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -178,16 +186,13 @@ TEST_F(DictFileTest, APendingBufferThatWouldFillIsMerged) {
 // holds every record it held before, or, for a record the merge replaces, the new records
 // beside what is left; once the new records stand they stay, and no torn line appears.
 TEST_F(DictFileTest, AKillAfterAnyWriteStepLosesNoRecord) {
-  std::string tenPending;
-  std::vector<std::string> ten;
-  for (int i = 0; i < 10; ++i)
-    ten.push_back(std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n");
+  const std::vector<std::string> ten = TenRecordsOf100Bytes();
   const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
   const struct {
     const char* rule;
     std::string file;
     std::vector<std::string> pending;
-    std::string merged;  // "" flushes; null merges nothing
+    std::string merged;  // "" flushes the pending records; with none, nothing is merged
     uint32_t trimTo;     // 0: no trim
   } cases[] = {
       {"a new record is appended", "a\tb\r\n", {"k\tv\r\n"}, "", 0},
@@ -266,7 +271,7 @@ TEST_F(DictFileTest, AFileThatCannotGrowKeepsThePendingRecords) {
   ASSERT_EQ(mivo::LoadSettings(), 1);
   mivo::OpenLog();
   std::string ten;
-  for (int i = 0; i < 10; ++i) ten += std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n";
+  for (const std::string& record : TenRecordsOf100Bytes()) ten += record;
   const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
   const auto count = [](const std::string& line) {
     const std::string log = desktop::ReadFile("LogFile.txt");
@@ -283,8 +288,8 @@ TEST_F(DictFileTest, AFileThatCannotGrowKeepsThePendingRecords) {
     mivo::DictFile file{};
     ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
     const std::string opened = desktop::ReadFile("d");
-    for (size_t at = 0; at < ten.size(); at += 100) {
-      mivo::DictFileMerge(&file, ten.substr(at, 100).c_str(), 0);
+    for (const std::string& record : TenRecordsOf100Bytes()) {
+      mivo::DictFileMerge(&file, record.c_str(), 0);
     }
     desktop::SetDiskFree(200);  // room for the log, not for the merge
     EXPECT_EQ(mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0), 0);
