@@ -493,6 +493,9 @@ BOOL SetEndOfFile(FileHandle f);
 // a writable mapping of a given size grows the file to that size.
 Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size);
 void* MapViewOfFile(Mapping m, DWORD access, DWORD size);
+// Writes the bytes of a view from `base` on (0 bytes: to the view's end) to the file now
+// instead of when the system sees fit; `base` may lie anywhere inside a view.
+BOOL FlushViewOfFile(const void* base, size_t bytes);
 BOOL UnmapViewOfFile(void* view);
 BOOL CloseMapping(Mapping m);
 

@@ -78,6 +78,40 @@ bool Remap(DictFile* file, uint32_t size) {
   return false;
 }
 
+// Ends a write through the view: the bytes reach the file as one step, before the next.
+void FlushView(const DictFile* file, uint32_t from, uint32_t length) {
+  if (length > 0) os::FlushViewOfFile(file->view + from, length);
+}
+
+// The older lines a merge keeps, as the file will hold them: the content less every line
+// that begins with a pending line, then less the copies of the record, rewritten with
+// CR LF ends. The same removals in the same order as made in the file itself, but in a
+// copy, so that the file keeps every line until the new ones stand beside them.
+// MemAlloc'd, its length in *length; null when memory is short.
+char* KeptLines(const DictFile* file, char* pending, uint32_t pendingLength, const char* record,
+                uint32_t* length) {
+  // The room holds the content even when the rewrite to CR LF line ends lengthens it.
+  const uint64_t rewritten = RewriteLines(nullptr, 0, file->view, file->used, nullptr);
+  const uint64_t room = (rewritten > file->used ? rewritten : file->used) + 1;
+  if (room >= DICT_FILE_SIZE_LIMIT) return nullptr;
+  const uint32_t roomBytes = static_cast<uint32_t>(room);
+  OwnedText kept(static_cast<char*>(MemAlloc(roomBytes)));
+  if (!kept) return nullptr;
+  memcpy(kept.Get(), file->view, file->used);
+  uint32_t keptLength = file->used;
+  char* const pendingEnd = pending + pendingLength;
+  for (char* pos = pending; pos < pendingEnd;) {
+    char* lineEnd = const_cast<char*>(ScanOverText(pos, pendingEnd));
+    const char saved = *lineEnd;
+    *lineEnd = 0;
+    keptLength = DictRemoveLines(pos, kept.Get(), keptLength, roomBytes);
+    *lineEnd = saved;
+    pos = const_cast<char*>(ScanToText(lineEnd, pendingEnd));
+  }
+  *length = DictRemoveLines(record, kept.Get(), keptLength, roomBytes);
+  return kept.Release();
+}
+
 uint32_t PendingLength(const DictFile* file) {
   return static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity - 1));
 }
@@ -292,29 +326,45 @@ int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
       return 0;
     }
   }
-  // The room holds the content even when the rewrite to CR LF line ends lengthens it.
-  const uint64_t rewritten = RewriteLines(nullptr, 0, file->view, file->used, nullptr);
-  const uint64_t content = rewritten > file->used ? rewritten : file->used;
-  const uint64_t room = content + pendingLength + recordLength + 1;
-  if (room >= DICT_FILE_SIZE_LIMIT) return 0;
-  if (!Remap(file, static_cast<uint32_t>(room))) return 0;
-  const uint32_t roomBytes = static_cast<uint32_t>(room);
-
-  char* const pendingEnd = pending + pendingLength;
-  for (char* pos = pending; pos < pendingEnd;) {
-    char* lineEnd = const_cast<char*>(ScanOverText(pos, pendingEnd));
-    const char saved = *lineEnd;
-    *lineEnd = 0;
-    file->used = DictRemoveLines(pos, file->view, file->used, roomBytes);
-    *lineEnd = saved;
-    pos = const_cast<char*>(ScanToText(lineEnd, pendingEnd));
+  // The new lines go after the content (and after one separator, so that they cannot
+  // join an unended last line), or after where the kept lines will end when those are
+  // longer; the older lines go only once the new ones stand in the file. So a process
+  // killed after any step leaves every record at least once, a replaced one beside the
+  // record that replaces it.
+  uint32_t keptLength = 0;
+  OwnedText kept(KeptLines(file, pending, pendingLength, record, &keptLength));
+  const bool unended =
+      file->used > 0 && IsTextByte(static_cast<unsigned char>(file->view[file->used - 1]));
+  const uint32_t contentEnd = file->used + (unended ? 1 : 0);
+  const uint32_t tailAt = keptLength > contentEnd ? keptLength : contentEnd;
+  const uint64_t tailLength = uint64_t{pendingLength} + recordLength;
+  const uint64_t room = tailAt + tailLength + 1;
+  if (!kept || room >= DICT_FILE_SIZE_LIMIT || !Remap(file, static_cast<uint32_t>(room))) {
+    // The file stays as it was and the pending records wait for the next merge; a record
+    // that did not fit beside them is lost, and the log says so.
+    WriteLog("Merge Failed", file->path);
+    if (flushFlag == 0) WriteLog("Record Dropped", file->path);
+    return 0;
   }
-  file->used = DictRemoveLines(record, file->view, file->used, roomBytes);
+  const uint32_t tail = static_cast<uint32_t>(tailLength);
 
-  memcpy(file->view + file->used, pending, pendingLength);
-  file->used += pendingLength;
-  memcpy(file->view + file->used, record, recordLength);
-  file->used += static_cast<uint32_t>(recordLength);
+  // 1. The pending records, then the new one: the newest record ends the file.
+  memcpy(file->view + tailAt, pending, pendingLength);
+  memcpy(file->view + tailAt + pendingLength, record, recordLength);
+  FlushView(file, tailAt, tail);
+  // 2. The kept lines replace the content; NUL separators fill up to the new lines.
+  if (keptLength != file->used || memcmp(file->view, kept.Get(), keptLength) != 0) {
+    memcpy(file->view, kept.Get(), keptLength);
+    memset(file->view + keptLength, 0, tailAt - keptLength);
+    FlushView(file, 0, tailAt);
+  }
+  // 3. The new lines move down to follow the kept ones.
+  if (tailAt > keptLength) {
+    memmove(file->view + keptLength, file->view + tailAt, tail);
+    memset(file->view + keptLength + tail, 0, tailAt - keptLength);
+    FlushView(file, keptLength, tailAt - keptLength + tail);
+  }
+  file->used = keptLength + tail;
   file->view[file->used] = 0;
   memset(pending, 0, capacity);
   return 1;
@@ -335,6 +385,7 @@ uint32_t DictFileTrim(DictFile* file, uint32_t maxLines) {
   if (skip == 0) return used;
   memmove(view, view + skip, used - skip);
   memset(view + used - skip, 0, skip);
+  FlushView(file, 0, used);
   file->used = used - skip;
   return file->used;
 }

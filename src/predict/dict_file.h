@@ -1,7 +1,9 @@
 // Dictionary files: TAB-separated records in Shift-JIS, one per line, edited in place
 // through a writable view of the whole file. New records wait in a small pending buffer
 // and are merged into the file when it fills or when the dictionary is flushed; a record
-// learned again moves to the end, so every file runs from oldest to newest.
+// learned again moves to the end, so every file runs from oldest to newest. Each write
+// through the view ends in a flush, and a merge writes the new records before it removes
+// the lines they replace, so a process killed between two writes loses no record.
 //
 // Owns: the open files (handles, view, pending buffer, path copy) and the dictionary
 // sets. Offers: open, close, merge, trim, the learning writes, the record scanners and
@@ -44,7 +46,9 @@ struct DictSet {
 int DictFileOpen(DictFile* file, const char* path);
 void DictFileClose(DictFile* file);  // does not merge the pending records: flush first
 // record: a whole line with its CR LF, or "" to flush. 1 when the file was rewritten,
-// 0 when the record only joined the pending buffer.
+// 0 when the record only joined the pending buffer, or when the file could not grow: then
+// the file stays as it was, the pending records wait, a record that did not fit beside
+// them is dropped, and the log says so.
 int DictFileMerge(DictFile* file, const char* record, int flushFlag);
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines);  // keeps the newest maxLines lines
 // Removes every line of buffer[0, length) that begins with key and rewrites the rest with

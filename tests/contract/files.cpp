@@ -141,6 +141,31 @@ CONTRACT_TEST(Files, AWritableMappingGrowsTheFile) {
   os::DeleteFile("dict");
 }
 
+// What a view holds is the file's for every reader at once; a flush of any range inside
+// a view (0 bytes: to its end) answers TRUE.
+CONTRACT_TEST(Files, FlushingAViewFromAnyPointInIt) {
+  Put("flush", "abcd");
+  const os::DWORD shareAll = os::FILE_SHARE_READ | os::FILE_SHARE_WRITE;
+  os::FileHandle f =
+      os::CreateFile("flush", os::GENERIC_READ | os::GENERIC_WRITE, shareAll, os::OPEN_EXISTING, 0);
+  os::Mapping m = os::CreateFileMapping(f, os::PAGE_READWRITE, 8);
+  char* view = static_cast<char*>(os::MapViewOfFile(m, os::FILE_MAP_WRITE, 0));
+  ASSERT_NE(view, nullptr);
+  std::memcpy(view + 4, "efgh", 4);
+  EXPECT_TRUE(os::FlushViewOfFile(view + 5, 2));
+  EXPECT_TRUE(os::FlushViewOfFile(view, 0));
+  os::FileHandle reader = os::CreateFile("flush", os::GENERIC_READ, shareAll, os::OPEN_EXISTING, 0);
+  char read[9] = {};
+  os::DWORD n = 0;
+  EXPECT_TRUE(os::ReadFile(reader, read, 8, &n));
+  EXPECT_STREQ(read, "abcdefgh");
+  os::CloseHandle(reader);
+  os::UnmapViewOfFile(view);
+  os::CloseMapping(m);
+  os::CloseHandle(f);
+  os::DeleteFile("flush");
+}
+
 CONTRACT_TEST(Files, ReadOnlyMappingsRefuseWritingAndEmptyFiles) {
   Put("ro", "xyz");
   Put("empty", "");

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/log.h"
@@ -14,6 +17,30 @@
 namespace {
 
 using namespace std::string_literals;
+
+// The records of a dictionary file as the program sees them when it opens the file.
+std::set<std::string> LinesOf(const std::string& bytes) {
+  desktop::WriteFile("reopened", bytes);
+  mivo::DictFile file{};
+  std::set<std::string> lines;
+  EXPECT_EQ(mivo::DictFileOpen(&file, "reopened"), 1);
+  const char* const end = file.view + file.used;
+  for (const char* pos = mivo::ScanToText(file.view, end); pos < end;) {
+    const char* lineEnd = mivo::ScanOverText(pos, end);
+    lines.emplace(pos, lineEnd);
+    pos = mivo::ScanToText(lineEnd, end);
+  }
+  mivo::DictFileClose(&file);
+  return lines;
+}
+
+// Together they fill the pending buffer to 1000 bytes.
+std::vector<std::string> TenRecordsOf100Bytes() {
+  std::vector<std::string> records;
+  for (int i = 0; i < 10; ++i)
+    records.push_back(std::to_string(i) + "\t" + std::string(96, 'p') + "\r\n");
+  return records;
+}
 
 class DictFileTest : public ::testing::Test {
  protected:
@@ -153,6 +180,130 @@ TEST_F(DictFileTest, APendingBufferThatWouldFillIsMerged) {
     mivo::DictFileClose(&file);
     EXPECT_EQ(desktop::ReadFile("d"), "old\tline\r\n" + pending + record);
   }
+}
+
+// A process killed after any write step of a merge, a trim or a close leaves a file that
+// holds every record it held before, or, for a record the merge replaces, the new records
+// beside what is left; once the new records stand they stay, and no torn line appears.
+TEST_F(DictFileTest, AKillAfterAnyWriteStepLosesNoRecord) {
+  const std::vector<std::string> ten = TenRecordsOf100Bytes();
+  const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
+  const struct {
+    const char* rule;
+    std::string file;
+    std::vector<std::string> pending;
+    std::string merged;  // "" flushes the pending records; with none, nothing is merged
+    uint32_t trimTo;     // 0: no trim
+  } cases[] = {
+      {"a new record is appended", "a\tb\r\n", {"k\tv\r\n"}, "", 0},
+      {"pending records replace the lines they begin",
+       "k\tvw\r\nk\tu\r\nk\tv2\r\nz\tq\r\n",
+       {"k\tv\r\n", "z\tq\r\n"},
+       "",
+       0},
+      {"LF ends make the kept lines longer than the content",
+       "a\tb\nc\td\n\n\ne\tf",
+       {"g\th\r\n"},
+       "",
+       0},
+      {"an unended last line after a removed one", "k\tv1\r\ne\tf", {"k\tv\r\n"}, "", 0},
+      {"a record that overflows the pending buffer",
+       "5\t" + std::string(96, 'p') + "\r\n" + overflowing + "old\tline\r\n", ten, overflowing, 0},
+      {"a close cuts the NULs an earlier kill left", "a\tb\r\n\0\0\0"s, {}, {}, 0},
+      {"a trim keeps the newest lines", "1\ta\r\n2\tb\r\n3\tc\r\n", {}, {}, 2},
+  };
+  const std::string path = desktop::WorkingFolder() + "/d";
+  for (const auto& c : cases) {
+    desktop::WriteFile("d", c.file);
+    mivo::DictFile file{};
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+    for (const std::string& record : c.pending) {
+      ASSERT_EQ(mivo::DictFileMerge(&file, record.c_str(), 0), 0) << c.rule;
+    }
+    const std::string opened = desktop::ReadFile("d");
+    std::vector<std::pair<std::string, std::string>> snapshots;  // step, file after it
+    desktop::SetFileWriteObserver([&](const desktop::FileWrite& step) {
+      if (step.path == path) snapshots.emplace_back(step.call, desktop::ReadFile("d"));
+    });
+    if (!c.merged.empty() || !c.pending.empty()) {
+      EXPECT_EQ(mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0), 1);
+    }
+    if (c.trimTo > 0) mivo::DictFileTrim(&file, c.trimTo);
+    mivo::DictFileClose(&file);
+    desktop::SetFileWriteObserver(nullptr);
+
+    const std::set<std::string> before = LinesOf(c.file), after = LinesOf(desktop::ReadFile("d"));
+    std::set<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::inserter(added, added.end()));
+    ASSERT_FALSE(snapshots.empty()) << c.rule;
+    bool addedStood = false;
+    std::string previous = opened;
+    for (const auto& [step, bytes] : snapshots) {
+      // Every write through the view is a step of its own, ended by a flush.
+      if (step == "UnmapViewOfFile" || step == "CloseHandle") {
+        EXPECT_EQ(bytes, previous) << c.rule << ", after " << step;
+      }
+      previous = bytes;
+      const std::set<std::string> lines = LinesOf(bytes);
+      const bool addedStand = std::includes(lines.begin(), lines.end(), added.begin(), added.end());
+      EXPECT_TRUE(addedStand || !addedStood) << c.rule << ", after " << step << ": new lines went";
+      addedStood = addedStood || addedStand;
+      for (const std::string& line : before) {
+        EXPECT_TRUE(lines.count(line) > 0 || (after.count(line) == 0 && addedStand))
+            << c.rule << ", after " << step << ": lost " << line;
+      }
+      for (const std::string& line : lines) {
+        EXPECT_TRUE(before.count(line) > 0 || after.count(line) > 0)
+            << c.rule << ", after " << step << ": a line never written: " << line;
+      }
+    }
+    EXPECT_EQ(LinesOf(snapshots.back().second), after) << c.rule;
+  }
+}
+
+// A disk too full for the file to grow: the merge leaves the file as it was, keeps the
+// pending records for a later merge and logs; a record that did not fit beside them is
+// the one lost.
+TEST_F(DictFileTest, AFileThatCannotGrowKeepsThePendingRecords) {
+  testing_support::SettingsState settings;
+  desktop::WriteFile("settings.txt", "LoggingMode = 1\r\n");
+  ASSERT_EQ(mivo::LoadSettings(), 1);
+  mivo::OpenLog();
+  std::string ten;
+  for (const std::string& record : TenRecordsOf100Bytes()) ten += record;
+  const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
+  const auto count = [](const std::string& line) {
+    const std::string log = desktop::ReadFile("LogFile.txt");
+    int n = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+  };
+  const struct {
+    std::string merged;  // "" flushes
+    int failedSoFar, droppedSoFar;
+  } cases[] = {{"", 1, 0}, {overflowing, 2, 1}};
+  for (const auto& c : cases) {
+    desktop::WriteFile("d", "a\tb\r\n");
+    mivo::DictFile file{};
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+    const std::string opened = desktop::ReadFile("d");
+    for (const std::string& record : TenRecordsOf100Bytes()) {
+      mivo::DictFileMerge(&file, record.c_str(), 0);
+    }
+    desktop::SetDiskFree(200);  // room for the log, not for the merge
+    EXPECT_EQ(mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0), 0);
+    EXPECT_EQ(desktop::ReadFile("d"), opened) << c.merged;
+    EXPECT_EQ(Content(&file), "a\tb\r\n");
+    EXPECT_EQ(std::string(file.pending), ten);
+    desktop::SetDiskFree(-1);
+    EXPECT_EQ(mivo::DictFileMerge(&file, "", 1), 1);
+    mivo::DictFileClose(&file);
+    EXPECT_EQ(desktop::ReadFile("d"), "a\tb\r\n" + ten);
+    EXPECT_EQ(count("\tMerge Failed\td\r\n"), c.failedSoFar);
+    EXPECT_EQ(count("\tRecord Dropped\td\r\n"), c.droppedSoFar);
+  }
+  mivo::CloseLogAndCounter();
 }
 
 TEST_F(DictFileTest, TrimKeepsTheNewestLines) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/headless/desktop.h"
 #include "platform/os.h"
@@ -55,6 +57,99 @@ TEST_F(HeadlessFiles, TestHelpersUseTheProgramsPaths) {
   EXPECT_TRUE(desktop::FileExists(name));
   EXPECT_EQ(desktop::ReadFile(name), "x");
   EXPECT_EQ(desktop::ReadFile("absent"), "");
+}
+
+// The calls that change a file are the steps a test sees, each once it is done.
+TEST_F(HeadlessFiles, WriteStepsAreTheCallsThatChangeAFile) {
+  std::vector<std::string> steps;
+  desktop::SetFileWriteObserver([&steps](const desktop::FileWrite& step) {
+    steps.push_back(step.call);
+    EXPECT_EQ(step.path.substr(0, desktop::WorkingFolder().size()), desktop::WorkingFolder());
+  });
+  const os::DWORD rw = os::GENERIC_READ | os::GENERIC_WRITE;
+  os::FileHandle f = os::CreateFile("d", rw, 0, os::OPEN_ALWAYS, 0);
+  os::DWORD n = 0;
+  os::WriteFile(f, "abc", 3, &n);
+  os::CloseMapping(os::CreateFileMapping(f, os::PAGE_READWRITE, 3));  // no growth
+  os::Mapping m = os::CreateFileMapping(f, os::PAGE_READWRITE, 8);
+  void* view = os::MapViewOfFile(m, os::FILE_MAP_WRITE, 0);
+  os::FlushViewOfFile(view, 0);
+  os::UnmapViewOfFile(view);
+  os::CloseMapping(m);
+  os::SetFilePointer(f, 4, os::FILE_BEGIN);
+  os::SetEndOfFile(f);
+  os::CloseHandle(f);
+  os::CloseHandle(os::CreateFile("d", os::GENERIC_READ, os::FILE_SHARE_READ, os::OPEN_EXISTING, 0));
+  os::CopyFile("d", "e", os::FALSE);
+  os::DeleteFile("e");
+  EXPECT_EQ(steps, (std::vector<std::string>{"CreateFile", "WriteFile", "CreateFileMapping",
+                                             "FlushViewOfFile", "UnmapViewOfFile", "SetEndOfFile",
+                                             "CloseHandle", "CopyFile", "DeleteFile"}));
+}
+
+// A disk with little room: what would grow a file past it fails and changes nothing; a
+// cut gives room back.
+TEST_F(HeadlessFiles, AFullDiskRefusesGrowthOnly) {
+  desktop::WriteFile("d", "abcd");
+  os::FileHandle f =
+      os::CreateFile("d", os::GENERIC_READ | os::GENERIC_WRITE, 0, os::OPEN_EXISTING, 0);
+  ASSERT_NE(f, nullptr);
+  desktop::SetDiskFree(3);
+  os::DWORD n = 0;
+  const auto map = [f](os::DWORD size) {
+    os::Mapping m = os::CreateFileMapping(f, os::PAGE_READWRITE, size);
+    os::CloseMapping(m);
+    return m != nullptr;
+  };
+  const auto cutAt = [f](os::LONG at) {
+    os::SetFilePointer(f, at, os::FILE_BEGIN);
+    return os::SetEndOfFile(f) != 0;
+  };
+  const auto writeAt = [f, &n](os::LONG at, os::DWORD size) {
+    os::SetFilePointer(f, at, os::FILE_BEGIN);
+    return os::WriteFile(f, "xxxxxxxx", size, &n) != 0;
+  };
+  const struct {
+    const char* step;
+    std::function<bool()> call;
+    bool ok;
+    os::DWORD sizeAfter;
+  } steps[] = {
+      {"a mapping 4 bytes longer", [&] { return map(8); }, false, 4},
+      {"a mapping 3 bytes longer", [&] { return map(7); }, true, 7},
+      {"one byte written past the end", [&] { return writeAt(7, 1); }, false, 7},
+      {"bytes written over the content", [&] { return writeAt(0, 7); }, true, 7},
+      {"a cut to 2 bytes", [&] { return cutAt(2); }, true, 2},
+      {"5 bytes written past the end", [&] { return writeAt(2, 5); }, true, 7},
+      {"an end set further out", [&] { return cutAt(8); }, false, 7},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(s.call(), s.ok) << s.step;
+    EXPECT_EQ(os::GetFileSize(f), s.sizeAfter) << s.step;
+  }
+  os::CloseHandle(f);
+}
+
+TEST_F(HeadlessFiles, AReadOnlyFileOpensForReadingOnly) {
+  desktop::WriteFile("ro", "x");
+  desktop::SetReadOnly("ro", true);
+  const struct {
+    os::DWORD access, disposition;
+    bool opens;
+  } cases[] = {
+      {os::GENERIC_READ, os::OPEN_EXISTING, true},
+      {os::GENERIC_READ | os::GENERIC_WRITE, os::OPEN_ALWAYS, false},
+      {os::GENERIC_READ, os::CREATE_ALWAYS, false},
+  };
+  for (const auto& c : cases) {
+    os::FileHandle f = os::CreateFile("ro", c.access, os::FILE_SHARE_READ, c.disposition, 0);
+    EXPECT_EQ(f != nullptr, c.opens) << c.access << " " << c.disposition;
+    os::CloseHandle(f);
+  }
+  EXPECT_FALSE(os::DeleteFile("ro"));
+  EXPECT_EQ(desktop::ReadFile("ro"), "x");
+  desktop::SetReadOnly("ro", false);
+  EXPECT_TRUE(os::DeleteFile("ro"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -328,6 +329,67 @@ TEST_F(OperationsTest, OpenAsksForCandidatesOrLeavesNothingOpen) {
   EXPECT_EQ(msg.wParam, 0u);
   EXPECT_EQ(mivo::predictState.core->history, nullptr);
   EXPECT_EQ(mivo::predictState.core->contextLength, 8u);
+}
+
+// A dictionary that cannot be written: the core one stops prediction from opening (and
+// start-up with it) with nothing left open; an application one is not loaded and the
+// dictionary active before stays, with what it learned.
+TEST_F(OperationsTest, ADictionaryThatCannotBeWrittenIsNotOpened) {
+  StartLog();
+  const auto readOnly = [](const char* name) {
+    return [name](const std::string& folder) { desktop::SetReadOnly(folder + name, true); };
+  };
+  const auto fullDisk = [](const std::string&) { desktop::SetDiskFree(0); };
+  const struct {
+    const char* rule;
+    std::function<void(const std::string&)> fault;  // before opening the core, or before
+                                                    // switching to the folder given
+    bool core;
+    bool folder = true;
+  } cases[] = {
+      {"core names read-only", readOnly("PredCore\\Name"), true},
+      {"core macros read-only", readOnly("PredCore\\Macro"), true},
+      {"no free disk for the core", fullDisk, true},
+      {"history read-only", readOnly("\\history"), false},
+      {"names read-only", readOnly("\\name"), false},
+      {"no free disk", fullDisk, false},
+      {"no folder", [](const std::string&) {}, false, false},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    const std::string folder = "b" + std::to_string(++row);
+    desktop::WriteFile("PredCore\\Name", "");
+    desktop::WriteFile("PredCore\\Macro", "");
+    desktop::WriteFile("ApplicationList.txt", "A\ta\r\nB\t" + folder + "\r\n");
+    MakeDictionary("a");
+    if (c.folder) MakeDictionary(folder);
+    if (c.core) {
+      c.fault("");
+      const int32_t live = mivo::MemLiveCount();
+      EXPECT_EQ(mivo::PredictionOpen(), 0) << c.rule;
+      EXPECT_EQ(mivo::predictState.core, nullptr) << c.rule;
+      EXPECT_EQ(mivo::predictState.slots, nullptr) << c.rule;
+      EXPECT_EQ(mivo::predictState.appList, nullptr) << c.rule;
+      EXPECT_EQ(mivo::MemLiveCount(), live) << c.rule;
+      for (const char* name : {"PredCore\\Name", "PredCore\\Macro"}) {
+        desktop::SetReadOnly(name, false);
+      }
+    } else {
+      ASSERT_EQ(mivo::PredictionOpen(), 1) << c.rule;
+      mivo::SwitchDictionary("A");
+      mivo::LearnOperation("K", "N");
+      c.fault(folder);
+      mivo::SwitchDictionary("B");
+      EXPECT_EQ(Slots(), (std::vector<std::string>{"a", "-", "-"})) << c.rule;
+      EXPECT_STREQ(mivo::ActiveRecentText(), "K") << c.rule;
+      desktop::SetDiskFree(-1);
+      mivo::PredictionClose();
+      EXPECT_EQ(desktop::ReadFile("a\\history"), "\tK\tN\r\n") << c.rule;
+      EXPECT_EQ(desktop::ReadFile("PredCore\\Name"), "K\tN\r\n") << c.rule;
+      EXPECT_EQ(Logged("LoadDicFinish", folder), 0) << c.rule;
+    }
+    desktop::SetDiskFree(-1);
+  }
 }
 
 }  // namespace

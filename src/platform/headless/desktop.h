@@ -35,6 +35,29 @@ std::string ReadFile(const std::string& name);  // empty when absent
 std::string Utf8FromShiftJis(const std::string& sjis);
 bool FileExists(const std::string& name);
 
+// ---------------------------------------------------------------- file writes
+// A write step is a call that changes a file on disk or ends a writer's hold on it:
+// CreateFile that creates or truncates a file, WriteFile, SetEndOfFile, CreateFileMapping
+// that grows the file, FlushViewOfFile and UnmapViewOfFile of a writable view, CloseHandle
+// of a handle opened for writing, CopyFile (its copy) and DeleteFile. The observer runs
+// after each step that succeeded; views are shared, so the file on disk then holds every
+// byte written so far, which is what a process killed at that moment leaves behind.
+// Observing every step of one run shows every state a kill can leave; the program ends
+// each write through a view with FlushViewOfFile, which makes it a step of its own.
+struct FileWrite {
+  std::string call;  // the os function, e.g. "FlushViewOfFile"
+  std::string path;  // the file on this file system (absolute POSIX path)
+};
+void SetFileWriteObserver(std::function<void(const FileWrite&)> observer);  // empty: none
+// A disk with this many bytes free (negative, as after Reset: no limit). Every growth of
+// a file takes from it and every cut gives back; a call that would grow a file past it
+// fails and changes nothing, as Windows fails it with ERROR_DISK_FULL. Files written by
+// the helpers above are not counted.
+void SetDiskFree(int64_t bytes);
+// The read-only attribute: the file cannot be opened for writing, replaced or deleted,
+// whoever runs the tests (root included).
+void SetReadOnly(const std::string& name, bool readOnly);
+
 // ---------------------------------------------------------------- clock
 uint64_t Now();  // virtual milliseconds since Reset
 // Runs `action` when the virtual clock reaches `atMs` (inside the Sleep that passes it).

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,7 @@ struct ShareEntry {
   ino_t ino = 0;
   DWORD access = 0;
   DWORD share = 0;
+  std::string path;  // POSIX, for the write steps that name the file
 };
 
 struct OsMapping {
@@ -44,6 +46,7 @@ namespace {
 
 struct View {
   size_t size;
+  bool writable;
   std::shared_ptr<ShareEntry> share;  // a view keeps the file open, as on Windows
 };
 
@@ -91,6 +94,30 @@ bool IsOpen(const std::string& posix) {
     if (auto e = weak.lock(); e && e->dev == st.st_dev && e->ino == st.st_ino) return true;
   return false;
 }
+
+// A write step done: tell the test that watches them.
+void Wrote(const char* call, const std::string& path) {
+  if (S().fileWriteObserver) S().fileWriteObserver(desktop::FileWrite{call, path});
+}
+
+// Takes the growth of a file from `from` to `to` bytes from the free space of the disk,
+// or gives a cut back; false, taking nothing, when the disk has not that much free.
+bool TakeDiskSpace(off_t from, off_t to) {
+  int64_t& left = S().diskFree;
+  if (left < 0) return true;
+  const int64_t growth = static_cast<int64_t>(to) - static_cast<int64_t>(from);
+  if (growth > left) return false;
+  left -= growth;
+  return true;
+}
+
+off_t SizeOf(int fd) {
+  struct stat st {};
+  return fstat(fd, &st) == 0 ? st.st_size : 0;
+}
+
+// The read-only attribute is a file with no write permission left.
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & 0222) == 0; }
 
 void MakeFolders(const std::string& path) {
   for (size_t i = 1; i <= path.size(); ++i) {
@@ -157,6 +184,9 @@ FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposi
   bool exists = stat(p.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) return nullptr;
   if (exists && !SharingAllows(st, access, share)) return nullptr;  // ERROR_SHARING_VIOLATION
+  const bool replaces = disposition == CREATE_ALWAYS || disposition == 5;  // or TRUNCATE_EXISTING
+  if (exists && IsReadOnly(st) && ((access & GENERIC_WRITE) || replaces))
+    return nullptr;  // ERROR_ACCESS_DENIED
   int flags = 0;
   if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
     flags = O_RDWR;
@@ -193,17 +223,23 @@ FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposi
     close(made);
     flags &= ~(O_CREAT | O_EXCL);
   }
+  const off_t sizeBefore = exists ? st.st_size : 0;
   int fd = open(p.c_str(), flags, 0666);
   if (fd < 0) return nullptr;
   if (fstat(fd, &st) != 0) {
     close(fd);
     return nullptr;
   }
+  if (!exists || st.st_size != sizeBefore) {
+    TakeDiskSpace(sizeBefore, st.st_size);  // a truncation gives back
+    Wrote("CreateFile", p);
+  }
   auto entry = std::make_shared<ShareEntry>();
   entry->dev = st.st_dev;
   entry->ino = st.st_ino;
   entry->access = access;
   entry->share = share;
+  entry->path = p;
   shares.push_back(entry);
   OsFile* f = new OsFile;
   f->fd = fd;
@@ -216,8 +252,11 @@ FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposi
 BOOL CloseHandle(FileHandle f) {
   if (!f || !files.count(f)) return FALSE;
   close(f->fd);
+  const bool writer = (f->access & GENERIC_WRITE) != 0;
+  const std::string path = f->share->path;
   files.erase(f);
   delete f;
+  if (writer) Wrote("CloseHandle", path);
   return TRUE;
 }
 
@@ -248,6 +287,10 @@ BOOL ReadFile(FileHandle f, void* buffer, DWORD size, DWORD* read) {
 BOOL WriteFile(FileHandle f, const void* buffer, DWORD size, DWORD* written) {
   if (written) *written = 0;
   if (!f || !files.count(f) || !(f->access & GENERIC_WRITE) || (!buffer && size)) return FALSE;
+  const off_t at = lseek(f->fd, 0, SEEK_CUR);
+  const off_t before = SizeOf(f->fd);
+  const off_t after = std::max(before, at + static_cast<off_t>(size));
+  if (at < 0 || !TakeDiskSpace(before, after)) return FALSE;
   size_t total = 0;
   while (total < size) {
     ssize_t n = ::write(f->fd, static_cast<const char*>(buffer) + total, size - total);
@@ -258,6 +301,7 @@ BOOL WriteFile(FileHandle f, const void* buffer, DWORD size, DWORD* written) {
     total += static_cast<size_t>(n);
   }
   if (written) *written = static_cast<DWORD>(total);
+  Wrote("WriteFile", f->share->path);
   return TRUE;
 }
 
@@ -274,8 +318,14 @@ DWORD SetFilePointer(FileHandle f, LONG distance, DWORD method) {
 BOOL SetEndOfFile(FileHandle f) {
   if (!f || !files.count(f) || !(f->access & GENERIC_WRITE)) return FALSE;
   off_t at = lseek(f->fd, 0, SEEK_CUR);
-  if (at < 0) return FALSE;
-  return ftruncate(f->fd, at) == 0 ? TRUE : FALSE;
+  const off_t before = SizeOf(f->fd);
+  if (at < 0 || !TakeDiskSpace(before, at)) return FALSE;
+  if (ftruncate(f->fd, at) != 0) {
+    TakeDiskSpace(at, before);
+    return FALSE;
+  }
+  Wrote("SetEndOfFile", f->share->path);
+  return TRUE;
 }
 
 Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
@@ -292,7 +342,13 @@ Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
   if (mapSize > fileSize) {
     if (!writable) return nullptr;
     // A writable mapping larger than the file grows the file.
-    if (ftruncate(f->fd, static_cast<off_t>(mapSize)) != 0) return nullptr;
+    const off_t grown = static_cast<off_t>(mapSize);
+    if (!TakeDiskSpace(st.st_size, grown)) return nullptr;
+    if (ftruncate(f->fd, grown) != 0) {
+      TakeDiskSpace(grown, st.st_size);
+      return nullptr;
+    }
+    Wrote("CreateFileMapping", f->share->path);
   }
   int fd = dup(f->fd);
   if (fd < 0) return nullptr;
@@ -313,15 +369,36 @@ void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
   if (n > m->size) return nullptr;
   void* p = mmap(nullptr, n, PROT_READ | (write ? PROT_WRITE : 0), MAP_SHARED, m->fd, 0);
   if (p == MAP_FAILED) return nullptr;
-  views[p] = View{n, m->share};
+  views[p] = View{n, write, m->share};
   return p;
+}
+
+BOOL FlushViewOfFile(const void* base, size_t bytes) {
+  // Any address inside a view will do, as on Windows; 0 bytes runs to the view's end.
+  auto it = views.upper_bound(const_cast<void*>(base));
+  if (it == views.begin()) return FALSE;
+  --it;
+  const char* start = static_cast<const char*>(it->first);
+  const size_t offset = static_cast<size_t>(static_cast<const char*>(base) - start);
+  if (offset >= it->second.size) return FALSE;
+  if (bytes == 0 || bytes > it->second.size - offset) bytes = it->second.size - offset;
+  // The page cache already shows the bytes to every reader; msync starts the write to
+  // the device, as FlushViewOfFile does.
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t from = offset / page * page;
+  msync(const_cast<char*>(start) + from, offset + bytes - from, MS_ASYNC);
+  if (it->second.writable) Wrote("FlushViewOfFile", it->second.share->path);
+  return TRUE;
 }
 
 BOOL UnmapViewOfFile(void* view) {
   auto it = views.find(view);
   if (it == views.end()) return FALSE;
   munmap(view, it->second.size);
+  const bool writable = it->second.writable;
+  const std::string path = it->second.share->path;
   views.erase(it);
+  if (writable) Wrote("UnmapViewOfFile", path);
   return TRUE;
 }
 
@@ -354,6 +431,10 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
   struct stat st {};
   if (stat(src.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return FALSE;
   if (failIfExists && access(dst.c_str(), F_OK) == 0) return FALSE;
+  struct stat old {};
+  const bool replaces = stat(dst.c_str(), &old) == 0;
+  if (replaces && (S_ISDIR(old.st_mode) || IsReadOnly(old))) return FALSE;
+  if (!TakeDiskSpace(replaces ? old.st_size : 0, st.st_size)) return FALSE;
   int in = open(src.c_str(), O_RDONLY);
   if (in < 0) return FALSE;
   int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -377,6 +458,7 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
   }
   close(in);
   close(out);
+  if (ok) Wrote("CopyFile", dst);
   return ok ? TRUE : FALSE;
 }
 
@@ -386,8 +468,11 @@ BOOL DeleteFile(const char* path) {
   // An open file cannot be deleted (nobody here opens with FILE_SHARE_DELETE).
   if (IsOpen(p)) return FALSE;
   struct stat st {};
-  if (stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return FALSE;
-  return unlink(p.c_str()) == 0 ? TRUE : FALSE;
+  if (stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || IsReadOnly(st)) return FALSE;
+  if (unlink(p.c_str()) != 0) return FALSE;
+  if (st.st_nlink == 1) TakeDiskSpace(st.st_size, 0);
+  Wrote("DeleteFile", p);
+  return TRUE;
 }
 
 DWORD SearchPath(const char* path, const char* fileName, const char* extension, DWORD size,
@@ -458,6 +543,16 @@ std::string ReadFile(const std::string& name) {
   }
   close(fd);
   return out;
+}
+
+void SetFileWriteObserver(std::function<void(const FileWrite&)> observer) {
+  S().fileWriteObserver = std::move(observer);
+}
+
+void SetDiskFree(int64_t bytes) { S().diskFree = bytes < 0 ? -1 : bytes; }
+
+void SetReadOnly(const std::string& name, bool readOnly) {
+  chmod(PosixPath(name.c_str()).c_str(), readOnly ? 0444 : 0666);
 }
 
 bool FileExists(const std::string& name) {

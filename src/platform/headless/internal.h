@@ -200,6 +200,9 @@ struct State {
   OsHkl hkl;
 
   std::map<int, desktop::DialogTemplate> dialogs;
+
+  std::function<void(const desktop::FileWrite&)> fileWriteObserver;
+  int64_t diskFree = -1;  // bytes the files may still grow by; negative: no limit
 };
 
 State& S();

@@ -101,6 +101,7 @@ void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
   return ::MapViewOfFile(H(m), access, 0, 0, size);
 }
 
+BOOL FlushViewOfFile(const void* base, size_t bytes) { return ::FlushViewOfFile(base, bytes); }
 BOOL UnmapViewOfFile(void* view) { return ::UnmapViewOfFile(view); }
 BOOL CloseMapping(Mapping m) { return ::CloseHandle(H(m)); }
 
