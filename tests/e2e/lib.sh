@@ -71,6 +71,21 @@ e2e_start_xvfb() {
   return 1
 }
 
+# ---------------------------------------------------------------- working folder
+
+# A copy of data/ in $E2E_TMP/work (its path in $work) as the switch tests want it: the
+# switch is F9 and the pointer chooses the key (automatic scanning off), so that every
+# selection is exactly the key under the pointer; the log shows what each selection ran
+# when a check fails.
+e2e_default_folder() {
+  work="$E2E_TMP/work"
+  mkdir -p "$work"
+  cp -a "$E2E_ROOT/data/." "$work/"
+  sed -i -e 's/^PressKey = NonConvert/PressKey = F9/' -e 's/^TimerFlag = True/TimerFlag = False/' \
+    -e 's/^LoggingMode = False/LoggingMode = True/' "$work/settings.txt"
+  grep -q '^PressKey = F9' "$work/settings.txt" || e2e_fail "settings.txt has no PressKey line"
+}
+
 # ---------------------------------------------------------------- Wine prefix
 
 e2e_wine_env() {

@@ -8,11 +8,7 @@ set -u
 e2e_begin prediction convert xdotool awk
 
 [ -f "$E2E_BIN/mivo.exe" ] || e2e_fail "$E2E_BIN/mivo.exe is missing"
-work="$E2E_TMP/work"
-mkdir -p "$work"
-cp -a "$E2E_ROOT/data/." "$work/"
-sed -i -e 's/^PressKey = NonConvert/PressKey = F9/' -e 's/^TimerFlag = True/TimerFlag = False/' \
-  -e 's/^LoggingMode = False/LoggingMode = True/' "$work/settings.txt"
+e2e_default_folder
 F9=120
 log="$E2E_TMP/target.log"
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
