@@ -24,7 +24,12 @@ start_mivo() {
   e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 || e2e_fail "no MivoMain window"
   sleep 2
   kill -0 "$mivo" 2>/dev/null || e2e_fail "mivo.exe ended by itself"
-  fg="$(e2e_keys foreground | tr -d '\r')"
+  # Wine may report no foreground for a moment while the keyboard hands it back.
+  for _ in $(seq 30); do
+    fg="$(e2e_keys foreground | tr -d '\r')"
+    [ "$fg" = MivoTestTarget ] && break
+    sleep 0.1
+  done
   [ "$fg" = MivoTestTarget ] || e2e_fail "foreground is $fg, not the target"
 }
 
