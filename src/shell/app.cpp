@@ -7,6 +7,8 @@
 #include "base/state.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "ime/conversion_dict.h"
+#include "ime/state.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/scanning.h"
 #include "keyboard/state.h"
@@ -56,6 +58,7 @@ void StartUpFailed(const char* text) {
 ShellState shellState;
 
 void ResetProgramState() {
+  ResetImeState();
   ResetPredictState();
   ResetKeyboardState();
   ResetMacroState();
@@ -109,8 +112,10 @@ os::Window StartUp(os::Instance instance, int showCommand) {
     StartUpFailed(kKeyboardSetupFailed);
     return nullptr;
   }
-  // The conversion dictionaries (ConversionOpen) open here, with their own failure box,
-  // when that part joins.
+  if (!ConversionOpen()) {
+    StartUpFailed(kConversionOpenFailed);
+    return nullptr;
+  }
   if (!PredictionInit()) {
     StartUpFailed(kPredictionOpenFailed);
     return nullptr;
@@ -146,7 +151,7 @@ void ShutDown(os::Window mainWindow) {
   DockMainWindow(mainWindow, 0);
   os::KillTimer(mainWindow, shellState.tickTimer);
   KeybdFinish();
-  // ConversionClose joins here.
+  ConversionClose();
   PredictionFinish();
   CloseLogAndCounter();
   if (KillOnQuit) CloseWindowsMatching(KillOnQuit, KillProcessWait);
