@@ -10,7 +10,9 @@ packages=(
   cmake make g++ clang clang-format libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   # Windows build and the e2e runs under Wine on Xvfb
   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool imagemagick locales
-  fonts-ipafont-mincho fonts-ipafont-gothic)
+  fonts-ipafont-mincho fonts-ipafont-gothic
+  # the input method engine of the headless backend, and the seed of the word dictionary
+  libanthy-dev anthy-common skkdic)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
