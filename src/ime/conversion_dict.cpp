@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/scoped.h"
 #include "base/text.h"
+#include "ime/ime_access.h"
 #include "ime/state.h"
 #include "predict/dict_file.h"
 
@@ -151,6 +152,7 @@ void ConversionClose() {
 }
 
 void ResetImeState() {
+  ImeCloseCandidates();
   ConversionClose();
   imeState = ImeState{};
 }

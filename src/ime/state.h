@@ -2,6 +2,10 @@
 // puts back what a fresh start finds.
 #pragma once
 
+#include <cstdint>
+
+#include "platform/os.h"
+
 namespace mivo {
 
 struct DictSet;
@@ -10,6 +14,11 @@ struct ImeState {
   // The phrase and word dictionaries, the committed text and the reading; open from
   // ConversionOpen to ConversionClose.
   DictSet* conversion = nullptr;
+  // One pass of input-method candidates: the private context and a copy of its
+  // candidate list (zero-filled, one byte longer than the input method reported).
+  os::Imc context = nullptr;
+  os::CandidateListHeader* candidates = nullptr;
+  uint32_t candidatesSize = 0;
 };
 extern ImeState imeState;
 

@@ -347,7 +347,11 @@ constexpr DWORD FILE_MAP_READ = 0x0004;
 // ---------------------------------------------------------------- IMM
 constexpr DWORD IME_CMODE_NATIVE = 0x0001;
 constexpr DWORD IME_CMODE_FULLSHAPE = 0x0008;
+constexpr DWORD IME_CMODE_ROMAN = 0x0010;
 constexpr DWORD IME_SMODE_NONE = 0x0000;
+constexpr DWORD IME_SMODE_PLAURALCLAUSE = 0x0001;
+constexpr DWORD IME_SMODE_SINGLECONVERT = 0x0002;
+constexpr DWORD NI_OPENCANDIDATE = 0x0010;
 constexpr DWORD SCS_SETSTR = 0x0009;
 constexpr DWORD NI_COMPOSITIONSTR = 0x0015;
 constexpr DWORD CPS_CONVERT = 0x0002;
