@@ -19,6 +19,11 @@ struct ImeState {
   os::Imc context = nullptr;
   os::CandidateListHeader* candidates = nullptr;
   uint32_t candidatesSize = 0;
+  // The search leaves out the dictionaries (GetImeCandidates) until the reading changes.
+  bool imeOnlyMode = false;
+  // The first committed-text backspace of a run undoes the newest learning; later ones
+  // only delete.
+  bool undoLatch = false;
 };
 extern ImeState imeState;
 

@@ -79,6 +79,24 @@ const char* ScanToChar(const char* pos, const char* end, char ch);
 const char* ScanOverText(const char* pos, const char* end);
 const char* ScanToText(const char* pos, const char* end);
 
+// Offers every record of text[0, length), newest first, to `offer`, which answers false
+// to stop the search.
+template <typename Offer>
+bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
+  if (text == nullptr || length == 0) return true;
+  const char* start = text;
+  const char* pos = text + length - 1;
+  while (true) {
+    const char* last = ScanBackToText(pos, start);
+    if (last < start) return true;
+    const char* lineStart = ScanBackToLineStart(last, start);
+    if (!offer(lineStart, last + 1)) return false;
+    if (lineStart == start) return true;
+    pos = lineStart - 1;
+  }
+}
+
+
 // ---- field lookups in a NUL-terminated text, oldest line first; a MemAlloc'd copy or null
 char* LookupTextByKey(const char* key, const char* text);
 char* LookupKeyByText(const char* value, const char* text);

@@ -60,23 +60,6 @@ bool OpenIn(DictFile* file, const char* directory, const char* name) {
   return BuildPath(path, directory, name) && DictFileOpen(file, path) == 1;
 }
 
-// Offers every record of text[0, length), newest first, to `offer`, which answers false
-// to stop the search.
-template <typename Offer>
-bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
-  if (text == nullptr || length == 0) return true;
-  const char* start = text;
-  const char* pos = text + length - 1;
-  while (true) {
-    const char* last = ScanBackToText(pos, start);
-    if (last < start) return true;
-    const char* lineStart = ScanBackToLineStart(last, start);
-    if (!offer(lineStart, last + 1)) return false;
-    if (lineStart == start) return true;
-    pos = lineStart - 1;
-  }
-}
-
 struct Search {
   CandidateList* list;
   char** skipped;

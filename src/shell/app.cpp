@@ -7,6 +7,7 @@
 #include "base/state.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "ime/conversion_commands.h"
 #include "ime/conversion_dict.h"
 #include "ime/state.h"
 #include "keyboard/keyboard.h"
@@ -89,6 +90,7 @@ os::Window StartUp(os::Instance instance, int showCommand) {
   keyboardHooks.appBarNotify = OnAppBarNotify;
   keyboardHooks.recordMacroRun = RecordMacroRun;
   keyboardHooks.defaultTemplates = DefaultPagingTemplates;
+  ConnectConversion();
   if (!LoadSettings()) {
     StartUpFailed(kSettingsLoadFailed);
     return nullptr;

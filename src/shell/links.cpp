@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/text_constants.h"
+#include "ime/conversion_commands.h"
 #include "macro/macro.h"
 #include "predict/candidate_keys.h"
 #include "predict/prediction_commands.h"
@@ -20,8 +21,7 @@ namespace {
 constexpr Link kChain[] = {
     AppMainProc,
     KeybdPredictMainProc,  // hands on to KeybdMainProc what it does not take
-    PredictionMainProc,
-    MacroMainProc,
+    ConversionMainProc,   PredictionMainProc, MacroMainProc,
 };
 
 os::LRESULT AppSecondStage(os::UINT message) {

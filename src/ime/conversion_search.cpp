@@ -1,0 +1,210 @@
+#include "ime/conversion_search.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/scoped.h"
+#include "base/text.h"
+#include "ime/ime_access.h"
+#include "ime/kana.h"
+#include "ime/state.h"
+#include "predict/candidate_list.h"
+#include "predict/dict_file.h"
+
+namespace mivo {
+namespace {
+
+constexpr uint32_t WORKING_SIZE = 100;
+constexpr uint32_t RECENCY_SPAN = 30000;
+constexpr char TAB = '\t';
+
+uint32_t Characters(const char* text, uint32_t length) {
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < length; i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1)
+    ++n;
+  return n;
+}
+
+// A text converted by one of the kana shapes, sized by a counting call first.
+OwnedText Shape(uint32_t (*convert)(const char*, uint32_t, char*, uint32_t), const char* text,
+                uint32_t length) {
+  const uint32_t size = convert(text, length, nullptr, 0);
+  OwnedText out(static_cast<char*>(MemAlloc(size + 1)));
+  if (out) convert(text, length, out.Get(), size);
+  return out;
+}
+
+struct Search {
+  const char* R;
+  uint32_t Lr;
+  const char* Rh;
+  uint32_t Lhira;
+  const char* H;
+  uint32_t Lh;
+  CandidateList* W;
+  int room = 1;
+  uint32_t t = 0;
+
+  void Add(const char* key, uint32_t keyLength, const char* text, uint32_t textLength,
+           uint32_t score, int32_t kind) {
+    t = CandidateListAdd(W, nullptr, key, keyLength, text, textLength, score, room, kind, 0);
+    if (t >= WORKING_SIZE) room = 0;
+  }
+  bool Full() const { return t > WORKING_SIZE; }
+  uint32_t Threshold() const { return Lr * 1000 + 400; }
+  static uint32_t Recency(uint32_t u) { return u < RECENCY_SPAN ? (RECENCY_SPAN - u) / 100 : 0; }
+
+  uint32_t ReadingScore(const char* field, uint32_t length, uint32_t weight, uint32_t bonus) const {
+    const uint32_t sum = ReadingMatchScore(field, length, R, Lr, weight) +
+                         ReadingMatchScore(field, length, Rh, Lhira, weight);
+    return sum != 0 ? sum + bonus : 0;
+  }
+
+  // context TAB text TAB reading
+  void Phrase(const char* line, const char* end, uint32_t u) {
+    const char* reading = ScanBackToChar(end - 1, line, TAB);
+    if (reading == line) return;
+    const char* text = ScanBackToChar(reading - 2, line, TAB);
+    if (text == line || reading - 1 < text) return;
+    const auto readingLength = static_cast<uint32_t>(end - reading);
+    uint32_t score = Lr > 0 ? ReadingScore(reading, readingLength, 2000, 150) : 1;
+    const auto contextLength = static_cast<uint32_t>(text - 1 - line);
+    if (contextLength > 0 && Lh > 0) score += ContextMatchScore(line, contextLength, H, Lh, 1250);
+    score += Recency(u);
+    if (score <= Threshold()) return;
+    Add(reading, readingLength, text, static_cast<uint32_t>(reading - 1 - text), score,
+        CONVERSION_FROM_PHRASE);
+  }
+
+  // text TAB reading
+  void Word(const char* line, const char* end, uint32_t u) {
+    const char* reading = ScanBackToChar(end - 1, line, TAB);
+    if (reading == line) return;
+    const auto readingLength = static_cast<uint32_t>(end - reading);
+    const uint32_t score = ReadingScore(reading, readingLength, 2500, 500) + Recency(u);
+    if (score <= Threshold()) return;
+    Add(reading, readingLength, line, static_cast<uint32_t>(reading - 1 - line), score,
+        CONVERSION_FROM_WORD);
+  }
+
+  // Newest record first, numbered from 1 afresh for each walk.
+  void Walk(const char* text, uint32_t length, bool phrase) {
+    if (Full()) return;
+    uint32_t u = 0;
+    EachRecordBackwards(text, length, [&](const char* line, const char* end) {
+      ++u;
+      if (phrase) {
+        Phrase(line, end, u);
+      } else {
+        Word(line, end, u);
+      }
+      return !Full();
+    });
+  }
+
+  void File(const DictFile* file, bool phrase) {
+    if (file == nullptr || file->view == nullptr) return;
+    if (file->pending != nullptr)
+      Walk(file->pending, static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity)),
+           phrase);
+    Walk(file->view, file->used, phrase);
+  }
+
+  void InputMethod(const char* halfWidth, uint32_t Lk) {
+    if (Lk == 0 || Full()) return;
+    const ImeProduct product = ImeGetProduct();
+    if (product == Atok) return;
+    const bool half = product == Ime95 || product == Ime97 || product == Ime98;
+    const uint32_t count = half ? ImeOpenCandidates(halfWidth, Lk) : ImeOpenCandidates(Rh, Lhira);
+    for (uint32_t i = 0; i < count && !Full(); ++i) {
+      const uint32_t length = ImeGetCandidate(i, nullptr);
+      if (length == 0) break;
+      OwnedText text(static_cast<char*>(MemAlloc(length + 1)));
+      if (!text) break;
+      ImeGetCandidate(i, text.Get());
+      Add(R, Lr, text.Get(), length, 2400, CONVERSION_FROM_IME);
+    }
+    ImeCloseCandidates();
+  }
+};
+
+}  // namespace
+
+uint32_t ReadingMatchScore(const char* field, uint32_t fieldLength, const char* x, uint32_t xLength,
+                           uint32_t weight) {
+  if (x == nullptr || xLength == 0 || fieldLength < xLength || memcmp(field, x, xLength) != 0)
+    return 0;
+  return weight * Characters(x, xLength);
+}
+
+uint32_t ContextMatchScore(const char* context, uint32_t contextLength, const char* committed,
+                           uint32_t committedLength, uint32_t weight) {
+  const uint32_t budget = std::min(contextLength, committedLength);
+  const auto* c = reinterpret_cast<const unsigned char*>(context);
+  const auto* h = reinterpret_cast<const unsigned char*>(committed);
+  // x and y: how many bytes of each end have been compared.
+  uint32_t score = 0, x = 0, y = 0;
+  for (uint32_t k = 1; x < budget && y < budget; ++k) {
+    const uint32_t cEnd = contextLength - x, hEnd = committedLength - y;
+    const bool cDouble = cEnd >= 2 && IsLeadByte(c[cEnd - 2]);
+    const bool hDouble = hEnd >= 2 && IsLeadByte(h[hEnd - 2]);
+    if (cDouble && hDouble) {
+      if (c[cEnd - 2] == h[hEnd - 2] && c[cEnd - 1] == h[hEnd - 1]) score += weight / (k + 1);
+    } else if (!cDouble && !hDouble) {
+      if (c[cEnd - 1] == h[hEnd - 1]) score += weight / (k + 1);
+    }
+    x += cDouble ? 2 : 1;
+    y += hDouble ? 2 : 1;
+  }
+  return score;
+}
+
+CandidateList* ConversionSearch(const char* reading, const char* committed, uint32_t capacity,
+                                uint32_t skip) {
+  const DictSet* set = imeState.conversion;
+  if (set == nullptr) return nullptr;
+  if (reading == nullptr) reading = "";
+  if (committed == nullptr) committed = "";
+  const auto Lr = static_cast<uint32_t>(strlen(reading));
+  CandidateList* W = CandidateListCreate(WORKING_SIZE, 0);
+  CandidateList* P = CandidateListCreate(capacity, skip);
+  char** skipped = SkippedKeysCreate(skip);
+  OwnedText hiragana = Shape(KatakanaToHiragana, reading, Lr);
+  OwnedText halfWidth = Shape(KanaToHalfWidth, reading, Lr);
+  if (W == nullptr || P == nullptr || skipped == nullptr || !hiragana || !halfWidth) {
+    CandidateListFree(W);
+    SkippedKeysFree(skipped);
+    return P;
+  }
+  Search s{reading,
+           Lr,
+           hiragana.Get(),
+           static_cast<uint32_t>(strlen(hiragana.Get())),
+           committed,
+           static_cast<uint32_t>(strlen(committed)),
+           W};
+  if (Lr > 0) {
+    s.Add(reading, Lr, s.Rh, s.Lhira, 200000, CONVERSION_FROM_READING);
+    s.Add(reading, Lr, reading, Lr, 199999, CONVERSION_FROM_READING);
+  }
+  if (!imeState.imeOnlyMode) {
+    s.File(set->history, true);
+    s.File(set->name, false);
+  }
+  s.InputMethod(halfWidth.Get(), static_cast<uint32_t>(strlen(halfWidth.Get())));
+
+  int room = 1;
+  uint32_t i = 0;
+  for (; i < capacity + skip && i < W->total; ++i) {
+    const uint32_t total = CandidateListAdd(
+        P, skipped, W->keys[i], static_cast<uint32_t>(strlen(W->keys[i])), W->texts[i],
+        static_cast<uint32_t>(strlen(W->texts[i])), W->scores[i], room, W->kinds[i], 0);
+    if (total >= capacity + skip) room = 0;
+  }
+  P->more = i < W->total ? 1 : 0;
+  CandidateListFree(W);
+  SkippedKeysFree(skipped);
+  return P;
+}
+
+}  // namespace mivo
