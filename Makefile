@@ -10,7 +10,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench test checks unit-test fuzz-test e2e-test run clean
+.PHONY: all deps native windows fuzz bench seed test checks unit-test fuzz-test e2e-test run clean
 
 all: native windows
 
@@ -54,13 +54,21 @@ checks: deps
 	  echo "format: $$(echo $$files | wc -w) files as .clang-format writes them"
 	@python3 tools/make_default_keyboard.py --check
 
-e2e-test: windows
+# The seed of the word dictionary in the default working folder, made from Debian's
+# skkdic; the program copies it into data/Trans/word the first time it starts there.
+SEED := data/word
+$(SEED): tools/make_seed.py | deps
+	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@
+
+seed: $(SEED)
+
+e2e-test: windows seed
 	@tests/e2e/run.sh
 
 test: checks unit-test fuzz-test e2e-test
 	@echo "make test: all test kinds passed"
 
-run: windows
+run: windows seed
 	@tools/run.sh
 
 clean:
