@@ -9,6 +9,8 @@
 #include "ime/conversion_search.h"
 #include "ime/reading.h"
 #include "ime/state.h"
+#include "ime/word_dialog.h"
+#include "keyboard/key_tree.h"
 #include "macro/injection.h"
 #include "predict/candidate_keys.h"
 #include "predict/candidate_list.h"
@@ -97,13 +99,17 @@ os::LRESULT ConversionCommand(os::WPARAM code, const char* argument) {
   }
 }
 
-os::LRESULT ConversionMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT ConversionMainProc(os::Window w, os::UINT message, os::WPARAM wParam,
+                               os::LPARAM lParam) {
   switch (message) {
     case MM_IME_CANDIDATES:
       DeliverCandidates(wParam);
       return -1;
     case MM_IME_COMMAND:
       return ConversionCommand(wParam, reinterpret_cast<const char*>(lParam));
+    case MM_REGISTER_WORD:
+      WordDialogOpen(w, KeyboardInstance());
+      return -1;
     default:
       return NOT_MINE;
   }

@@ -24,6 +24,9 @@ struct ImeState {
   // The first committed-text backspace of a run undoes the newest learning; later ones
   // only delete.
   bool undoLatch = false;
+  // The word registration dialog, and the window it gives the foreground back to.
+  os::Window wordDialog = nullptr;
+  os::Window foregroundBeforeDialog = nullptr;
 };
 extern ImeState imeState;
 

@@ -310,22 +310,10 @@ void DictFileClose(DictFile* file) {
   *file = DictFile{};
 }
 
-int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
-  if (file == nullptr || file->view == nullptr || file->pending == nullptr || record == nullptr ||
-      file->pendingCapacity < 2) {
-    return 0;
-  }
-  char* pending = file->pending;
-  const uint32_t capacity = file->pendingCapacity;
-  const size_t recordLength = TextLength(record);
-  uint32_t pendingLength = PendingLength(file);
-  if (flushFlag == 0) {
-    pendingLength = DictRemoveLines(record, pending, pendingLength, capacity);
-    if (pendingLength + recordLength < capacity) {
-      memcpy(pending + pendingLength, record, recordLength + 1);
-      return 0;
-    }
-  }
+// Writes the pending records and then the record behind the lines of the file that
+// neither replaces; false (the file as it was) when the file cannot grow.
+bool WriteRecords(DictFile* file, char* pending, uint32_t pendingLength, const char* record,
+                  size_t recordLength, bool recordIsNew) {
   // The new lines go after the content (and after one separator, so that they cannot
   // join an unended last line), or after where the kept lines will end when those are
   // longer; the older lines go only once the new ones stand in the file. So a process
@@ -343,8 +331,8 @@ int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
     // The file stays as it was and the pending records wait for the next merge; a record
     // that did not fit beside them is lost, and the log says so.
     WriteLog("Merge Failed", file->path);
-    if (flushFlag == 0) WriteLog("Record Dropped", file->path);
-    return 0;
+    if (recordIsNew) WriteLog("Record Dropped", file->path);
+    return false;
   }
   const uint32_t tail = static_cast<uint32_t>(tailLength);
 
@@ -366,8 +354,34 @@ int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
   }
   file->used = keptLength + tail;
   file->view[file->used] = 0;
+  return true;
+}
+
+int DictFileMerge(DictFile* file, const char* record, int flushFlag) {
+  if (file == nullptr || file->view == nullptr || file->pending == nullptr || record == nullptr ||
+      file->pendingCapacity < 2) {
+    return 0;
+  }
+  char* pending = file->pending;
+  const uint32_t capacity = file->pendingCapacity;
+  const size_t recordLength = TextLength(record);
+  uint32_t pendingLength = PendingLength(file);
+  if (flushFlag == 0) {
+    pendingLength = DictRemoveLines(record, pending, pendingLength, capacity);
+    if (pendingLength + recordLength < capacity) {
+      memcpy(pending + pendingLength, record, recordLength + 1);
+      return 0;
+    }
+  }
+  if (!WriteRecords(file, pending, pendingLength, record, recordLength, flushFlag == 0)) return 0;
   memset(pending, 0, capacity);
   return 1;
+}
+
+int DictFileAppendNow(DictFile* file, const char* record) {
+  if (file == nullptr || file->view == nullptr || record == nullptr) return 0;
+  char noPending[1] = {};
+  return WriteRecords(file, noPending, 0, record, TextLength(record), true) ? 1 : 0;
 }
 
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines) {

@@ -50,6 +50,9 @@ void DictFileClose(DictFile* file);  // does not merge the pending records: flus
 // the file stays as it was, the pending records wait, a record that did not fit beside
 // them is dropped, and the log says so.
 int DictFileMerge(DictFile* file, const char* record, int flushFlag);
+// Writes one record as the newest line of the file at once, past the pending buffer,
+// removing its older copies; 1 when written.
+int DictFileAppendNow(DictFile* file, const char* record);
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines);  // keeps the newest maxLines lines
 // Removes every line of buffer[0, length) that begins with key and rewrites the rest with
 // CR LF line ends; returns the new length. The rewrite can be longer than the input: room

@@ -10,6 +10,7 @@
 #include "ime/conversion_commands.h"
 #include "ime/conversion_dict.h"
 #include "ime/state.h"
+#include "ime/word_dialog.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/scanning.h"
 #include "keyboard/state.h"
@@ -173,9 +174,9 @@ int MivoMain(os::Instance instance, int showCommand) {
     CheckEmergencyExit();
     KeybdProcessLoop();
     if (os::PeekMessage(&msg, nullptr, 0, 0, os::PM_REMOVE)) {
-      // The word-registration dialog's own messages (WordDialogMessage) are taken here
-      // first when that dialog joins.
-      if (msg.message == os::WM_QUIT) {
+      if (WordDialogMessage(&msg)) {
+        // the word registration dialog took its own message
+      } else if (msg.message == os::WM_QUIT) {
         ShutDown(main);
         os::DispatchMessage(&msg);
       } else {

@@ -61,3 +61,53 @@ TEST(ConversionScenario, AChosenCandidateIsTypedLearnedAndOfferedEarlier) {
 }
 
 }  // namespace
+
+namespace {
+
+// The headless desktop has no resources: the dialog stands as the resource describes it.
+void DefineWordDialog() {
+  desktop::DialogTemplate dialog;
+  dialog.title = Sjis("単語登録");
+  const os::DWORD field = os::WS_CHILD | os::WS_VISIBLE | os::WS_TABSTOP;
+  dialog.items = {{1000, "EDIT", "", field, {76, 31, 220, 54}},
+                  {1002, "EDIT", "", field, {76, 75, 220, 98}},
+                  {1003, "BUTTON", Sjis("登録"), field, {55, 132, 130, 155}},
+                  {1004, "BUTTON", Sjis("閉じる"), field, {154, 132, 229, 155}}};
+  desktop::DefineDialog(102, dialog);
+}
+
+TEST(ConversionScenario, ARegisteredWordIsTheFirstDictionaryCandidate) {
+  PrepareFolder("",
+                "key(1){type=1 cx=100000 cy=100000}\n"
+                "key(20){type=1 parent=1 cx=100000 cy=40000}\n"
+                "home(1) yosoku(20)\n");
+  desktop::WriteFile("Trans\\word", Sjis("感じ\tカンジ\r\n漢字\tカンジ\r\n"));
+  DefineWordDialog();
+  desktop::ForeignApp editor = desktop::StartForeignApp("Editor", "e");
+  os::Window dialog = nullptr;
+  RunMacroAt(500, "RegisterWord()");
+  desktop::At(700, [&] {
+    dialog = desktop::Find("#32770", Sjis("単語登録"));
+    os::SetDlgItemText(dialog, 1000, Sjis("幹事").c_str());
+    os::SetDlgItemText(dialog, 1002, Sjis("かんじ").c_str());
+    desktop::ClickButton(os::GetDlgItem(dialog, 1003));
+  });
+  RunMacroAt(800, "RegisterWord()");  // the open dialog comes forward; no second one
+  desktop::At(900, [&] { desktop::ClickButton(os::GetDlgItem(dialog, 1004)); });
+  std::vector<std::string> labels;
+  RunMacroAt(1'000, Sjis("AddRead(かんじ)"));
+  desktop::At(1'300, [&] { labels = Labels(20); });
+  desktop::QuitAt(1'500);
+  ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
+
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(desktop::CreatedCount("#32770"), 1);
+  EXPECT_EQ(desktop::Find("#32770", Sjis("単語登録")), nullptr) << "closed";
+  EXPECT_EQ(os::GetForegroundWindow(), editor.window);
+  ASSERT_GE(labels.size(), 3u);
+  EXPECT_EQ(labels[2], "幹事");
+  EXPECT_EQ(desktop::ReadFile("Trans\\word"),
+            Sjis("感じ\tカンジ\r\n漢字\tカンジ\r\n幹事\tカンジ\r\n"));
+}
+
+}  // namespace
