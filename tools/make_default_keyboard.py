@@ -70,7 +70,8 @@ KANA_BLOCKS = [
     ("なはまや", ["なにぬねの", "はひふへほ", "まみむめも", "やゆよ"]),
     ("らわ小", ["らりるれろ", "わをんー", "っゃゅょゎ", "ぁぃぅぇぉ"]),
     ("濁音", ["がぎぐげご", "ざじずぜぞ", "だぢづでど", "ばびぶべぼ", "ぱぴぷぺぽ"]),
-    ("記号", ["、。「」・", "？！～…"]),
+    # ゛ and ゜ voice the last kana of the reading, 小 makes it small (SmallKana).
+    ("記号", ["、。「」・", "？！～…", "゛゜小"]),
 ]
 
 # The table in plain gojuon order, five rows to a block: the starting point that the
@@ -193,7 +194,7 @@ def build():
             kcells = grid(0, 0, ccw, cch, 5, 1, 1)
             for k, kana in enumerate(column):
                 L.add(Key(cid + 1 + k, cid, kcells[k], name=kana,
-                          macro="AddRead(%s)" % kana))
+                          macro="SmallKana()" if kana == "小" else "AddRead(%s)" % kana))
         x += bw
     pages["kana"] = ids
 
