@@ -13,6 +13,8 @@
 //   wait-window CLASS TITLE MS wait until FindWindowA finds the window
 //   wait-gone CLASS TITLE MS   wait until it no longer exists
 //   activate CLASS TITLE       bring the window to the foreground
+//   click-item CLASS TITLE ID  click the middle of the window's child control ID (a
+//                              dialog's button), as the user's hand on the mouse would
 //   close CLASS TITLE          post WM_CLOSE to the window
 //   move-key NAME              put the pointer on the centre of the visible key of the
 //                              keyboard (class MivoKeybdKey2) whose text is NAME; of
@@ -212,6 +214,16 @@ int Run(int argc, char** argv) {
       } else {
         PostMessageA(w, WM_CLOSE, 0, 0);
       }
+    } else if (std::strcmp(verb, "click-item") == 0) {
+      if (!need(3) || !ParseInt(argv[i + 2], &c)) return Usage("expected CLASS TITLE ID", verb);
+      HWND w = FindWindowA(AnyOr(argv[i]), AnyOr(argv[i + 1]));
+      i += 3;
+      HWND item = w != nullptr ? GetDlgItem(w, static_cast<int>(c)) : nullptr;
+      if (item == nullptr) return kExitNoWindow;
+      RECT r{};
+      GetWindowRect(item, &r);
+      Click((r.left + r.right) / 2, (r.top + r.bottom) / 2, MOUSEEVENTF_LEFTDOWN,
+            MOUSEEVENTF_LEFTUP);
     } else if (std::strcmp(verb, "move-key") == 0 || std::strcmp(verb, "move-top-key") == 0) {
       if (!need(1)) return Usage("expected a key text", verb);
       KeySearch search{argv[i++], nullptr, verb[5] == 't', 0};
