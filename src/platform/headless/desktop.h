@@ -250,6 +250,7 @@ struct ImeProvider {
   std::string description;  // ImmGetDescription
   // reading -> candidates, for ImmGetConversionList / the candidate list after conversion
   std::vector<std::pair<std::string, std::vector<std::string>>> conversions;
+  bool anthy = false;  // Anthy converts, and `conversions` is not used
 };
 void SetIme(const ImeProvider& ime);
 // The model of the provider: ImmSetCompositionString(SCS_SETSTR) with a reading makes it
@@ -261,6 +262,20 @@ void SetIme(const ImeProvider& ime);
 // whole. Without SetIme (or with an empty description) there is no input method: the
 // calls fail and ImmGetDescription answers 0.
 int LiveImeContexts();
+// A real engine instead of the scripted lists: the input method becomes Anthy, with the
+// description kAnthyDescription (no product name, so the program takes it for a standard
+// input method). CPS_CONVERT runs Anthy on the reading; candidate list 0 holds the first
+// segment's candidates in Anthy's order (selection 0), the composition string the first
+// candidates of all segments joined; ImmGetConversionList offers the candidates of the
+// whole reading as one segment, or nothing when Anthy will not make one segment of it.
+// Candidates with a character CP932 lacks are left out. Readings are hiragana (with
+// ASCII, digits, punctuation, ー and ヴ); others convert to nothing, as Anthy would leak
+// memory on them. Nothing is learned: the answers depend on the installed dictionary
+// alone. False, and no input method, when Anthy cannot start. Reset ends it, as it ends
+// any provider. The default stays no input method: whole-program scenarios keep to
+// what they script, and no test depends on the dictionary's version unless it asks.
+constexpr const char* kAnthyDescription = "Anthy";
+bool UseAnthy();
 
 // ---------------------------------------------------------------- dialogs
 // There are no resources here: a test defines the dialog a resource id stands for before

@@ -1,4 +1,5 @@
-// The input method: a provider that tests fill, behind the IMM calls the program makes.
+// The input method: a provider that tests fill, or Anthy (anthy.cpp), behind the IMM
+// calls the program makes.
 #include <algorithm>
 #include <cstring>
 
@@ -62,9 +63,15 @@ DWORD BuildList(const std::vector<std::string>& items, CandidateListHeader* out,
   return size;
 }
 
-void Convert(OsImc* c) {
+bool Convert(OsImc* c) {
   const std::string& reading = c->reading.empty() ? c->composition : c->reading;
   c->candidates.clear();
+  if (S().ime.anthy) {
+    std::string composed;
+    if (!AnthyConvert(reading, &c->candidates, &composed)) return false;
+    c->composition = composed;
+    return true;
+  }
   std::string composed;
   bool first = true;
   for (size_t at = 0; at < reading.size();) {
@@ -83,6 +90,7 @@ void Convert(OsImc* c) {
     at += n;
   }
   c->composition = composed;
+  return true;
 }
 
 }  // namespace
@@ -182,8 +190,7 @@ BOOL ImmNotifyIME(Imc imc, DWORD action, DWORD index, DWORD) {
   if (action == NI_COMPOSITIONSTR) {
     if (index == CPS_CONVERT) {
       if (c->composition.empty() && c->reading.empty()) return FALSE;
-      Convert(c);
-      return TRUE;
+      return Convert(c) ? TRUE : FALSE;
     }
     if (index == CPS_CANCEL) {
       c->composition.clear();
@@ -216,6 +223,10 @@ DWORD ImmGetConversionList(Hkl hkl, Imc, const char* source, CandidateListHeader
                            DWORD bufLen, UINT flag) {
   auto& s = S();
   if (hkl != &s.hkl || !ImePresent() || !source || flag != GCL_CONVERSION) return 0;
+  if (s.ime.anthy) {
+    std::vector<std::string> whole;
+    return AnthyConvertWhole(source, &whole) ? BuildList(whole, dest, bufLen) : 0;
+  }
   const std::vector<std::string>* list = CandidatesOf(source);
   if (!list || list->empty()) return 0;
   return BuildList(*list, dest, bufLen);
@@ -247,6 +258,15 @@ void SetIme(const ImeProvider& ime) {
   auto& s = S();
   s.ime = ime;
   s.imeSet = true;
+}
+
+bool UseAnthy() {
+  if (!AnthyStart()) return false;
+  ImeProvider ime;
+  ime.description = kAnthyDescription;
+  ime.anthy = true;
+  SetIme(ime);
+  return true;
 }
 
 int LiveImeContexts() {

@@ -257,4 +257,14 @@ void EnsureFolder(const std::string& posix);
 // ---- ime (ime.cpp)
 void ResetIme();
 
+// ---- the Anthy engine (anthy.cpp); readings and candidates are CP932
+bool AnthyStart();  // once per process; false when Anthy or its dictionary is missing
+// The candidates of the reading's first segment, and the first candidates of all its
+// segments joined; false when Anthy converts nothing.
+bool AnthyConvert(const std::string& reading, std::vector<std::string>* firstSegment,
+                  std::string* composition);
+// The candidates of the whole reading taken as one segment; false when Anthy will not
+// make one segment of it.
+bool AnthyConvertWhole(const std::string& reading, std::vector<std::string>* candidates);
+
 }  // namespace headless

@@ -15,6 +15,16 @@ static_assert(sizeof(CANDIDATELIST) == sizeof(CandidateListHeader));
 static_assert(offsetof(CANDIDATELIST, dwOffset) == offsetof(CandidateListHeader, dwOffset));
 
 LPCANDIDATELIST Real(CandidateListHeader* list) { return reinterpret_cast<LPCANDIDATELIST>(list); }
+
+// Wine 8's ImmGetConversionListA ends the calling process, so under Wine the conversion
+// list is answered as empty without asking. ntdll exports wine_get_version only there.
+bool UnderWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+  }();
+  return wine;
+}
 }  // namespace
 
 Hkl GetKeyboardLayout(DWORD threadId) { return W(::GetKeyboardLayout(threadId)); }
@@ -49,6 +59,7 @@ DWORD ImmGetCandidateList(Imc imc, DWORD index, CandidateListHeader* list, DWORD
 
 DWORD ImmGetConversionList(Hkl hkl, Imc imc, const char* source, CandidateListHeader* dest,
                            DWORD bufLen, UINT flag) {
+  if (UnderWine()) return 0;
   return ::ImmGetConversionListA(H(hkl), H(imc), source, Real(dest), bufLen, flag);
 }
 
