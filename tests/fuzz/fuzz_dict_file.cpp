@@ -1,6 +1,7 @@
 // Dictionary files against arbitrary bytes: a file of any content is searched, learned
 // into, flushed, trimmed and closed with no crash, no overrun and no leak; the newest
-// record always ends the file after a flush, and a closed file ends in its last text.
+// record always ends the file after a flush, and a closed file ends in its last text and
+// is closed for good.
 // The first bytes steer the run; the rest is the file, and slices of it are the keys,
 // texts and recent input.
 #include <cstddef>
@@ -159,6 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* name : {"history", "name", "macro"}) {
     const std::string closed = desktop::ReadFile(name);
     Check(closed.size() == 1 || (!closed.empty() && closed.back() != 0));
+    Check(os::DeleteFile(name) == os::TRUE);  // open files, mappings and views refuse it
   }
   Check(mivo::MemLiveCount() == live);
   return 0;

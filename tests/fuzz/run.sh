@@ -23,7 +23,13 @@ for binary in "$build"/fuzz_*; do
     cp -R "$seeds/$name/." "$corpus/"
   fi
   log=$build/corpus/$name.log
-  if "$binary" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$build/corpus/$name-" "$corpus" >"$log" 2>&1; then
+  # A dictionary file meets every limit of the code it feeds within 1 KB (slices of 255
+  # bytes, trims to 255 lines, a pending buffer filled by records, not by the file), while
+  # each merge reads the whole file: a 4 KB input took 30 ms, a 1 KB one 11 ms.
+  options=()
+  [ "$name" = fuzz_dict_file ] && options=(-max_len=1024)
+  if "$binary" -max_total_time="$seconds" -timeout=10 "${options[@]}" \
+    -artifact_prefix="$build/corpus/$name-" "$corpus" >"$log" 2>&1; then
     echo "PASS $name"
     passed=$((passed + 1))
   else
