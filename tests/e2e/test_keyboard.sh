@@ -11,6 +11,10 @@ mkdir -p "$work"
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
 printf 'FrameWidth = 2\r\n' >"$work/settings.txt"
+# The program does not start without the core operation dictionary; an empty one will do.
+mkdir -p "$work/PredCore"
+: >"$work/PredCore/Name"
+: >"$work/PredCore/Macro"
 {
   printf '# keys of the e2e run: orange keys on a dark panel\n'
   printf 'color(1){normal=303030 fnormal=000000}\n'
