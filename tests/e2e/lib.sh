@@ -86,6 +86,34 @@ e2e_default_folder() {
   grep -q '^PressKey = F9' "$work/settings.txt" || e2e_fail "settings.txt has no PressKey line"
 }
 
+# The screen line below the keyboard's top band (a quarter of its height): a key above
+# it is a candidate key, not one of the keyboard's own keys, which all stand lower.
+e2e_band_bottom() {
+  local geometry y h
+  geometry="$(xdotool search --name 'Mivo::Keyboard' getwindowgeometry 2>/dev/null | head -3)"
+  y=$(echo "$geometry" | sed -n 's/.*Position: [0-9-]*,\([0-9-]*\).*/\1/p' | head -1)
+  h=$(echo "$geometry" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p' | head -1)
+  echo $((y + h / 4))
+}
+
+# Puts the pointer on the candidate key NAME, failing when there is none.
+e2e_candidate() {
+  local at
+  e2e_keys move-top-key "$1" || e2e_fail "no key $1"
+  at="$(e2e_keys cursor | tr -d '\r')"
+  [ "${at#* }" -lt "$(e2e_band_bottom)" ] || e2e_fail "$1 is not among the candidates (pointer at $at)"
+}
+
+# Waits up to 3 s for a window of CLASS to have the foreground: Wine may report none for
+# a moment while the keyboard hands it back.
+e2e_wait_foreground() {
+  for _ in $(seq 30); do
+    [ "$(e2e_keys foreground | tr -d '\r')" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # ---------------------------------------------------------------- Wine prefix
 
 e2e_wine_env() {

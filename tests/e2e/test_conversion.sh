@@ -19,21 +19,6 @@ select_key() {
   e2e_keys move-key "$1" || e2e_fail "no key $1 on the keyboard"
   switch "${2:-500}"
 }
-band_bottom() {
-  local geometry y h
-  geometry="$(xdotool search --name 'Mivo::Keyboard' getwindowgeometry 2>/dev/null | head -3)"
-  y=$(echo "$geometry" | sed -n 's/.*Position: [0-9-]*,\([0-9-]*\).*/\1/p' | head -1)
-  h=$(echo "$geometry" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p' | head -1)
-  echo $((y + h / 4))
-}
-foreground_is_target() {
-  for _ in $(seq 30); do
-    [ "$(e2e_keys foreground | tr -d '\r')" = MivoTestTarget ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 e2e_wine_bg "$E2E_TMP" "$E2E_ARTIFACTS/conversion-target.out" "$E2E_BIN/win_target.exe" \
   "$(e2e_winpath "$log")"
 e2e_keys wait-window MivoTestTarget Target 20000 || e2e_fail "no target window"
@@ -42,7 +27,7 @@ e2e_wine_bg "$work" "$E2E_ARTIFACTS/conversion-mivo.out" "$E2E_BIN/mivo.exe"
 mivo=$E2E_LAST_PID
 e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 || e2e_fail "no MivoMain window"
 sleep 2
-foreground_is_target || e2e_fail "the target does not have the foreground"
+e2e_wait_foreground MivoTestTarget || e2e_fail "the target does not have the foreground"
 [ -f "$work/Trans/word" ] || e2e_fail "the word dictionary was not filled from the seed"
 e2e_log "Trans/word: $(wc -l <"$work/Trans/word") lines"
 
@@ -51,9 +36,7 @@ for kana in か ん じ; do select_key "$kana"; done
 sleep 1
 kill -0 "$mivo" 2>/dev/null || e2e_fail "mivo.exe ended while searching candidates"
 e2e_log "screenshot $(e2e_screenshot candidates)"
-e2e_keys move-top-key "漢字" || e2e_fail "no candidate 漢字"
-at="$(e2e_keys cursor | tr -d '\r')"
-[ "${at#* }" -lt "$(band_bottom)" ] || e2e_fail "漢字 is not among the candidates"
+e2e_candidate "漢字"
 switch 800
 grep -q $'^WM_IME_CHAR\t8abf\t' "$log" && grep -q $'^WM_IME_CHAR\t8e9a\t' "$log" ||
   e2e_fail "the target did not receive 漢字 as WM_IME_CHAR"
@@ -66,7 +49,7 @@ e2e_keys wait-window "#32770" "単語登録" 5000 || e2e_fail "the word registra
 e2e_log "screenshot $(e2e_screenshot dialog)"
 e2e_keys click-item "#32770" "単語登録" 1004 || e2e_fail "no close button"
 e2e_keys wait-gone "#32770" "単語登録" 5000 || e2e_fail "the dialog did not close"
-foreground_is_target || e2e_fail "the foreground did not come back to the target"
+e2e_wait_foreground MivoTestTarget || e2e_fail "the foreground did not come back to the target"
 
 e2e_keys chord 16 17 18
 e2e_wait_exit "$mivo" 10 || e2e_fail "mivo.exe did not end after the chord"

@@ -24,37 +24,13 @@ start_mivo() {
   e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 || e2e_fail "no MivoMain window"
   sleep 2
   kill -0 "$mivo" 2>/dev/null || e2e_fail "mivo.exe ended by itself"
-  # Wine may report no foreground for a moment while the keyboard hands it back.
-  for _ in $(seq 30); do
-    fg="$(e2e_keys foreground | tr -d '\r')"
-    [ "$fg" = MivoTestTarget ] && break
-    sleep 0.1
-  done
-  [ "$fg" = MivoTestTarget ] || e2e_fail "foreground is $fg, not the target"
+  e2e_wait_foreground MivoTestTarget || e2e_fail "the target does not have the foreground"
 }
 
 stop_mivo() {
   e2e_keys chord 16 17 18
   e2e_wait_exit "$mivo" 10 || e2e_fail "mivo.exe did not end after the chord"
   [ "$E2E_RC" = 0 ] || e2e_fail "mivo.exe ended with exit code $E2E_RC"
-}
-
-# The top of the candidate band: a key above this line is a candidate, not one of the
-# keyboard's own keys, which all stand lower.
-band_bottom() {
-  local geometry y h
-  geometry="$(xdotool search --name 'Mivo::Keyboard' getwindowgeometry 2>/dev/null | head -3)"
-  y=$(echo "$geometry" | sed -n 's/.*Position: [0-9-]*,\([0-9-]*\).*/\1/p' | head -1)
-  h=$(echo "$geometry" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p' | head -1)
-  echo $((y + h / 4))
-}
-
-# Puts the pointer on the candidate key NAME, failing when there is none.
-candidate() {
-  local at
-  e2e_keys move-top-key "$1" || e2e_fail "no key $1"
-  at="$(e2e_keys cursor | tr -d '\r')"
-  [ "${at#* }" -lt "$(band_bottom)" ] || e2e_fail "$1 is not among the candidates (pointer at $at)"
 }
 
 e2e_wine_bg "$E2E_TMP" "$E2E_ARTIFACTS/prediction-target.out" "$E2E_BIN/win_target.exe" \
@@ -65,7 +41,7 @@ for _ in $(seq 50); do grep -q READY "$log" 2>/dev/null && break; sleep 0.1; don
 # ---- first run: the shipped operations are offered; End then Home are done on the target.
 start_mivo first
 e2e_log "screenshot $(e2e_screenshot shipped)"
-candidate "改行"
+e2e_candidate "改行"
 select_key "行末"
 select_key "行頭"
 stop_mivo
@@ -83,7 +59,7 @@ start_mivo second
 select_key "行末"
 sleep 1
 e2e_log "screenshot $(e2e_screenshot learned)"
-candidate "行頭"
+e2e_candidate "行頭"
 homes_before=$(grep -c $'^WM_KEYDOWN\t24\t' "$log")
 switch 800
 homes_after=$(grep -c $'^WM_KEYDOWN\t24\t' "$log")
