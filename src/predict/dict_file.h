@@ -99,7 +99,6 @@ bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
   }
 }
 
-
 // ---- field lookups in a NUL-terminated text, oldest line first; a MemAlloc'd copy or null
 char* LookupTextByKey(const char* key, const char* text);
 char* LookupKeyByText(const char* value, const char* text);
