@@ -49,10 +49,6 @@ void DeliverCandidates(os::WPARAM skip) {
   CandidateListFree(list);
 }
 
-os::WPARAM PageArgument(const char* argument) {
-  return static_cast<os::WPARAM>(static_cast<uint32_t>(FirstNumberIn(argument)));
-}
-
 }  // namespace
 
 os::LRESULT ConversionCommand(os::WPARAM code, const char* argument) {
@@ -79,14 +75,12 @@ os::LRESULT ConversionCommand(os::WPARAM code, const char* argument) {
       ReadingClear();
       return -1;
     case IC_NEXT_CANDIDATES:
-      if (argument != nullptr) AskForCandidates(PageArgument(argument));
+      if (argument != nullptr) AskForCandidates(NextPageSkip(argument));
       return -1;
-    case IC_PREVIOUS_CANDIDATES: {
+    case IC_PREVIOUS_CANDIDATES:
       // Without a number this goes back to the first page, as without digits.
-      const os::WPARAM n = PageArgument(argument);
-      AskForCandidates(n > 10 ? n - 10 : 0);
+      AskForCandidates(PreviousPageSkip(argument));
       return -1;
-    }
     case IC_REGISTER_WORD:
       PostToMain(MM_REGISTER_WORD, 0, 0);
       return -1;

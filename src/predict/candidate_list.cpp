@@ -145,4 +145,13 @@ void SkippedKeysFree(char** skippedKeys) {
   MemFree(skippedKeys);
 }
 
+uint32_t NextPageSkip(const char* argument) {
+  return static_cast<uint32_t>(FirstNumberIn(argument));
+}
+
+uint32_t PreviousPageSkip(const char* argument) {
+  const uint32_t n = NextPageSkip(argument);
+  return n > 10 ? n - 10 : 0;
+}
+
 }  // namespace mivo

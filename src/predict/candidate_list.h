@@ -33,6 +33,13 @@ uint32_t CandidateListAdd(CandidateList* list, char** skippedKeys, const char* k
                           int room, int32_t kind, int byKey);
 void CandidateListFree(CandidateList* list);
 
+// The skip a paging key asks for: its number is the first run of digits in its argument
+// (none: the first page); going back steps a fixed 10, whatever the page size, so pages
+// of another size come back to a different first candidate, which the user sees and can
+// page again.
+uint32_t NextPageSkip(const char* argument);
+uint32_t PreviousPageSkip(const char* argument);
+
 // The skipped-keys array of a search: skip + 1 entries, the last one always empty.
 char** SkippedKeysCreate(uint32_t skip);
 void SkippedKeysFree(char** skippedKeys);

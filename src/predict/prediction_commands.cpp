@@ -40,12 +40,6 @@ void ChooseCandidate(const char* argument) {
   AskForFirstPage();
 }
 
-// A page number is the first run of digits in the argument; without one, the paging
-// command asks for the first page.
-os::WPARAM PageArgument(const char* argument) {
-  return static_cast<os::WPARAM>(static_cast<uint32_t>(FirstNumberIn(argument)));
-}
-
 void DeliverCandidates(os::WPARAM skip) {
   const char* recent = ActiveRecentText();
   const uint32_t length = recent != nullptr ? static_cast<uint32_t>(TextLength(recent)) : 0;
@@ -87,15 +81,10 @@ os::LRESULT PredictionCommand(os::WPARAM code, const char* argument) {
       ChooseCandidate(argument);
       return -1;
     case PC_P_NEXT_CANDIDATES:
-      if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, PageArgument(argument), 0);
+      if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, NextPageSkip(argument), 0);
       return -1;
     case PC_P_PREVIOUS_CANDIDATES:
-      if (argument != nullptr) {
-        // A fixed step of 10 whatever the page size: pages of another size come back
-        // to a different first candidate, which the user sees and can page again.
-        const os::WPARAM n = PageArgument(argument);
-        PostToMain(MM_PREDICT_CANDIDATES, n > 10 ? n - 10 : 0, 0);
-      }
+      if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, PreviousPageSkip(argument), 0);
       return -1;
     default:
       return NOT_MINE;
