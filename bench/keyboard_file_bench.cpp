@@ -7,6 +7,7 @@
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard_file.h"
 #include "platform/headless/desktop.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -50,6 +51,36 @@ void BM_LoadKeyboardFile(benchmark::State& state) {
   mivo::ColorSetTableFree();
 }
 BENCHMARK(BM_LoadKeyboardFile)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The floor the reader is measured against: the same file opened and mapped the same
+// way, and every byte looked at once (its line feeds counted).
+void BM_PlainPass(benchmark::State& state) {
+  desktop::Reset();
+  const std::string file = GeneratedKeyboard(static_cast<int>(state.range(0)));
+  desktop::WriteFile("bench.cfg", file);
+  for (auto _ : state) {
+    os::FileHandle f =
+        os::CreateFile("bench.cfg", os::GENERIC_READ, os::FILE_SHARE_READ | os::FILE_SHARE_WRITE,
+                       os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL);
+    const os::DWORD size = os::GetFileSize(f);
+    os::Mapping m = os::CreateFileMapping(f, os::PAGE_READONLY, 0);
+    const auto* bytes =
+        static_cast<const unsigned char*>(os::MapViewOfFile(m, os::FILE_MAP_READ, 0));
+    if (!bytes) {
+      state.SkipWithError("file not mapped");
+      break;
+    }
+    size_t feeds = 0;
+    for (os::DWORD i = 0; i < size; ++i) feeds += bytes[i] == '\n';
+    benchmark::DoNotOptimize(feeds);
+    os::UnmapViewOfFile(const_cast<unsigned char*>(bytes));
+    os::CloseMapping(m);
+    os::CloseHandle(f);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(file.size()));
+}
+BENCHMARK(BM_PlainPass)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

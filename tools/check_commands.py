@@ -3,7 +3,7 @@
 tools/install-deps.sh provides, so that a fresh machine never meets a missing tool
 halfway through `make test`.
 
-Scans tests/**/*.sh, tools/*.sh, .ci/run and the Makefile's recipes for the words in
+Scans tests/**/*.sh, tools/**/*.sh, .ci/run and the Makefile's recipes for the words in
 command position, drops shell builtins, keywords and the scripts' own functions, and
 finds the Debian package of every other command with dpkg -S.
 """
@@ -177,7 +177,7 @@ def makefile_recipes(text):
 
 def scripts():
     files = glob.glob(os.path.join(ROOT, "tests", "**", "*.sh"), recursive=True)
-    files += glob.glob(os.path.join(ROOT, "tools", "*.sh"))
+    files += glob.glob(os.path.join(ROOT, "tools", "**", "*.sh"), recursive=True)
     files.append(os.path.join(ROOT, ".ci", "run"))
     return sorted(f for f in files if os.path.isfile(f))
 

@@ -25,6 +25,9 @@
 //   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
 //                              release until a line beginning with TEXT is added to
 //                              FILE (waits at most MS)
+//   start-keys PROGRAM N MS    start PROGRAM (in this folder) and print the milliseconds
+//                              until its MivoMain window holds N key windows (class
+//                              MivoKeybdKey2), polling every millisecond
 //   CLASS or TITLE "-" means any.
 //
 // Exit codes: 0 all verbs done; 1 bad command line; 2 a wait timed out;
@@ -101,6 +104,20 @@ BOOL CALLBACK FindKey(HWND w, LPARAM param) {
     }
   }
   return TRUE;
+}
+
+BOOL CALLBACK CountKey(HWND w, LPARAM param) {
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (std::strcmp(cls, "MivoKeybdKey2") == 0) ++*reinterpret_cast<long*>(param);
+  return TRUE;
+}
+
+long KeyWindowCount() {
+  HWND main = FindWindowA("MivoMain", "Mivo::Keyboard");
+  long count = 0;
+  if (main != nullptr) EnumChildWindows(main, CountKey, reinterpret_cast<LPARAM>(&count));
+  return count;
 }
 
 LONGLONG FileSize(const char* path) {
@@ -251,6 +268,38 @@ int Run(int argc, char** argv) {
       if (w != nullptr) GetClassNameA(w, cls, sizeof cls);
       std::printf("%s\n", cls);
       std::fflush(stdout);
+    } else if (std::strcmp(verb, "start-keys") == 0) {
+      if (!need(3) || !ParseInt(argv[i + 1], &a) || !ParseInt(argv[i + 2], &c))
+        return Usage("expected PROGRAM N MS", verb);
+      char command[1024];
+      std::snprintf(command, sizeof command, "%s", argv[i]);
+      i += 3;
+      LARGE_INTEGER frequency{}, start{}, now{};
+      QueryPerformanceFrequency(&frequency);
+      QueryPerformanceCounter(&start);
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process{};
+      if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
+        return Usage("cannot start", command);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+      for (;;) {
+        QueryPerformanceCounter(&now);
+        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart);
+        if (KeyWindowCount() >= a) {
+          std::printf("%.1f\n", ms);
+          std::fflush(stdout);
+          break;
+        }
+        if (ms > static_cast<double>(c)) {
+          std::fprintf(stderr, "win_keys: %ld key windows not there in time\n", a);
+          return kExitTimeout;
+        }
+        Sleep(1);
+      }
     } else if (std::strcmp(verb, "latency") == 0) {
       if (!need(4) || !ParseInt(argv[i], &a) || !ParseInt(argv[i + 3], &c))
         return Usage("expected VK FILE TEXT MS", verb);

@@ -179,6 +179,7 @@ void DeleteKey(int32_t k) {
     os::DestroyWindow(key->window);
     key->window = nullptr;
   }
+  if (key->kept && os::IsWindow(key->kept)) os::DestroyWindow(key->kept);
   FreeKeyTexts(key);
   MemFree(key);
   keyboardState.keyTable[k - 1] = nullptr;

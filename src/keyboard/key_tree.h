@@ -53,6 +53,8 @@ struct KeyRecord {
   int32_t colorSet;
   // The window rectangle in the parent's client coordinates; for a page, the tab.
   int32_t left, top, right, bottom;
+  // A window taken away by a relayout, hidden, to be given back when the key is shown.
+  os::Window kept;
 };
 
 struct ColorSet {

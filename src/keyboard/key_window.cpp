@@ -151,6 +151,49 @@ void DestroySubtreeWindows(int32_t k, int depth) {
   }
 }
 
+void KeepSubtreeWindows(int32_t k, int depth) {
+  if (depth > MAX_TREE_DEPTH) return;
+  for (int32_t c = 1; c <= KeyCount; ++c) {
+    const KeyRecord* child = GetKey(c);
+    if (child && c != k && child->parent == k) KeepSubtreeWindows(c, depth + 1);
+  }
+  KeyRecord* key = GetKey(k);
+  if (key && key->window) {
+    key->kept = key->window;
+    key->window = nullptr;
+    os::ShowWindow(key->kept, os::SW_HIDE);
+  }
+}
+
+// A kept window that was not given back goes as a destroyed one would have.
+void DestroyKeptWindows() {
+  for (int32_t k = KeyCount; k >= 1; --k) {
+    KeyRecord* key = GetKey(k);
+    if (!key || !key->kept) continue;
+    os::Window w = key->kept;
+    key->kept = nullptr;
+    if (os::IsWindow(w)) os::DestroyWindow(w);
+  }
+}
+
+// Gives back the window the key had, placed as a new one would be: shown and painted
+// at its new rectangle, raised by the caller.
+bool ReuseKeptWindow(KeyRecord* key, os::Window parentWindow, const os::Rect& r) {
+  os::Window w = key->kept;
+  key->kept = nullptr;
+  if (!w || !os::IsWindow(w)) return false;
+  if (os::GetParent(w) != parentWindow) {
+    os::DestroyWindow(w);
+    return false;
+  }
+  os::SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   os::SWP_NOZORDER | os::SWP_NOACTIVATE);
+  key->window = w;
+  os::ShowWindow(w, os::SW_SHOWNOACTIVATE);
+  os::UpdateWindow(w);
+  return true;
+}
+
 int ShowAt(int32_t k, int depth) {
   if (depth > MAX_TREE_DEPTH) return 0;
   KeyRecord* key = GetKey(k);
@@ -253,6 +296,7 @@ void MakeKeyWindow(int32_t k) {
   }
   // A child window needs a parent: below a key without a window nothing is made.
   if (!parentWindow) return;
+  if (key->kept && ReuseKeptWindow(key, parentWindow, r)) return;
   os::Window w = os::CreateWindowEx(0, KEY_WINDOW_CLASS, key->name, KEY_WINDOW_STYLE, r.left, r.top,
                                     r.right - r.left, r.bottom - r.top, parentWindow,
                                     KeyboardInstance(), nullptr);
@@ -288,7 +332,13 @@ int HideKey(int32_t k) {
   key = GetKey(k);
   if (!key) return 0;
   key->flags |= KF_HIDDEN;
-  if (key->window) DestroySubtreeWindows(k, 0);
+  if (key->window) {
+    if (keyboardState.keepWindows) {
+      KeepSubtreeWindows(k, 0);
+    } else {
+      DestroySubtreeWindows(k, 0);
+    }
+  }
   return 1;
 }
 
@@ -333,10 +383,18 @@ void KeybdRelayout(os::Window mainWindow) {
   ++keyboardState.relayoutDepth;
   UpdateMetrics(mainWindow);
   const bool haveRoot = GetKey(1) != nullptr;
-  if (haveRoot) HideKey(1);
+  // The docking at start-up resizes the main window just after the keys were made:
+  // their windows are moved to the new layout rather than made a second time.
+  const bool keep = keyboardState.layoutUnseen;
+  if (haveRoot) {
+    keyboardState.keepWindows = keep;
+    HideKey(1);
+    keyboardState.keepWindows = false;
+  }
   // keeps the bar docked at its new size
   if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
+  if (keep) DestroyKeptWindows();
   --keyboardState.relayoutDepth;
 }
 

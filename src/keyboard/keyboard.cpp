@@ -49,6 +49,7 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
     return 0;
   }
   PostToMain(MM_GO_START, 0, 0);
+  keyboardState.layoutUnseen = true;
   return 1;
 }
 

@@ -4,7 +4,10 @@
 // look-ahead: a state machine with one fixed attribute record that every tag word resets.
 #include "keyboard/keyboard_file.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "base/bus.h"
 #include "base/messages.h"
@@ -211,6 +214,30 @@ int LookupAttribute(const uint8_t* word, size_t length) {
 // The bit position of each colour digit: byte pairs, high nibble first, lowest byte first.
 int NibbleShift(int digitIndex) { return (digitIndex / 2) * 8 + (digitIndex % 2 == 0 ? 4 : 0); }
 
+// A byte that ends a plain run of a quoted text: the quote, the backslash, or any byte
+// with the high bit (a lead byte, or a single-byte katakana, taken one at a time).
+bool IsSpecialByte(uint8_t b) { return b == '"' || b == '\\' || b >= 0x80; }
+bool IsLead(uint8_t b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
+
+// The masks below find the first special byte as the lowest set bit.
+static_assert(std::endian::native == std::endian::little);
+
+uint64_t Load8(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The high bit of each of the eight bytes (first byte lowest) that is special: the
+// exact zero-byte mask, applied to the bytes xor the quote and xor the backslash.
+uint64_t SpecialBytes(uint64_t v) {
+  constexpr uint64_t ONES = 0x0101010101010101ull;
+  constexpr uint64_t HIGHS = 0x8080808080808080ull;
+  constexpr uint64_t LOWS = ~HIGHS;
+  const auto zeroBytes = [](uint64_t x) { return ~(((x & LOWS) + LOWS) | x) & HIGHS; };
+  return (v & HIGHS) | zeroBytes(v ^ (ONES * '"')) | zeroBytes(v ^ (ONES * '\\'));
+}
+
 // A file that loads itself (or a cycle of files) several times per level would otherwise
 // multiply the work at every level of nesting: the outermost read has a budget of loads.
 
@@ -237,14 +264,20 @@ class Reader {
   int Run() {
     bool inComment = false;
     for (pos_ = 0; pos_ < size_; ++pos_) {
-      const uint8_t b = bytes_[pos_];
       if (inComment) {
-        if (b == '\n') {
-          ++line_;
-          inComment = false;
-        }
+        // A comment runs to the next line feed whatever it holds.
+        const void* feed = std::memchr(bytes_ + pos_, '\n', size_ - pos_);
+        if (!feed) break;
+        pos_ = static_cast<size_t>(static_cast<const uint8_t*>(feed) - bytes_);
+        ++line_;
+        inComment = false;
         continue;
       }
+      if (state_ == State::Text) {
+        ReadText();
+        if (pos_ >= size_) break;
+      }
+      const uint8_t b = bytes_[pos_];
       if (!InQuotedText()) {
         if (b == '#') {
           inComment = true;
@@ -287,6 +320,84 @@ class Reader {
     char* text = CurrentText();
     text[textLength_++] = static_cast<char>(b);
     text[textLength_] = 0;
+  }
+
+  // Macro texts are most of a keyboard file, so a text is decoded here a run at a time
+  // rather than byte by byte through the states: plain bytes eight at a time, escapes
+  // and double-byte characters whole. Stops on the closing quote (left to the states) or at
+  // the end of the bytes.
+  void ReadText() {
+    char* text = CurrentText();
+    const size_t limit = static_cast<size_t>(KEYBOARD_TEXT_SIZE) - 1;
+    size_t length = textLength_;
+    const auto put = [&](uint8_t b) {
+      if (length < limit) {
+        text[length++] = static_cast<char>(b);
+      } else {
+        textCut_ = true;
+      }
+    };
+    size_t p = pos_;
+    while (p < size_) {
+      if (p + 8 <= size_ && length + 8 <= limit) {
+        // Eight bytes are copied whole; only those before the first special one count.
+        const uint64_t v = Load8(bytes_ + p);
+        std::memcpy(text + length, &v, sizeof v);
+        const uint64_t special = SpecialBytes(v);
+        if (special == 0) {
+          p += 8;
+          length += 8;
+          continue;
+        }
+        const size_t plain = static_cast<size_t>(std::countr_zero(special)) / 8;
+        p += plain;
+        length += plain;
+      } else {
+        while (p < size_ && !IsSpecialByte(bytes_[p])) put(bytes_[p++]);
+      }
+      if (p >= size_) break;
+      const uint8_t b = bytes_[p];
+      if (b == '"') break;
+      // The bytes after a backslash or a lead byte are outside the plain text, where a
+      // hash or an asterisk still counts: such an escape or character is left to the
+      // states, as is one cut by the end of the bytes.
+      const auto outside = [&](size_t i) {
+        return i >= size_ || bytes_[i] == '#' || bytes_[i] == '*';
+      };
+      if (b == '\\') {
+        if (outside(p + 1)) break;
+        const uint8_t e = bytes_[p + 1];
+        if (e != 'x') {
+          put(e == 'n' ? 0x0A : e == 't' ? 0x09 : e);
+          p += 2;
+          continue;
+        }
+        if (outside(p + 2)) break;
+        const int high = HexDigit(bytes_[p + 2]);
+        if (high < 0) {
+          p += 3;  // the escape and this byte are dropped
+          continue;
+        }
+        if (outside(p + 3)) break;
+        const int low = HexDigit(bytes_[p + 3]);
+        if (low >= 0) put(static_cast<uint8_t>(high * 16 + low));
+        p += 4;
+        continue;
+      }
+      if (IsLead(b)) {
+        if (outside(p + 1)) break;
+        put(b);
+        put(bytes_[p + 1]);
+        p += 2;
+        continue;
+      }
+      put(b);
+      ++p;
+    }
+    text[length] = 0;
+    textLength_ = length;
+    line_ += static_cast<int>(std::count(bytes_ + pos_, bytes_ + p, '\n'));
+    pos_ = p;
   }
 
   void EndText() {

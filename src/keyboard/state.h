@@ -25,6 +25,10 @@ struct KeyboardState {
   os::Instance instance = nullptr;
   bool classRegistered = false;
   int relayoutDepth = 0;
+  // From KeybdInit until the first timer tick nobody has seen or used the key windows,
+  // so a relayout may move them instead of making them again.
+  bool layoutUnseen = false;
+  bool keepWindows = false;  // HideKey keeps the windows of the subtree instead of destroying them
 
   // Painting: the one key font, remade by each UpdateMetrics, and how it was sized.
   os::Font KeyFont = nullptr;

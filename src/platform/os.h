@@ -243,6 +243,31 @@ constexpr int IDNO = 7;
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 
+// Waiting for messages and input (MsgWaitForMultipleObjectsEx with no handles)
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+constexpr DWORD QS_KEY = 0x0001;
+constexpr DWORD QS_MOUSEBUTTON = 0x0004;
+constexpr DWORD QS_POSTMESSAGE = 0x0008;
+constexpr DWORD QS_TIMER = 0x0010;
+constexpr DWORD QS_PAINT = 0x0020;
+constexpr DWORD MWMO_INPUTAVAILABLE = 0x0004;
+
+// Raw input: key and button changes reach a window even while another one has the focus
+constexpr UINT WM_INPUT = 0x00FF;
+constexpr DWORD RIDEV_INPUTSINK = 0x00000100;
+constexpr unsigned short HID_USAGE_PAGE_GENERIC = 0x01;
+constexpr unsigned short HID_USAGE_GENERIC_MOUSE = 0x02;
+constexpr unsigned short HID_USAGE_GENERIC_KEYBOARD = 0x06;
+struct RawInputDevice {
+  unsigned short usUsagePage;
+  unsigned short usUsage;
+  DWORD dwFlags;
+  Window hwndTarget;
+};
+
 // Cursors
 inline const char* const IDC_ARROW = reinterpret_cast<const char*>(32512);
 
@@ -472,6 +497,14 @@ BOOL DeleteDC(Dc dc);
 UINT_PTR SHAppBarMessage(DWORD message, AppBarData* data);
 UINT WinExec(const char* commandLine, UINT show);
 void Sleep(DWORD ms);
+// Returns WAIT_OBJECT_0 when a message or input is in the queue (already seen or not,
+// with MWMO_INPUTAVAILABLE) or comes, WAIT_TIMEOUT when `ms` passed first. No handles.
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const void* handles, DWORD ms, DWORD wakeMask,
+                                  DWORD flags);
+BOOL RegisterRawInputDevices(const RawInputDevice* devices, UINT count);
+// High word: the kinds of message in the queue now; low word: those added since the
+// last look. A wait does not end for messages a PeekMessage has already seen.
+DWORD GetQueueStatus(UINT flags);
 DWORD GetTickCount();
 void GetLocalTime(SystemTime* t);
 DWORD SearchPath(const char* path, const char* fileName, const char* extension, DWORD size,

@@ -22,6 +22,7 @@
 #include "predict/prediction_commands.h"
 #include "predict/state.h"
 #include "shell/docking.h"
+#include "shell/idle.h"
 #include "shell/links.h"
 #include "shell/state.h"
 
@@ -167,6 +168,7 @@ void ShutDown(os::Window mainWindow) {
 int MivoMain(os::Instance instance, int showCommand) {
   os::Window main = StartUp(instance, showCommand);
   if (!main) return -1;
+  PrepareIdleRest(main);
 
   os::Msg msg{};
   msg.message = 1;  // anything but WM_QUIT until the first message is taken
@@ -185,6 +187,7 @@ int MivoMain(os::Instance instance, int showCommand) {
       }
     }
     os::Sleep(1);
+    RestWhileIdle();
   }
   return static_cast<int>(msg.wParam);
 }

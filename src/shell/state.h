@@ -12,6 +12,7 @@ struct ShellState {
   os::UINT edge = os::ABE_BOTTOM;
   os::AppBarData bar{};
   os::Window remembered = nullptr;  // the user's application, to give the foreground back to
+  bool rawInput = false;            // key and button changes wake the loop's rest
 };
 extern ShellState shellState;
 

@@ -58,6 +58,31 @@ CONTRACT_TEST(Messages, PostedMessagesComeInOrderAndQuitOnlyAfterThem) {
   EXPECT_FALSE(os::PeekMessage(&m, nullptr, 0, 0, os::PM_REMOVE));
 }
 
+// What the main loop's rest relies on: the queue status shows what waits, and a wait
+// ends for a message, a timer falling due, or the time given.
+CONTRACT_TEST(Messages, QueueStatusAndAWaitForMessages) {
+  Probe p;
+  os::Window w = p.Top({0, 0, 100, 100});
+  Drain();
+  const auto waiting = [] { return os::GetQueueStatus(os::QS_ALLINPUT) >> 16; };
+  const auto wait = [](os::DWORD ms) {
+    return os::MsgWaitForMultipleObjectsEx(0, nullptr, ms, os::QS_ALLINPUT,
+                                           os::MWMO_INPUTAVAILABLE);
+  };
+  EXPECT_EQ(waiting(), 0u);
+  EXPECT_EQ(wait(20), os::WAIT_TIMEOUT);
+  os::PostMessage(w, kA, 0, 0);
+  EXPECT_NE(waiting() & os::QS_POSTMESSAGE, 0u);
+  EXPECT_EQ(wait(2000), os::WAIT_OBJECT_0);
+  EXPECT_EQ(Drain(), (std::vector<os::UINT>{kA}));
+  EXPECT_EQ(waiting(), 0u);
+  os::SetTimer(w, 1, 30);
+  EXPECT_EQ(wait(2000), os::WAIT_OBJECT_0);
+  EXPECT_NE(waiting() & os::QS_TIMER, 0u);
+  EXPECT_EQ(Drain(), (std::vector<os::UINT>{os::WM_TIMER}));
+  os::KillTimer(w, 1);
+}
+
 CONTRACT_TEST(Messages, PeekWithoutRemovingAndWithFilters) {
   Probe p;
   os::Window a = p.Top({0, 0, 50, 50});

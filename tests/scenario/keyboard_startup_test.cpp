@@ -20,8 +20,8 @@ namespace {
 
 constexpr os::Colour RED = 0x0000FF, GREEN = 0x00FF00, BLUE = 0xFF0000;
 
-void PrepareKeyboard() {
-  desktop::Reset();
+void PrepareKeyboard(const desktop::Config& config = desktop::Config()) {
+  desktop::Reset(config);
   desktop::WriteFile("settings.txt", "ColorCfgFile = \"colors.cfg\"\r\nFrameWidth = 2\r\n");
   desktop::WriteFile(
       "colors.cfg",
@@ -161,6 +161,51 @@ TEST(KeyboardStartupScenario, ResizesLeaveNoFontBehind) {
   EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_GT(before, 0);
   EXPECT_EQ(after, before);
+}
+
+// Where, how large and in which z-order every key window is, and the stored rectangle.
+std::vector<std::vector<int>> KeyWindowPlaces() {
+  std::vector<std::vector<int>> places;
+  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    const mivo::KeyRecord* key = mivo::GetKey(k);
+    if (!key || !key->window) continue;
+    const desktop::WindowInfo info = desktop::Info(key->window);
+    const auto siblings = desktop::Children(info.parent);
+    int z = 0;
+    while (z < static_cast<int>(siblings.size()) && siblings[z] != key->window) ++z;
+    places.push_back({k, info.rect.left, info.rect.top, info.rect.right, info.rect.bottom, z,
+                      info.visible, key->left, key->top, key->right, key->bottom});
+  }
+  return places;
+}
+
+// Wine's maximised width is wider than the screen, so the docking narrows the main window
+// just after the keys were made: that relayout moves their windows where a later one,
+// which makes them again, puts them.
+TEST(KeyboardStartupScenario, DockingAtStartUpMovesTheKeyWindowsItJustMade) {
+  desktop::Config config;
+  config.maximizedWidth = config.screenWidth + 8;
+  PrepareKeyboard(config);
+  bool checked = false;
+  desktop::At(300, [&] {
+    checked = true;
+    os::Window main = desktop::Find("MivoMain");
+    EXPECT_EQ(desktop::Info(main).rect.right, config.screenWidth) << "docked and narrowed";
+    const auto atStart = KeyWindowPlaces();
+    const int made = desktop::CreatedCount(mivo::KEY_WINDOW_CLASS);
+    const int gone = desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS);
+    // Only the first page went, as the second page, shown, always replaces it.
+    EXPECT_EQ(gone, 1);
+    EXPECT_EQ(made - gone, static_cast<int>(atStart.size()));
+    os::SendMessage(main, os::WM_SIZE, 0, 0);
+    // The root, the container and the shown page: the other top-level keys stay.
+    EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS) - gone, 3)
+        << "a later relayout makes them again";
+    EXPECT_EQ(KeyWindowPlaces(), atStart);
+  });
+  desktop::QuitAt(1000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_TRUE(checked);
 }
 
 TEST(KeyboardStartupScenario, HidingAndShowingASubtreeRemakesExactlyItsWindows) {

@@ -133,6 +133,65 @@ TEST_F(HeadlessTest, QuitAtEndsTheLoop) {
   EXPECT_EQ(m.wParam, 0u);
 }
 
+// The wait ends at the moment something comes that the program could see, and only then.
+TEST_F(HeadlessTest, AWaitForMessagesEndsWhenSomethingComes) {
+  struct Case {
+    const char* what;
+    std::function<void()> script;  // run at 0 ms, before the wait
+    bool raw;                      // raw keyboard and mouse input registered
+    os::DWORD timeout;
+    os::DWORD result;
+    uint64_t endsAt;
+  };
+  const Case cases[] = {
+      {"nothing comes", [] {}, true, 50, os::WAIT_TIMEOUT, 50},
+      {"a timer falls due", [] { os::SetTimer(desktop::Find("Probe"), 1, 30); }, true, os::INFINITE,
+       os::WAIT_OBJECT_0, 30},
+      {"a message is posted",
+       [] { desktop::At(20, [] { os::PostMessage(desktop::Find("Probe"), 1234, 0, 0); }); }, true,
+       100, os::WAIT_OBJECT_0, 20},
+      {"one is already queued", [] { os::PostMessage(desktop::Find("Probe"), 1234, 0, 0); }, true,
+       100, os::WAIT_OBJECT_0, 0},
+      {"a key changes in another application",
+       [] {
+         desktop::StartForeignApp("Editor", "editor");
+         desktop::PressKey(0x1D, 15, 5);
+       },
+       true, 100, os::WAIT_OBJECT_0, 15},
+      {"a key changes in another application, no raw input",
+       [] {
+         desktop::StartForeignApp("Editor", "editor");
+         desktop::PressKey(0x1D, 15, 5);
+       },
+       false, 100, os::WAIT_TIMEOUT, 100},
+      {"a button goes down outside the program's windows",
+       [] {
+         desktop::MoveCursor(900, 700);
+         desktop::At(40, [] { desktop::MouseDown(os::VK_LBUTTON); });
+       },
+       true, 100, os::WAIT_OBJECT_0, 40},
+      {"an unrelated scripted action", [] { desktop::At(10, [] {}); }, true, 25, os::WAIT_TIMEOUT,
+       25},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    os::Window w = Top({0, 0, 100, 100});
+    Drain();
+    if (c.raw) {
+      const os::RawInputDevice devices[] = {
+          {os::HID_USAGE_PAGE_GENERIC, os::HID_USAGE_GENERIC_KEYBOARD, os::RIDEV_INPUTSINK, w},
+          {os::HID_USAGE_PAGE_GENERIC, os::HID_USAGE_GENERIC_MOUSE, os::RIDEV_INPUTSINK, w}};
+      ASSERT_TRUE(os::RegisterRawInputDevices(devices, 2));
+    }
+    c.script();
+    EXPECT_EQ(os::MsgWaitForMultipleObjectsEx(0, nullptr, c.timeout, os::QS_ALLINPUT,
+                                              os::MWMO_INPUTAVAILABLE),
+              c.result)
+        << c.what;
+    EXPECT_EQ(desktop::Now(), c.endsAt) << c.what;
+  }
+}
+
 TEST_F(HeadlessTest, LocalTimeAdvancesWithTheClock) {
   desktop::SetLocalTime(os::SystemTime{2023, 12, 0, 31, 23, 59, 59, 500});
   struct Case {

@@ -190,6 +190,7 @@ void KeyEvent(int vk, bool down) {
     Press(k);
   else
     k.down = false;
+  if (s.rawKeyboard) ++s.rawInputs;
   OsWindow* fg = s.foreground;
   if (!fg || !fg->alive) return;
   bool alt = s.keys[VK_MENU].down || vk == VK_MENU;
@@ -226,6 +227,7 @@ void CursorMoved() {
 void MouseButtonEvent(UINT downMessage, bool down) {
   auto& s = S();
   int vk = VkOfButton(downMessage);
+  if (s.rawMouse) ++s.rawInputs;
   if (down)
     Press(s.keys[vk]);
   else

@@ -172,6 +172,11 @@ struct State {
 
   KeyState keys[256];
   Point cursor{0, 0};
+  // Raw input the program registered for, and how many changes of it came so far: a
+  // wait for messages ends at each one, as the WM_INPUT it brings would end it.
+  bool rawKeyboard = false;
+  bool rawMouse = false;
+  uint64_t rawInputs = 0;
 
   OsWindow* foreground = nullptr;
   OsWindow* active = nullptr;  // the program's active window

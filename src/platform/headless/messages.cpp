@@ -379,6 +379,63 @@ UINT WinExec(const char* commandLine, UINT) {
 
 void Sleep(DWORD ms) { RunDueActions(S().now + ms); }
 
+namespace {
+
+DWORD WaitingKinds() {
+  auto& s = S();
+  DWORD kinds = 0;
+  for (const Queued& q : s.queue) {
+    kinds |= q.kind == Queued::Mouse ? QS_MOUSEBUTTON
+             : q.kind == Queued::Key ? QS_KEY
+                                     : QS_POSTMESSAGE;
+  }
+  if (s.quitPosted) kinds |= QS_POSTMESSAGE;
+  if (!s.dirty.empty() && FirstPaint(s.desktop, nullptr)) kinds |= QS_PAINT;
+  for (const Timer& t : s.timers) {
+    if (t.due <= s.now) kinds |= QS_TIMER;
+  }
+  return kinds;
+}
+
+bool MessageWaiting() { return WaitingKinds() != 0; }
+
+}  // namespace
+
+// The clock runs on to the next scripted action or due timer, one moment at a time,
+// until a message waits, raw input came, or the time is up.
+DWORD MsgWaitForMultipleObjectsEx(DWORD, const void*, DWORD ms, DWORD, DWORD) {
+  auto& s = S();
+  const uint64_t until = ms == INFINITE ? UINT64_MAX : s.now + ms;
+  const uint64_t inputs = s.rawInputs;
+  for (;;) {
+    if (MessageWaiting() || s.rawInputs != inputs) return WAIT_OBJECT_0;
+    uint64_t next = until;
+    for (const Action& a : s.actions) next = std::min(next, std::max(a.at, s.now));
+    for (const Timer& t : s.timers) next = std::min(next, t.due);
+    if (next == UINT64_MAX) return WAIT_TIMEOUT;  // nothing can ever come
+    RunDueActions(next);
+    if (next >= until) {
+      return MessageWaiting() || s.rawInputs != inputs ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    }
+  }
+}
+
+// Every kind waiting counts as new: the model keeps no record of what was looked at.
+DWORD GetQueueStatus(UINT flags) {
+  const DWORD kinds = WaitingKinds() & flags;
+  return kinds << 16 | kinds;
+}
+
+BOOL RegisterRawInputDevices(const RawInputDevice* devices, UINT count) {
+  auto& s = S();
+  for (UINT i = 0; i < count; ++i) {
+    if (devices[i].usUsagePage != HID_USAGE_PAGE_GENERIC) return FALSE;
+    if (devices[i].usUsage == HID_USAGE_GENERIC_KEYBOARD) s.rawKeyboard = true;
+    if (devices[i].usUsage == HID_USAGE_GENERIC_MOUSE) s.rawMouse = true;
+  }
+  return TRUE;
+}
+
 DWORD GetTickCount() { return static_cast<DWORD>(S().now); }
 
 }  // namespace os

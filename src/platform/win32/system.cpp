@@ -32,6 +32,26 @@ UINT_PTR SHAppBarMessage(DWORD message, AppBarData* data) {
 
 UINT WinExec(const char* commandLine, UINT show) { return ::WinExec(commandLine, show); }
 void Sleep(DWORD ms) { ::Sleep(ms); }
+
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const void* handles, DWORD ms, DWORD wakeMask,
+                                  DWORD flags) {
+  return ::MsgWaitForMultipleObjectsEx(count, static_cast<const HANDLE*>(handles), ms, wakeMask,
+                                       flags);
+}
+
+DWORD GetQueueStatus(UINT flags) { return ::GetQueueStatus(flags); }
+
+BOOL RegisterRawInputDevices(const RawInputDevice* devices, UINT count) {
+  RAWINPUTDEVICE real[4];
+  if (count > 4) return FALSE;
+  for (UINT i = 0; i < count; ++i) {
+    real[i].usUsagePage = devices[i].usUsagePage;
+    real[i].usUsage = devices[i].usUsage;
+    real[i].dwFlags = devices[i].dwFlags;
+    real[i].hwndTarget = H(devices[i].hwndTarget);
+  }
+  return ::RegisterRawInputDevices(real, count, sizeof(RAWINPUTDEVICE));
+}
 DWORD GetTickCount() { return ::GetTickCount(); }
 
 void GetLocalTime(SystemTime* t) {

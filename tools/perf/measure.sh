@@ -1,0 +1,123 @@
+#!/bin/bash
+# The running costs of mivo.exe under Wine + Xvfb, measured the same way every time,
+# with a prefix and display of its own (those of the end-to-end tests):
+#   idle   CPU of mivo.exe and of its wineserver, and their context switches, over
+#          MIVO_PERF_SECONDS (default 30) with the keyboard shown, scanning stopped and
+#          then running (utime + stime and the switch counts from /proc)
+#   start  from starting mivo.exe to the last of its MIVO_PERF_KEYS (default 142) key
+#          windows, polled every millisecond from a program of the same wineserver;
+#          the median of MIVO_PERF_RUNS (default 5) starts
+#   switch the switch release to the first key event at a target, as the scanning
+#          end-to-end test measures it (three presses)
+#   reader the keyboard file reader's bench beside a plain pass over the same bytes
+#
+# Use: make windows bench && tools/perf/measure.sh [idle|start|switch|reader ...]
+# Timings on a shared machine are noise: run on a quiet one, and compare runs made the
+# same way. Not part of make test.
+set -u
+. "$(dirname "$0")/../../tests/e2e/lib.sh"
+
+SECONDS_IDLE="${MIVO_PERF_SECONDS:-30}"
+RUNS="${MIVO_PERF_RUNS:-5}"
+KEYS="${MIVO_PERF_KEYS:-142}"
+rows=("$@")
+[ ${#rows[@]} -gt 0 ] || rows=(idle start switch reader)
+want() {
+  local r
+  for r in "${rows[@]}"; do [ "$r" = "$1" ] && return 0; done
+  return 1
+}
+
+# utime + stime in clock ticks, and voluntary + involuntary context switches, of every
+# thread of a process.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+switches() {
+  cat /proc/"$1"/task/*/status 2>/dev/null |
+    awk '/^(voluntary|nonvoluntary)_ctxt_switches/ { n += $2 } END { print n + 0 }'
+}
+
+# The process that runs mivo.exe and the wineserver of this prefix.
+mivo_pid() {
+  local p
+  for p in $(pgrep -u "$(id -u)" -f 'mivo\.exe'); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+      { echo "$p"; return 0; }
+  done
+  return 1
+}
+server_pid() {
+  local p
+  for p in $(pgrep -u "$(id -u)" wineserver); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+      { echo "$p"; return 0; }
+  done
+  return 1
+}
+
+quit_mivo() {
+  e2e_keys chord 16 17 18 >/dev/null 2>&1
+  e2e_keys wait-gone MivoMain "Mivo::Keyboard" 8000 >/dev/null 2>&1 ||
+    e2e_log "mivo.exe did not end on the chord"
+}
+
+idle_row() {
+  local scan="$1" flag="$2"
+  sed -i "s/^TimerFlag = .*/TimerFlag = $flag/" "$work/settings.txt"
+  e2e_wine_bg "$work" "$E2E_TMP/idle-$scan.out" "$E2E_BIN/mivo.exe"
+  e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 >/dev/null || e2e_fail "no MivoMain window"
+  sleep 3
+  local mp sp hz
+  mp="$(mivo_pid)" || e2e_fail "mivo.exe process not found"
+  sp="$(server_pid)" || e2e_fail "wineserver not found"
+  hz="$(getconf CLK_TCK)"
+  local m0 s0 c0 w0 m1 s1 c1 w1
+  m0=$(cpu_ticks "$mp") s0=$(cpu_ticks "$sp") c0=$(switches "$mp") w0=$(switches "$sp")
+  sleep "$SECONDS_IDLE"
+  m1=$(cpu_ticks "$mp") s1=$(cpu_ticks "$sp") c1=$(switches "$mp") w1=$(switches "$sp")
+  awk -v scan="$scan" -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v c=$((c1 - c0)) -v w=$((w1 - w0)) \
+    -v hz="$hz" -v t="$SECONDS_IDLE" 'BEGIN {
+      printf "idle, scan %-7s mivo.exe %.2f %% of a core, wineserver %.2f %%, together %.2f %%; context switches/s mivo.exe %.0f, wineserver %.0f\n",
+        scan, 100 * m / hz / t, 100 * s / hz / t, 100 * (m + s) / hz / t, c / t, w / t }'
+  quit_mivo
+}
+
+start_row() {
+  local i ms all=()
+  sed -i "s/^TimerFlag = .*/TimerFlag = False/" "$work/settings.txt"
+  # A first start warms the wineserver and the page cache.
+  e2e_wine_bg "$work" "$E2E_TMP/start-warm.out" "$E2E_BIN/mivo.exe"
+  e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 >/dev/null || e2e_fail "no MivoMain window"
+  sleep 1
+  quit_mivo
+  for i in $(seq "$RUNS"); do
+    # Into a file: mivo.exe inherits the output, and a $(...) would wait for it to end.
+    (cd "$work" && e2e_keys start-keys "$(e2e_winpath "$E2E_BIN/mivo.exe")" "$KEYS" 20000) \
+      >"$E2E_TMP/start.txt" || e2e_fail "the key windows did not all come"
+    ms="$(tr -d '\r' <"$E2E_TMP/start.txt")"
+    all+=("$ms")
+    sleep 1
+    quit_mivo
+  done
+  printf '%s\n' "${all[@]}" | sort -n | awk -v keys="$KEYS" '{ v[NR] = $1 } END {
+    printf "start, to %d key windows: median %.1f ms of", keys, v[int((NR + 1) / 2)]
+    for (i = 1; i <= NR; i++) printf " %s", v[i]; printf "\n" }'
+}
+
+e2e_begin perf
+e2e_default_folder
+sed -i 's/^LoggingMode = True/LoggingMode = False/' "$work/settings.txt"
+want idle && idle_row stopped False && idle_row running True
+want start && start_row
+if want switch; then
+  MIVO_E2E_ARTIFACTS="$E2E_TMP/switch" bash "$E2E_ROOT/tests/e2e/test_scanning.sh" \
+    >"$E2E_TMP/switch.log" 2>&1 || e2e_fail "the scanning test failed: $E2E_TMP/switch.log"
+  awk '{ printf "switch release to key event at the target, %s: %s ms\n", $1, $2 }' \
+    "$E2E_TMP/switch/scanning-latency.txt"
+fi
+if want reader; then
+  bench="$E2E_ROOT/build/bench/keyboard_file_bench"
+  [ -x "$bench" ] || e2e_fail "$bench is missing (make bench)"
+  "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
+    awk '/_median/ { printf "reader, %s: %s %s CPU, %s\n", $1, $4, $5, $NF }'
+fi
+e2e_pass
