@@ -187,7 +187,8 @@ int MivoMain(os::Instance instance, int showCommand) {
       }
     }
     os::Sleep(1);
-    RestWhileIdle();
+    // After the quit nothing will come to wake the rest: the timer is gone.
+    if (msg.message != os::WM_QUIT) RestWhileIdle();
   }
   return static_cast<int>(msg.wParam);
 }
