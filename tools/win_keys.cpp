@@ -22,6 +22,7 @@
 //                              itself, not a candidate of the top band)
 //   move-top-key NAME          the same, the highest of several (a candidate key)
 //   foreground                 print the class name of the foreground window
+//   key-count                  print how many key windows the MivoMain window holds
 //   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
 //                              release until a line beginning with TEXT is added to
 //                              FILE (waits at most MS)
@@ -267,6 +268,9 @@ int Run(int argc, char** argv) {
       HWND w = GetForegroundWindow();
       if (w != nullptr) GetClassNameA(w, cls, sizeof cls);
       std::printf("%s\n", cls);
+      std::fflush(stdout);
+    } else if (std::strcmp(verb, "key-count") == 0) {
+      std::printf("%ld\n", KeyWindowCount());
       std::fflush(stdout);
     } else if (std::strcmp(verb, "start-keys") == 0) {
       if (!need(3) || !ParseInt(argv[i + 1], &a) || !ParseInt(argv[i + 2], &c))
