@@ -34,6 +34,20 @@ void ForgetDescendantWindows(int32_t k, int depth) {
   }
 }
 
+// Slot k no longer holds `id`: the next slot that does, if any, becomes its first.
+void ForgetSlotOfId(int32_t id, int32_t k) {
+  const auto found = keyboardState.slotOfId.find(id);
+  if (found == keyboardState.slotOfId.end() || found->second != k) return;
+  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+    const KeyRecord* key = GetKey(n);
+    if (key && key->id == id) {
+      found->second = n;
+      return;
+    }
+  }
+  keyboardState.slotOfId.erase(found);
+}
+
 int DeleteChildKeysAt(int32_t k, int depth) {
   if (depth > KEY_TABLE_SIZE) return 1;  // see ForgetDescendantWindows
   for (int32_t c = 1; c <= KeyCount; ++c) {
@@ -59,6 +73,8 @@ bool KeyTableInit() {
   if (keyboardState.keyTable) return true;
   keyboardState.keyTable = static_cast<KeyRecord**>(MemAlloc(sizeof(KeyRecord*) * KEY_TABLE_SIZE));
   KeyCount = 0;
+  keyboardState.freeSlotHint = 1;
+  keyboardState.slotOfId.clear();
   return keyboardState.keyTable != nullptr;
 }
 
@@ -68,6 +84,8 @@ void KeyTableFree() {
   MemFree(keyboardState.keyTable);
   keyboardState.keyTable = nullptr;
   KeyCount = 0;
+  keyboardState.freeSlotHint = 1;
+  keyboardState.slotOfId.clear();
 }
 
 bool ColorSetTableInit() {
@@ -112,7 +130,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
                   int32_t colorSet, int32_t visible) {
   if (!keyboardState.keyTable) return 0;
   int32_t slot = 0;
-  for (int32_t k = 1; k <= KeyCount; ++k) {
+  for (int32_t k = keyboardState.freeSlotHint; k <= KeyCount; ++k) {
     if (!keyboardState.keyTable[k - 1]) {
       slot = k;
       break;
@@ -157,6 +175,10 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
 
   keyboardState.keyTable[slot - 1] = record.Release();
   if (slot == KeyCount + 1) KeyCount = slot;
+  keyboardState.freeSlotHint = slot + 1;
+  // A hole below the id's first slot can take a later key of the same id.
+  const auto [first, isNew] = keyboardState.slotOfId.try_emplace(id, slot);
+  if (!isNew && slot < first->second) first->second = slot;
 
   if (type == KT_PAGE) {
     key->x = 0;
@@ -180,10 +202,13 @@ void DeleteKey(int32_t k) {
     key->window = nullptr;
   }
   if (key->kept && os::IsWindow(key->kept)) os::DestroyWindow(key->kept);
+  const int32_t id = key->id;
   FreeKeyTexts(key);
   MemFree(key);
   keyboardState.keyTable[k - 1] = nullptr;
   if (k == KeyCount) --KeyCount;
+  if (k < keyboardState.freeSlotHint) keyboardState.freeSlotHint = k;
+  ForgetSlotOfId(id, k);
 }
 
 void DeleteAllKeys() {
@@ -248,11 +273,8 @@ int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colo
 }
 
 int32_t FindKeyById(int32_t id) {
-  for (int32_t k = 1; k <= KeyCount; ++k) {
-    const KeyRecord* key = GetKey(k);
-    if (key && key->id == id) return k;
-  }
-  return 0;
+  const auto found = keyboardState.slotOfId.find(id);
+  return found == keyboardState.slotOfId.end() ? 0 : found->second;
 }
 
 int32_t FindColorSetById(int32_t id) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "keyboard/keyboard_file.h"
 #include "platform/os.h"
@@ -18,6 +19,11 @@ struct KeyboardState {
   ColorSet** colorSetTable = nullptr;
   int32_t KeyCount = 0;
   int32_t ColorSetCount = 0;
+  // Kept beside the table so that reading a keyboard of n keys is not n² (every key
+  // looks up its own id and its parent's): the lowest slot that may be free (all below
+  // it are taken), and for each id present the lowest slot that holds it.
+  int32_t freeSlotHint = 1;
+  std::unordered_map<int32_t, int32_t> slotOfId;
   uint32_t LayoutWidth = 0;
   uint32_t LayoutHeight = 0;
   uint32_t HeightScale = 10000;

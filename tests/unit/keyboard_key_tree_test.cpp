@@ -54,6 +54,37 @@ TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 50), 5);
 }
 
+// Lookups by id and the choice of slot keep their meaning (the lowest free slot; the
+// lowest slot holding the id) through any mix of creations and deletions, duplicate ids
+// and holes included, checked against a plain walk of the table.
+TEST_F(KeyboardTreeTest, SlotsAndIdLookupsMatchAWalkOfTheTable) {
+  const auto walkForId = [](int32_t id) {
+    for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+      if (mivo::GetKey(k) && mivo::GetKey(k)->id == id) return k;
+    }
+    return 0;
+  };
+  const auto walkForSlot = [] {
+    for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+      if (!mivo::GetKey(k)) return k;
+    }
+    return mivo::KeyCount + 1;
+  };
+  uint32_t r = 12345;
+  for (int step = 0; step < 3000; ++step) {
+    r = r * 1103515245u + 12345u;
+    const int32_t id = static_cast<int32_t>(r >> 16) % 40;
+    if ((r >> 8) % 3 != 0) {
+      const int32_t expected = walkForSlot();
+      ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), expected) << "step " << step;
+    } else {
+      mivo::DeleteKey(1 + static_cast<int32_t>(r >> 12) % (mivo::KeyCount + 1));
+    }
+    for (int32_t any = 0; any < 40; ++any)
+      ASSERT_EQ(mivo::FindKeyById(any), walkForId(any)) << "step " << step << " id " << any;
+  }
+}
+
 TEST_F(KeyboardTreeTest, The2049thKeyIsRefused) {
   for (int32_t id = 1; id <= mivo::KEY_TABLE_SIZE; ++id)
     ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), id);
