@@ -87,12 +87,25 @@ struct Search {
         CONVERSION_FROM_WORD);
   }
 
-  // Newest record first, numbered from 1 afresh for each walk.
+  // The most a phrase record whose reading does not match can score: 1 without a reading,
+  // the context and the recency.
+  uint32_t UnmatchedPhraseCeiling() const {
+    uint32_t context = 0;
+    for (uint32_t k = 1; k <= Lh && context <= Threshold(); ++k) context += 1250 / (k + 1);
+    return (Lr > 0 ? 0 : 1) + context + Recency(1);
+  }
+
+  // Newest record first, numbered from 1 afresh for each walk. A record whose reading
+  // begins with neither form of R scores too little to be a candidate (a phrase only while
+  // its context cannot make up for the reading), so the walk passes over such records
+  // without reading them.
   void Walk(const char* text, uint32_t length, bool phrase) {
     if (Full()) return;
-    uint32_t u = 0;
-    EachRecordBackwards(text, length, [&](const char* line, const char* end) {
-      ++u;
+    RecordFilter filter;
+    filter.every = phrase && UnmatchedPhraseCeiling() > Threshold();
+    if (Lr > 0) filter.prefix[0] = R, filter.prefixLength[0] = Lr;
+    if (Lhira > 0) filter.prefix[1] = Rh, filter.prefixLength[1] = Lhira;
+    EachRecordBackwards(text, length, filter, [&](const char* line, const char* end, uint32_t u) {
       if (phrase) {
         Phrase(line, end, u);
       } else {
@@ -132,7 +145,9 @@ struct Search {
 
 uint32_t ReadingMatchScore(const char* field, uint32_t fieldLength, const char* x, uint32_t xLength,
                            uint32_t weight) {
-  if (x == nullptr || xLength == 0 || fieldLength < xLength || memcmp(field, x, xLength) != 0)
+  // Most fields differ at once: the first byte spares the call.
+  if (x == nullptr || xLength == 0 || fieldLength < xLength || field[0] != x[0] ||
+      memcmp(field, x, xLength) != 0)
     return 0;
   return weight * Characters(x, xLength);
 }

@@ -181,8 +181,6 @@ char* FindLine(const char* text, Visit visit) {
 
 // ---------------------------------------------------------------- scanners
 
-bool IsTextByte(unsigned char b) { return b >= 0x20 || b == TAB; }
-
 const char* ScanBackToChar(const char* pos, const char* start, char ch) {
   for (; pos >= start; --pos) {
     if (*pos == ch) return pos + 1;
@@ -205,6 +203,17 @@ const char* ScanBackToText(const char* pos, const char* start) {
     if (pos == start) break;
   }
   return start - 1;
+}
+
+bool RecordFilterTakes(const RecordFilter& filter, const char* tab, const char* end) {
+  const char* field = tab + 1;
+  const auto length = static_cast<size_t>(end - field);
+  if (memchr(field, TAB, length) != nullptr) return false;
+  for (int k = 0; k < 2; ++k) {
+    const uint32_t n = filter.prefix[k] == nullptr ? 0 : filter.prefixLength[k];
+    if (n > 0 && n <= length && memcmp(field, filter.prefix[k], n) == 0) return true;
+  }
+  return false;
 }
 
 const char* ScanToChar(const char* pos, const char* end, char ch) {

@@ -10,7 +10,13 @@
 // the field lookups used by prediction and conversion.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/os.h"
 
@@ -74,7 +80,7 @@ void DictSetFree(DictSet* set);  // does not close its files: close them first
 // ---- record scanners. A text byte is TAB or any byte from 0x20 up; every other byte
 // separates lines. Backward scans examine pos down to start and answer one after where
 // they stop; forward scans examine pos up to end (exclusive).
-bool IsTextByte(unsigned char b);
+inline bool IsTextByte(unsigned char b) { return b >= 0x20 || b == '\t'; }
 const char* ScanBackToChar(const char* pos, const char* start, char ch);
 const char* ScanBackToLineStart(const char* pos, const char* start);
 const char* ScanBackToText(const char* pos, const char* start);  // start - 1 when none
@@ -82,21 +88,153 @@ const char* ScanToChar(const char* pos, const char* end, char ch);
 const char* ScanOverText(const char* pos, const char* end);
 const char* ScanToText(const char* pos, const char* end);
 
-// Offers every record of text[0, length), newest first, to `offer`, which answers false
-// to stop the search.
+// Which records a backward walk offers: every one, or only those whose last field (after
+// the line's last TAB) begins with one of two byte strings (a null or empty string stands
+// for none).
+struct RecordFilter {
+  bool every = true;
+  const char* prefix[2] = {};
+  uint32_t prefixLength[2] = {};
+};
+bool RecordFilterTakes(const RecordFilter& filter, const char* tab, const char* end);
+
+// A walk reads its text in blocks of 64 bytes, each summed up as one bit per byte: the
+// bytes that separate lines, the TABs, and the bytes equal to the first and second bytes
+// of each filter string. A wanted byte of -1 is never equal; 256 is equal to every byte.
+namespace scan {
+
+struct Marks {
+  uint64_t separator = 0;
+  uint64_t tab = 0;
+  uint64_t wanted[4] = {};
+};
+
+inline Marks ReadMarksBytewise(const char* block, const int (&wanted)[4]) {
+  Marks m;
+  for (int i = 0; i < 64; ++i) {
+    const auto b = static_cast<unsigned char>(block[i]);
+    const uint64_t bit = uint64_t{1} << i;
+    if (!IsTextByte(b)) m.separator |= bit;
+    if (b == '\t') m.tab |= bit;
+    for (int k = 0; k < 4; ++k)
+      if (wanted[k] == 256 || wanted[k] == b) m.wanted[k] |= bit;
+  }
+  return m;
+}
+
+#if defined(__SSE2__)
+inline Marks ReadMarks(const char* block, const int (&wanted)[4]) {
+  const auto Bits = [](__m128i equal, int chunk) {
+    return uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(equal))} << (16 * chunk);
+  };
+  Marks m;
+  for (int chunk = 0; chunk < 4; ++chunk) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * chunk));
+    const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    m.separator |= Bits(_mm_andnot_si128(tab, control), chunk);
+    m.tab |= Bits(tab, chunk);
+    for (int k = 0; k < 4; ++k)
+      if (wanted[k] >= 0 && wanted[k] < 256)
+        m.wanted[k] |= Bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(wanted[k]))), chunk);
+  }
+  for (int k = 0; k < 4; ++k)
+    if (wanted[k] == 256) m.wanted[k] = ~uint64_t{0};
+  return m;
+}
+#else
+inline Marks ReadMarks(const char* block, const int (&wanted)[4]) {
+  return ReadMarksBytewise(block, wanted);
+}
+#endif
+
+// Without a popcount instruction in the target's baseline std::popcount is a library call.
+inline uint32_t Ones(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ull;
+  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+}
+
+}  // namespace scan
+
+// Offers the records of text[0, length) that `filter` takes, newest first, to `offer` as
+// (line start, one past the last text byte, the record's number counting every record
+// from 1 at the end); `offer` answers false to stop the search. Blocks without a wanted
+// record cost only their bit sums, which is what makes the walk run at memory speed.
+template <typename Offer>
+bool EachRecordBackwards(const char* text, uint32_t length, const RecordFilter& filter,
+                         Offer offer) {
+  if (text == nullptr || length == 0) return true;
+  int wanted[4];
+  for (int k = 0; k < 2; ++k) {
+    const uint32_t n = filter.every || filter.prefix[k] == nullptr ? 0 : filter.prefixLength[k];
+    wanted[2 * k] = n >= 1 ? static_cast<unsigned char>(filter.prefix[k][0]) : -1;
+    wanted[2 * k + 1] = n >= 2   ? static_cast<unsigned char>(filter.prefix[k][1])
+                        : n == 1 ? 256
+                                 : -1;
+  }
+  // The marks of the block above the one in hand; past the end, all separators.
+  scan::Marks above;
+  above.separator = ~uint64_t{0};
+  for (int k = 0; k < 4; ++k) above.wanted[k] = wanted[k] == 256 ? ~uint64_t{0} : 0;
+  uint32_t counted = 0;     // the records that end above the block in hand
+  uint32_t limit = length;  // the bytes from here up are done with
+  for (uint32_t block = (length + 63) / 64; block-- > 0;) {
+    const uint32_t base = block * 64;
+    scan::Marks m;
+    if (length - base >= 64) {
+      m = scan::ReadMarks(text + base, wanted);
+    } else {
+      char copy[64];
+      std::memset(copy, '\n', sizeof copy);
+      std::memcpy(copy, text + base, length - base);
+      m = scan::ReadMarks(copy, wanted);
+    }
+    const uint64_t ends = ~m.separator & (m.separator >> 1 | above.separator << 63);
+    uint64_t offered = ends;
+    if (!filter.every) {
+      offered = 0;
+      for (int k = 0; k < 4; k += 2)
+        offered |= m.tab & (m.wanted[k] >> 1 | above.wanted[k] << 63) &
+                   (m.wanted[k + 1] >> 2 | above.wanted[k + 1] << 62);
+    }
+    if (limit <= base)
+      offered = 0;
+    else if (limit - base < 64)
+      offered &= (uint64_t{1} << (limit - base)) - 1;
+    while (offered != 0) {
+      const uint32_t at = base + 63 - static_cast<uint32_t>(std::countl_zero(offered));
+      const uint64_t separators = m.separator & ((uint64_t{1} << (at - base)) - 1);
+      uint32_t lineStart = 0;
+      if (separators != 0)
+        lineStart = base + 64 - static_cast<uint32_t>(std::countl_zero(separators));
+      else if (base > 0)
+        lineStart = static_cast<uint32_t>(ScanBackToLineStart(text + base - 1, text) - text);
+      const uint32_t end =
+          filter.every ? at + 1
+                       : static_cast<uint32_t>(ScanOverText(text + at, text + length) - text);
+      if (filter.every || RecordFilterTakes(filter, text + at, text + end)) {
+        const uint32_t last = end - 1 - base;
+        const uint32_t number = counted + (last < 64 ? scan::Ones(ends >> last) : 0);
+        if (!offer(text + lineStart, text + end, number)) return false;
+      }
+      limit = lineStart;
+      offered &= lineStart > base ? (uint64_t{1} << (lineStart - base)) - 1 : 0;
+    }
+    counted += scan::Ones(ends);
+    above = m;
+  }
+  return true;
+}
+
+// Every record of text[0, length), newest first, offered as (line start, one past the last
+// text byte); `offer` answers false to stop the search.
 template <typename Offer>
 bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
-  if (text == nullptr || length == 0) return true;
-  const char* start = text;
-  const char* pos = text + length - 1;
-  while (true) {
-    const char* last = ScanBackToText(pos, start);
-    if (last < start) return true;
-    const char* lineStart = ScanBackToLineStart(last, start);
-    if (!offer(lineStart, last + 1)) return false;
-    if (lineStart == start) return true;
-    pos = lineStart - 1;
-  }
+  return EachRecordBackwards(
+      text, length, RecordFilter{},
+      [&offer](const char* line, const char* end, uint32_t) { return offer(line, end); });
 }
 
 // ---- field lookups in a NUL-terminated text, oldest line first; a MemAlloc'd copy or null

@@ -132,4 +132,28 @@ TEST_F(ConversionTest, TheSearchRanksReadingFormsDictionariesAndTheInputMethod) 
   mivo::CandidateListFree(list);
 }
 
+TEST_F(ConversionTest, AContextAloneCanMakeAPhraseACandidate) {
+  const std::string twelve = Sjis("あいうえおかきくけこさし");
+  desktop::WriteFile("Trans\\word", Sjis("感じ\tカンジ\r\n"));
+  desktop::WriteFile("Trans\\phrase",
+                     Sjis("です\t漢字\tカンジ\r\n") + twelve + Sjis("\t幹事\tカンジ\r\n"));
+  Open();
+  const struct {
+    std::string reading, committed;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"", Sjis("です"), {Sjis("漢字")}},  // 1 + 625 + 416 + 299 > 400
+      // Twelve characters of context: 2721 + 299 > 2 x 1000 + 400.
+      {Sjis("ア"), twelve, {Sjis("あ"), Sjis("ア"), Sjis("幹事")}},
+      {Sjis("ア"), Sjis("さし"), {Sjis("あ"), Sjis("ア")}},
+  };
+  for (const auto& c : cases) {
+    mivo::CandidateList* list =
+        mivo::ConversionSearch(c.reading.c_str(), c.committed.c_str(), 10, 0);
+    EXPECT_EQ(std::vector<std::string>(list->texts, list->texts + list->total), c.texts)
+        << testing_support::Utf8(c.committed);
+    mivo::CandidateListFree(list);
+  }
+}
+
 }  // namespace

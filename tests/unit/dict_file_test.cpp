@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -411,6 +412,94 @@ TEST_F(DictFileTest, DropLastLine) {
     std::string buffer = c.text + std::string(4, '\0');
     EXPECT_EQ(mivo::DictDropLastLine(buffer.data()), c.after.size()) << c.text;
     EXPECT_EQ(buffer, c.after + std::string(buffer.size() - c.after.size(), '\0'));
+  }
+}
+
+// What a walk must offer, read one byte at a time: each run of text bytes, newest first,
+// numbered from 1, kept when its last field begins with a prefix (or always).
+struct Offered {
+  size_t start, end;
+  uint32_t number;
+  bool operator==(const Offered&) const = default;
+};
+std::vector<Offered> ByteWalk(const std::string& text, const std::vector<std::string>& prefixes,
+                              bool every) {
+  std::vector<Offered> out;
+  uint32_t number = 0;
+  for (size_t end = text.size(); end > 0;) {
+    if (!mivo::IsTextByte(static_cast<unsigned char>(text[end - 1]))) {
+      --end;
+      continue;
+    }
+    size_t start = end;
+    while (start > 0 && mivo::IsTextByte(static_cast<unsigned char>(text[start - 1]))) --start;
+    ++number;
+    const std::string line = text.substr(start, end - start);
+    const size_t tab = line.rfind('\t');
+    bool kept = every;
+    for (const auto& p : prefixes)
+      kept |= tab != std::string::npos && !p.empty() && line.compare(tab + 1, p.size(), p) == 0;
+    if (kept) out.push_back({start, end, number});
+    end = start;
+  }
+  return out;
+}
+
+// The walk reads blocks of 64 bytes: lines, TABs and prefixes that cross a block's edge or
+// the text's end, every kind of separator and the bytes 0x80 and up must come out as the
+// byte-at-a-time walk finds them.
+TEST_F(DictFileTest, RecordWalksMatchAByteAtATimeWalk) {
+  const std::string alphabet = "\t\t\t\r\n\n\x01\x1f\x7f ab\x83\x40\x82"s + '\0';
+  std::mt19937 random(7);
+  const auto Text = [&](size_t n) {
+    std::string t;
+    while (t.size() < n) t += alphabet[random() % alphabet.size()];
+    return t;
+  };
+  std::vector<std::string> texts = {
+      "",
+      "\r\n",
+      "a",
+      "a\tb",
+      "a\tb\r\n\r\n",
+      "\n\na\tb\rc\t\x83\x40\x01",
+      std::string(63, 'a') + "\tb",
+      std::string(62, 'a') + "\t\x83\x40\n",
+      std::string(200, 'a') + "\t\x83",
+      "x\t" + std::string(130, '\t'),
+  };
+  for (int i = 0; i < 400; ++i) texts.push_back(Text(random() % 300));
+  for (const std::string& text : texts) {
+    for (int round = 0; round < 4; ++round) {
+      const bool every = round == 0;
+      std::vector<std::string> prefixes = {Text(random() % 4), Text(random() % 4)};
+      if (round == 1) prefixes = {"\x83\x40", "a"};
+      mivo::RecordFilter filter;
+      filter.every = every;
+      for (int k = 0; k < 2; ++k) {
+        filter.prefix[k] = prefixes[k].data();
+        filter.prefixLength[k] = static_cast<uint32_t>(prefixes[k].size());
+      }
+      std::vector<Offered> offered;
+      mivo::EachRecordBackwards(
+          text.data(), static_cast<uint32_t>(text.size()), filter,
+          [&](const char* line, const char* end, uint32_t number) {
+            offered.push_back({static_cast<size_t>(line - text.data()),
+                               static_cast<size_t>(end - text.data()), number});
+            return true;
+          });
+      EXPECT_EQ(offered, ByteWalk(text, prefixes, every)) << testing::PrintToString(text);
+    }
+  }
+  // The marks without vector instructions are the ones with them.
+  for (int i = 0; i < 200; ++i) {
+    const std::string block = Text(64);
+    const int wanted[4] = {static_cast<unsigned char>(block[random() % 64]), 256, -1, '\t'};
+    const mivo::scan::Marks a = mivo::scan::ReadMarks(block.data(), wanted);
+    const mivo::scan::Marks b = mivo::scan::ReadMarksBytewise(block.data(), wanted);
+    EXPECT_EQ(a.separator, b.separator);
+    EXPECT_EQ(a.tab, b.tab);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(a.wanted[k], b.wanted[k]) << k;
   }
 }
 
