@@ -1,7 +1,8 @@
 // Conversion against arbitrary bytes: a source file of any content is copied into a
 // dictionary file line for line, byte count kept, only its separating spaces turned
 // into TABs (or, for words, the two sides swapped); any text appended to the reading or
-// the committed text keeps each within 256 bytes, NUL-terminated, without leaks.
+// the committed text keeps each within 256 bytes, NUL-terminated, without leaks; the
+// block-at-a-time record walk of the search offers what a byte-at-a-time walk finds.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include "ime/reading.h"
 #include "ime/state.h"
 #include "platform/headless/desktop.h"
+#include "predict/dict_file.h"
+#include "support/record_walk.h"
 
 namespace {
 
@@ -32,6 +35,29 @@ std::string Sorted(std::string s) {
   return s;
 }
 
+// The prefixes are the input's first bytes, so that its records can begin with them.
+void CheckRecordWalk(const std::string& bytes) {
+  for (size_t n = 0; n <= 3; ++n) {
+    const std::string prefix = bytes.substr(0, std::min(n, bytes.size()));
+    const std::string other = bytes.substr(std::min<size_t>(1, bytes.size()), 2);
+    mivo::RecordFilter filter;
+    filter.every = n == 0;
+    filter.prefix[0] = prefix.data();
+    filter.prefixLength[0] = static_cast<uint32_t>(prefix.size());
+    filter.prefix[1] = other.data();
+    filter.prefixLength[1] = static_cast<uint32_t>(other.size());
+    std::vector<testing_support::Offered> offered;
+    mivo::EachRecordBackwards(
+        bytes.data(), static_cast<uint32_t>(bytes.size()), filter,
+        [&](const char* line, const char* end, uint32_t number) {
+          offered.push_back({static_cast<size_t>(line - bytes.data()),
+                             static_cast<size_t>(end - bytes.data()), number});
+          return true;
+        });
+    Check(offered == testing_support::ByteWalk(bytes, {prefix, other}, filter.every));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const int32_t live = mivo::MemLiveCount();
 
+  CheckRecordWalk(bytes);
   desktop::WriteFile("source", bytes);
   for (auto layout : {mivo::SourceLayout::Phrase, mivo::SourceLayout::Word}) {
     desktop::WriteFile("copy", "");

@@ -13,6 +13,7 @@
 #include "base/log.h"
 #include "base/text.h"
 #include "platform/headless/desktop.h"
+#include "support/record_walk.h"
 #include "unit/settings_state.h"
 
 namespace {
@@ -415,36 +416,6 @@ TEST_F(DictFileTest, DropLastLine) {
   }
 }
 
-// What a walk must offer, read one byte at a time: each run of text bytes, newest first,
-// numbered from 1, kept when its last field begins with a prefix (or always).
-struct Offered {
-  size_t start, end;
-  uint32_t number;
-  bool operator==(const Offered&) const = default;
-};
-std::vector<Offered> ByteWalk(const std::string& text, const std::vector<std::string>& prefixes,
-                              bool every) {
-  std::vector<Offered> out;
-  uint32_t number = 0;
-  for (size_t end = text.size(); end > 0;) {
-    if (!mivo::IsTextByte(static_cast<unsigned char>(text[end - 1]))) {
-      --end;
-      continue;
-    }
-    size_t start = end;
-    while (start > 0 && mivo::IsTextByte(static_cast<unsigned char>(text[start - 1]))) --start;
-    ++number;
-    const std::string line = text.substr(start, end - start);
-    const size_t tab = line.rfind('\t');
-    bool kept = every;
-    for (const auto& p : prefixes)
-      kept |= tab != std::string::npos && !p.empty() && line.compare(tab + 1, p.size(), p) == 0;
-    if (kept) out.push_back({start, end, number});
-    end = start;
-  }
-  return out;
-}
-
 // The walk reads blocks of 64 bytes: lines, TABs and prefixes that cross a block's edge or
 // the text's end, every kind of separator and the bytes 0x80 and up must come out as the
 // byte-at-a-time walk finds them.
@@ -480,7 +451,7 @@ TEST_F(DictFileTest, RecordWalksMatchAByteAtATimeWalk) {
         filter.prefix[k] = prefixes[k].data();
         filter.prefixLength[k] = static_cast<uint32_t>(prefixes[k].size());
       }
-      std::vector<Offered> offered;
+      std::vector<testing_support::Offered> offered;
       mivo::EachRecordBackwards(
           text.data(), static_cast<uint32_t>(text.size()), filter,
           [&](const char* line, const char* end, uint32_t number) {
@@ -488,7 +459,8 @@ TEST_F(DictFileTest, RecordWalksMatchAByteAtATimeWalk) {
                                static_cast<size_t>(end - text.data()), number});
             return true;
           });
-      EXPECT_EQ(offered, ByteWalk(text, prefixes, every)) << testing::PrintToString(text);
+      EXPECT_EQ(offered, testing_support::ByteWalk(text, prefixes, every))
+          << testing::PrintToString(text);
     }
   }
   // The marks without vector instructions are the ones with them.
