@@ -238,6 +238,19 @@ uint64_t SpecialBytes(uint64_t v) {
   return (v & HIGHS) | zeroBytes(v ^ (ONES * '"')) | zeroBytes(v ^ (ONES * '\\'));
 }
 
+// Line feeds inside quoted texts are rare: memchr skips the stretches between them far
+// faster than a byte-by-byte count (which took a third of a read).
+int CountLineFeeds(const uint8_t* from, const uint8_t* to) {
+  int count = 0;
+  while (from < to) {
+    const void* feed = std::memchr(from, '\n', static_cast<size_t>(to - from));
+    if (!feed) break;
+    ++count;
+    from = static_cast<const uint8_t*>(feed) + 1;
+  }
+  return count;
+}
+
 // A file that loads itself (or a cycle of files) several times per level would otherwise
 // multiply the work at every level of nesting: the outermost read has a budget of loads.
 
@@ -396,7 +409,7 @@ class Reader {
     }
     text[length] = 0;
     textLength_ = length;
-    line_ += static_cast<int>(std::count(bytes_ + pos_, bytes_ + p, '\n'));
+    line_ += CountLineFeeds(bytes_ + pos_, bytes_ + p);
     pos_ = p;
   }
 
