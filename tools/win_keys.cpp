@@ -23,6 +23,10 @@
 //   move-top-key NAME          the same, the highest of several (a candidate key)
 //   foreground                 print the class name of the foreground window
 //   key-count                  print how many key windows the MivoMain window holds
+//   click-settle MS            click the left button where the pointer is and print the
+//                              milliseconds from the release until the number of key
+//                              windows last changed (settled: unchanged for 300 ms; waits
+//                              at most MS)
 //   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
 //                              release until a line beginning with TEXT is added to
 //                              FILE (waits at most MS)
@@ -271,6 +275,35 @@ int Run(int argc, char** argv) {
       std::fflush(stdout);
     } else if (std::strcmp(verb, "key-count") == 0) {
       std::printf("%ld\n", KeyWindowCount());
+      std::fflush(stdout);
+    } else if (std::strcmp(verb, "click-settle") == 0) {
+      if (!need(1) || !ParseInt(argv[i], &c)) return Usage("expected MS", verb);
+      ++i;
+      LARGE_INTEGER frequency{}, start{}, now{};
+      QueryPerformanceFrequency(&frequency);
+      long count = KeyWindowCount();
+      mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+      Sleep(50);
+      mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+      QueryPerformanceCounter(&start);
+      double changed = -1.0;
+      for (;;) {
+        QueryPerformanceCounter(&now);
+        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart);
+        const long n = KeyWindowCount();
+        if (n != count) {
+          count = n;
+          changed = ms;
+        }
+        if (changed >= 0 && ms - changed > 300.0) break;
+        if (ms > static_cast<double>(c)) {
+          std::fprintf(stderr, "win_keys: the key windows did not change or settle in time\n");
+          return kExitTimeout;
+        }
+        Sleep(1);
+      }
+      std::printf("%.1f\n", changed);
       std::fflush(stdout);
     } else if (std::strcmp(verb, "start-keys") == 0) {
       if (!need(3) || !ParseInt(argv[i + 1], &a) || !ParseInt(argv[i + 2], &c))

@@ -7,11 +7,14 @@
 #   start  from starting mivo.exe to the last of its key windows (MIVO_PERF_KEYS, by
 #          default as many as a first, warming start ends with), polled every millisecond from a program of the same wineserver;
 #          the median of MIVO_PERF_RUNS (default 5) starts
+#   page   a click on a page key to the last key window of the new page, there and back
+#          (英数 and かな), MIVO_PERF_RUNS times each: the page switch makes and destroys
+#          the key windows of both pages
 #   switch the switch release to the first key event at a target, as the scanning
 #          end-to-end test measures it (three presses)
 #   reader the keyboard file reader's bench beside a plain pass over the same bytes
 #
-# Use: make windows bench && tools/perf/measure.sh [idle|start|switch|reader ...]
+# Use: make windows bench && tools/perf/measure.sh [idle|start|page|switch|reader ...]
 # Timings on a shared machine are noise: run on a quiet one, and compare runs made the
 # same way. Not part of make test.
 set -u
@@ -21,7 +24,7 @@ SECONDS_IDLE="${MIVO_PERF_SECONDS:-30}"
 RUNS="${MIVO_PERF_RUNS:-5}"
 KEYS="${MIVO_PERF_KEYS:-}"
 rows=("$@")
-[ ${#rows[@]} -gt 0 ] || rows=(idle start switch reader)
+[ ${#rows[@]} -gt 0 ] || rows=(idle start page switch reader)
 want() {
   local r
   for r in "${rows[@]}"; do [ "$r" = "$1" ] && return 0; done
@@ -104,11 +107,34 @@ start_row() {
     for (i = 1; i <= NR; i++) printf " %s", v[i]; printf "\n" }'
 }
 
+page_row() {
+  local i page ms
+  declare -A all=()
+  sed -i "s/^TimerFlag = .*/TimerFlag = False/" "$work/settings.txt"
+  e2e_wine_bg "$work" "$E2E_TMP/page.out" "$E2E_BIN/mivo.exe"
+  e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 >/dev/null || e2e_fail "no MivoMain window"
+  sleep 2
+  for i in $(seq "$RUNS"); do
+    for page in 英数 かな; do
+      e2e_keys move-key "$page" >/dev/null || e2e_fail "no page key $page"
+      ms="$(e2e_keys click-settle 5000 | tr -d '\r')" || e2e_fail "page $page did not settle"
+      all[$page]+="$ms "
+    done
+  done
+  quit_mivo
+  for page in 英数 かな; do
+    printf '%s\n' ${all[$page]} | sort -n | awk -v page="$page" '{ v[NR] = $1 } END {
+      printf "page, to %s: median %.1f ms of", page, v[int((NR + 1) / 2)]
+      for (i = 1; i <= NR; i++) printf " %s", v[i]; printf "\n" }'
+  done
+}
+
 e2e_begin perf
 e2e_default_folder
 sed -i 's/^LoggingMode = True/LoggingMode = False/' "$work/settings.txt"
 want idle && idle_row stopped False && idle_row running True
 want start && start_row
+want page && page_row
 if want switch; then
   MIVO_E2E_ARTIFACTS="$E2E_TMP/switch" bash "$E2E_ROOT/tests/e2e/test_scanning.sh" \
     >"$E2E_TMP/switch.log" 2>&1 || e2e_fail "the scanning test failed: $E2E_TMP/switch.log"
