@@ -22,7 +22,7 @@
 //                              itself, not a candidate of the top band)
 //   move-top-key NAME          the same, the highest of several (a candidate key)
 //   foreground                 print the class name of the foreground window
-//   key-count                  print how many key windows the MivoMain window holds
+//   key-count                  print how many shown key windows the MivoMain window holds
 //   click-settle MS            click the left button where the pointer is and print the
 //                              milliseconds from the release until the number of key
 //                              windows last changed (settled: unchanged for 300 ms; waits
@@ -114,7 +114,9 @@ BOOL CALLBACK FindKey(HWND w, LPARAM param) {
 BOOL CALLBACK CountKey(HWND w, LPARAM param) {
   char cls[64] = {};
   GetClassNameA(w, cls, sizeof cls);
-  if (std::strcmp(cls, "MivoKeybdKey2") == 0) ++*reinterpret_cast<long*>(param);
+  // Hidden key windows are kept for pages shown again: only the shown ones count.
+  if (std::strcmp(cls, "MivoKeybdKey2") == 0 && IsWindowVisible(w))
+    ++*reinterpret_cast<long*>(param);
   return TRUE;
 }
 

@@ -30,6 +30,7 @@ void ForgetDescendantWindows(int32_t k, int depth) {
     if (child && child->parent == k && c != k) {
       ForgetDescendantWindows(c, depth + 1);
       child->window = nullptr;
+      child->kept = nullptr;
     }
   }
 }

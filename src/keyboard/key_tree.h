@@ -114,6 +114,11 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent);
 int FitToChildren(int32_t k);
 int ShowKey(int32_t k);
 int HideKey(int32_t k);
+// The same, for keys that are shown and hidden again and again (pages): a hidden key's
+// windows are kept, hidden, and given back when it is shown, instead of being destroyed
+// and made anew each time.
+int ShowKeyForLater(int32_t k);
+int HideKeyForLater(int32_t k);
 int32_t KeyAtPoint(os::Window w, int x, int y);
 int32_t KeyUnderCursor();
 // Makes the window of a visible key whose parent has one (nothing otherwise).

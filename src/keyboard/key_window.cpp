@@ -144,6 +144,12 @@ void DestroySubtreeWindows(int32_t k, int depth) {
     if (child && c != k && child->parent == k) DestroySubtreeWindows(c, depth + 1);
   }
   KeyRecord* key = GetKey(k);
+  if (key && key->kept) {
+    // Kept by an earlier hide: it goes with the rest rather than die unseen with its parent.
+    os::Window w = key->kept;
+    key->kept = nullptr;
+    if (os::IsWindow(w)) os::DestroyWindow(w);
+  }
   if (key && key->window) {
     os::Window w = key->window;
     key->window = nullptr;
@@ -186,8 +192,10 @@ bool ReuseKeptWindow(KeyRecord* key, os::Window parentWindow, const os::Rect& r)
     os::DestroyWindow(w);
     return false;
   }
-  os::SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   os::SWP_NOZORDER | os::SWP_NOACTIVATE);
+  // Raised as a new window would be made: on top of its siblings.
+  os::SetWindowPos(w, os::HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   os::SWP_NOACTIVATE);
+  os::SetWindowText(w, key->name);
   key->window = w;
   os::ShowWindow(w, os::SW_SHOWNOACTIVATE);
   os::UpdateWindow(w);
@@ -340,6 +348,23 @@ int HideKey(int32_t k) {
     }
   }
   return 1;
+}
+
+// Showing a page hides the page it replaces: kept as well.
+int ShowKeyForLater(int32_t k) {
+  const bool before = keyboardState.keepWindows;
+  keyboardState.keepWindows = true;
+  const int shown = ShowKey(k);
+  keyboardState.keepWindows = before;
+  return shown;
+}
+
+int HideKeyForLater(int32_t k) {
+  const bool before = keyboardState.keepWindows;
+  keyboardState.keepWindows = true;
+  const int hidden = HideKey(k);
+  keyboardState.keepWindows = before;
+  return hidden;
 }
 
 int32_t KeyAtPoint(os::Window w, int x, int y) {

@@ -106,12 +106,12 @@ os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
       return -1;
     case KC_HIDE: {
       const int32_t k = KeyByFirstNumber(argument);
-      if (k != 0) HideKey(k);
+      if (k != 0) HideKeyForLater(k);
       return -1;
     }
     case KC_SHOW: {
       const int32_t k = KeyByFirstNumber(argument);
-      if (k != 0) ShowKey(k);
+      if (k != 0) ShowKeyForLater(k);
       return -1;
     }
     case KC_SET_HOME: {

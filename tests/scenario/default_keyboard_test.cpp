@@ -2,6 +2,7 @@
 // table has its key, every label fits its key on every page, and the pages switch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -153,6 +154,48 @@ TEST(DefaultKeyboard, EveryPageShowsWithEveryLabelInsideItsKey) {
   desktop::QuitAt(at);
   EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
   EXPECT_TRUE(report.empty()) << testing::PrintToString(report);
+}
+
+// What the keyboard shows: every key with a window, where, under which text, in which
+// order among its siblings.
+std::vector<std::string> ShownKeys() {
+  std::vector<std::string> shown;
+  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    const mivo::KeyRecord* key = mivo::GetKey(k);
+    if (!key || !key->window) continue;
+    const desktop::WindowInfo info = desktop::Info(key->window);
+    const auto siblings = desktop::Children(info.parent);
+    const auto z = std::find(siblings.begin(), siblings.end(), key->window) - siblings.begin();
+    shown.push_back(std::to_string(key->id) + " " + std::to_string(info.rect.left) + "," +
+                    std::to_string(info.rect.top) + "," + std::to_string(info.rect.right) + "," +
+                    std::to_string(info.rect.bottom) + " z" + std::to_string(z) + " " + info.title +
+                    (info.visible ? "" : " hidden"));
+  }
+  return shown;
+}
+
+// A page shown again gets back the windows it had: nothing is made, and the keyboard
+// shows exactly what it showed the first time.
+TEST(DefaultKeyboard, APageShownAgainMakesNoWindows) {
+  PrepareDefaultFolder("TimerFlag = False\r\n");
+  std::vector<std::string> first[2], second[2];
+  int madeFirst = 0, madeSecond = 0;
+  const char* pages[2] = {"英数", "かな"};
+  for (int round = 0; round < 2; ++round) {
+    for (int p = 0; p < 2; ++p) {
+      const uint64_t at = 1'000 + 1'000 * (2 * round + p);
+      desktop::At(at, [=] { ClickKey(pages[p]); });
+      desktop::At(at + 500, [&, round, p] {
+        (round == 0 ? first : second)[p] = ShownKeys();
+        (round == 0 ? madeFirst : madeSecond) = desktop::CreatedCount(mivo::KEY_WINDOW_CLASS);
+      });
+    }
+  }
+  desktop::QuitAt(5'000);
+  EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);
+  EXPECT_EQ(madeSecond, madeFirst);
+  for (int p = 0; p < 2; ++p) EXPECT_EQ(second[p], first[p]) << pages[p];
+  EXPECT_GT(first[0].size(), 40u);
 }
 
 }  // namespace
