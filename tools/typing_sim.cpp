@@ -189,6 +189,18 @@ int32_t KeyLabelled(const std::u32string& label) {
   }
   return 0;
 }
+// Whether selecting k selects target too: each group on the way holds only the key that
+// leads on, and a group with one key selects it at once.
+bool Selects(int32_t k, int32_t target) {
+  while (k != target) {
+    const int32_t child = FirstVisibleChild(k);
+    const KeyRecord* key = GetKey(child);
+    if (!key || key->type == KT_INERT || NextVisibleSibling(child) != 0) return false;
+    if (!Under(target, child)) return false;
+    k = child;
+  }
+  return true;
+}
 int32_t LitKey() {
   const KeyRecord* key = GetKey(CurrentKey);
   return key && (key->paintedFlags & KF_FOCUS) ? CurrentKey : 0;
@@ -330,6 +342,11 @@ bool IsReadingForm(const std::u32string& text) {
 
 void Take(const Candidate& c, long k, bool counted) {
   User& u = gUser;
+  if (gTrace) {
+    const KeyRecord* key = GetKey(FindKeyById(c.id));
+    std::printf("  take %d [%s] runs [%s]\n", c.id, desktop::Utf8FromShiftJis(key->name).c_str(),
+                desktop::Utf8FromShiftJis(key->onselected).c_str());
+  }
   Select(c.id, Utf8(c.text));
   // Where the sentence will stand once it is typed.
   u.sPos += c.text.size();
@@ -508,15 +525,20 @@ void Poll() {
   if (now < from + kReactionMs - kHoldMs) return;
   u.down = true;
   u.pressed = lit;
+  if (gTrace) {
+    std::printf("  %8.1f s    press %d %s for %d\n", now / 1000.0, GetKey(lit)->id,
+                desktop::Utf8FromShiftJis(GetKey(lit)->name).c_str(), u.targetId);
+  }
   desktop::KeyDown(kSwitch);
-  desktop::At(now + kHoldMs, [target] {
+  const bool selects = Selects(lit, target);
+  desktop::At(now + kHoldMs, [selects] {
     User& user = gUser;
     desktop::KeyUp(kSwitch);
     user.down = false;
     ++user.line.presses;
     user.lastRelease = desktop::Now();
     user.readyAt = user.lastRelease + kSettleMs;
-    if (user.pressed == target) user.targetId = 0;
+    if (selects) user.targetId = 0;
   });
 }
 
