@@ -100,6 +100,7 @@ struct Sentence {
   std::u32string text;     // what the editor must receive
   std::u32string reading;  // hiragana, spaces taken out
   std::vector<bool> end;   // end[j]: a word of the reading ends before reading[j]
+  std::vector<long> cuts;  // see Cuts
 };
 
 std::optional<Sentence> ParseLine(const std::string& line) {
@@ -121,50 +122,57 @@ std::optional<Sentence> ParseLine(const std::string& line) {
   return s;
 }
 
-// Whether text[i0, i1) can be read as reading[j0, j1): kana stand for themselves, a run
-// of other characters for some kana, and a run of kanji is cut only where a word ends.
-class Aligner {
- public:
-  explicit Aligner(const Sentence& s) : s_(s) {}
-  bool Fits(size_t i0, size_t j0, size_t i1, size_t j1) {
-    memo_.assign((i1 - i0 + 1) * (j1 - j0 + 1), -1);
-    i0_ = i0, j0_ = j0, i1_ = i1, j1_ = j1;
-    return Walk(i0, j0);
-  }
-  bool Whole(size_t i, size_t j) { return Fits(i, j, s_.text.size(), s_.reading.size()); }
-  // The text [i, t) taken with the reading [j, j + k) leaves a rest that fits too.
-  bool Cut(size_t i, size_t j, size_t t, size_t k) {
-    return Fits(i, j, t, j + k) && Whole(t, j + k);
-  }
-
- private:
-  bool Walk(size_t i, size_t j) {
-    if (i == i1_) return j == j1_;
-    if (j == j1_) return false;
-    int8_t& m = memo_[(i - i0_) * (j1_ - j0_ + 1) + (j - j0_)];
-    if (m >= 0) return m;
-    bool ok = false;
-    const std::u32string& t = s_.text;
-    if (KanaLike(t[i])) {
-      ok = Hira(t[i]) == s_.reading[j] && Walk(i + 1, j + 1);
-    } else {
-      size_t run = i;
-      while (run < t.size() && !KanaLike(t[run])) ++run;
-      for (size_t i2 = i + 1; !ok && i2 <= std::min(run, i1_); ++i2) {
-        for (size_t j2 = j + 1; !ok && j2 <= j1_; ++j2) {
-          if (j2 > j + 1 && s_.end[j2 - 1]) break;  // a word ended inside this piece
-          if (i2 < run && !s_.end[j2]) continue;
-          ok = Walk(i2, j2);
+// How the sentence reads: for each place in the text, the place in the reading where a
+// conversion may end there, or -1 inside a word of kanji. Kana stand for themselves and
+// a run of other characters for some kana; a run of kanji is cut only where a word of
+// the reading ends, and as seldom as the reading allows (so 郵便局 reads as one word,
+// not as 郵便 with the reading of the whole and 局 with the particle after it). Empty
+// when the reading does not fit the text.
+std::vector<long> Cuts(const Sentence& s) {
+  const size_t n = s.text.size(), m = s.reading.size();
+  constexpr int kNever = 1 << 30;
+  // best[i][j]: the cost of reading text[i..] as reading[j..]
+  std::vector<std::vector<int>> best(n + 1, std::vector<int>(m + 1, kNever));
+  std::vector<std::vector<std::pair<size_t, size_t>>> next(
+      n + 1, std::vector<std::pair<size_t, size_t>>(m + 1));
+  best[n][m] = 0;
+  for (size_t i = n; i-- > 0;) {
+    size_t run = i;
+    while (run < n && !KanaLike(s.text[run])) ++run;
+    for (size_t j = m; j-- > 0;) {
+      if (KanaLike(s.text[i])) {
+        if (Hira(s.text[i]) == s.reading[j] && best[i + 1][j + 1] < best[i][j]) {
+          best[i][j] = best[i + 1][j + 1];
+          next[i][j] = {i + 1, j + 1};
+        }
+        continue;
+      }
+      for (size_t i2 = i + 1; i2 <= run; ++i2) {
+        for (size_t j2 = j + 1; j2 <= m; ++j2) {
+          if (j2 > j + 1 && s.end[j2 - 1]) break;  // a word ended inside this piece
+          if (i2 < run && !s.end[j2]) continue;
+          // Fewest pieces first; then about two kana to a kanji, so that 天気予報 read
+          // てんき よほう splits as 天気 予報 rather than 天 気予報.
+          const long balance = static_cast<long>(j2 - j) - 2 * static_cast<long>(i2 - i);
+          const int cost = best[i2][j2] + 1000 + static_cast<int>(balance < 0 ? -balance : balance);
+          if (cost < best[i][j]) {
+            best[i][j] = cost;
+            next[i][j] = {i2, j2};
+          }
         }
       }
     }
-    m = ok ? 1 : 0;
-    return ok;
   }
-  const Sentence& s_;
-  std::vector<int8_t> memo_;
-  size_t i0_ = 0, j0_ = 0, i1_ = 0, j1_ = 0;
-};
+  if (best[0][0] >= kNever) return {};
+  std::vector<long> cuts(n + 1, -1);
+  for (size_t i = 0, j = 0;;) {
+    cuts[i] = static_cast<long>(j);
+    if (i == n) break;
+    const auto [i2, j2] = next[i][j];
+    i = i2, j = j2;
+  }
+  return cuts;
+}
 
 // ---------------------------------------------------------------- the keyboard as seen
 bool Shown(int32_t k) {
@@ -323,11 +331,9 @@ long Fit(const std::u32string& text) {
   User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
   if (s.text.compare(u.sPos, text.size(), text) != 0) return -1;
-  Aligner a(s);
-  for (size_t k = std::max<size_t>(u.typed, 1); u.yPos + k <= s.reading.size(); ++k) {
-    if (a.Cut(u.sPos, u.yPos, u.sPos + text.size(), k)) return static_cast<long>(k);
-  }
-  return -1;
+  const long j = s.cuts[u.sPos + text.size()];
+  if (j < 0 || static_cast<size_t>(j) < u.yPos + std::max<size_t>(u.typed, 1)) return -1;
+  return j - static_cast<long>(u.yPos);
 }
 
 bool IsReadingForm(const std::u32string& text) {
@@ -363,18 +369,13 @@ void Take(const Candidate& c, long k, bool counted) {
 std::vector<End> KanjiEnds() {
   User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
-  Aligner a(s);
   std::vector<End> ends;
-  for (size_t k = 1; u.yPos + k <= s.reading.size(); ++k) {
-    bool kanji = false, stop = false;
-    for (size_t t = u.sPos + 1; t <= s.text.size(); ++t) {
-      kanji = kanji || !KanaLike(s.text[t - 1]);
-      if (!kanji || !a.Cut(u.sPos, u.yPos, t, k)) continue;
-      ends.insert(ends.begin(), End{k, t});
-      stop = t == s.text.size() || !KanaLike(s.text[t]);
-      break;
-    }
-    if (stop) break;
+  bool kanji = false;
+  for (size_t t = u.sPos + 1; t <= s.text.size(); ++t) {
+    kanji = kanji || !KanaLike(s.text[t - 1]);
+    if (!kanji || s.cuts[t] < 0) continue;
+    ends.insert(ends.begin(), End{static_cast<size_t>(s.cuts[t]) - u.yPos, t});
+    if (t == s.text.size() || !KanaLike(s.text[t])) break;
   }
   return ends;
 }
@@ -444,6 +445,12 @@ void Plan() {
     return;
   }
   const Panel panel = ReadPanel();
+  if (gTrace) {
+    std::printf("  panel:");
+    for (const Candidate& c : panel.candidates)
+      std::printf(" %s/%ld", Utf8(c.text).c_str(), Fit(c.text));
+    std::printf("%s\n", panel.next ? " [next]" : "");
+  }
   // The longest candidate that continues the sentence, the reading itself aside.
   const Candidate* best = nullptr;
   long bestK = -1;
@@ -563,8 +570,8 @@ bool ReadText(const char* path, std::vector<Sentence>* out) {
       std::fprintf(stderr, "typing_sim: %s:%d: not \"sentence TAB reading\"\n", path, number);
       return false;
     }
-    Aligner a(*s);
-    if (!a.Whole(0, 0)) {
+    s->cuts = Cuts(*s);
+    if (s->cuts.empty()) {
       std::fprintf(stderr, "typing_sim: %s:%d: the reading does not fit the sentence\n", path,
                    number);
       return false;
