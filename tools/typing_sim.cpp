@@ -2,31 +2,37 @@
 // a working folder, with automatic scanning at that folder's settings, and types a text
 // into a simulated editor with the switch alone.
 //
-//   typing_sim [--ime anthy|none] [--keep DIR] [--trace] WORKING_FOLDER TEXT_FILE...
+//   typing_sim [--ime anthy|none] [--fresh] [--keep DIR] [--trace] WORKING_FOLDER TEXT...
+//
+// --ime: the input method beside the folder's dictionaries (default Anthy, the headless
+// desktop's real one; none is what the Windows programs meet under Wine). --fresh: leave
+// the folder's learned conversion dictionaries (Trans) behind, so they start from its
+// seed. --keep: work in DIR and leave it there. --trace: every plan and press.
 //
 // A text file holds UTF-8 lines "sentence TAB reading" ("#" lines and blank lines are
 // skipped). The reading is in hiragana or katakana; spaces in it mark where a word ends,
-// which is the only place a conversion may end inside a run of kanji (without them a run
-// of kanji is converted whole). The user:
+// the only places where a conversion may end inside a run of kanji. The user:
 // - watches the scan and presses the switch when the lit key is the wanted key or a group
 //   on the way to it, 0.5 s after it lit up (the reaction; the switch is held 0.1 s of it);
 // - types the reading kana by kana on the kana keys;
-// - after every change of the candidates, takes the candidate whose text is the longest
-//   that continues the sentence with a reading that fits, as soon as one is shown;
+// - after every change of the candidates, takes the shown candidate with the longest
+//   text that continues the sentence and ends where a word of it ends;
 // - takes the reading itself (its hiragana or katakana form) when the typed kana are the
 //   sentence's next characters and a kanji follows them or the sentence ends;
-// - when the reading of a whole word and what follows it up to the next kanji brings
-//   nothing, backs out with the backspace key to each end of a kanji word in turn and
-//   pages through its candidates; when even that fails, takes the kana and counts the
-//   sentence as not reproduced.
-// Learning stays on: the folder's dictionaries learn every choice, as they do in use.
-// Everything runs on the virtual clock, so a run is deterministic.
+// - when a word with kanji and the kana after it up to the next kanji bring nothing,
+//   backs out with the backspace key to each end of a kanji word in turn and pages
+//   through its candidates; when even that fails, clears the reading and leaves the word
+//   out (the sentence then counts as not reproduced).
+// Learning stays on: the folder's dictionaries learn every choice, as they do in use, so
+// later sentences meet what earlier ones taught. Everything runs on the virtual clock, so
+// a run is deterministic.
 //
-// The last line reads
+// A press is a press and release of the switch; a step is an automatic scan step (the
+// scan timer's move of the focus). The last line reads
 //   per character: S s, P presses, T steps, C % by candidates, E errors
-// with the virtual seconds, switch presses and automatic scan steps per character of
-// the sentences, the share of characters that came through a candidate other than the
-// reading itself, and the number of sentences the editor did not receive exactly.
+// with the virtual seconds, presses and steps per character of the sentences, the share
+// of characters that came through a candidate other than the reading itself, and the
+// number of sentences the editor did not receive exactly. Exits 1 when E is not 0.
 #include <iconv.h>
 #include <unistd.h>
 
@@ -35,7 +41,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -584,7 +589,7 @@ bool ReadText(const char* path, std::vector<Sentence>* out) {
 int Usage() {
   std::fprintf(
       stderr,
-      "usage: typing_sim [--ime anthy|none] [--keep DIR] [--trace] WORKING_FOLDER TEXT_FILE...\n");
+      "usage: typing_sim [--ime anthy|none] [--fresh] [--keep DIR] [--trace] FOLDER TEXT...\n");
   return 2;
 }
 
@@ -592,10 +597,13 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::string ime = "anthy", keep;
+  bool fresh = false;
   std::vector<const char*> args;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ime") == 0 && i + 1 < argc) {
       ime = argv[++i];
+    } else if (std::strcmp(argv[i], "--fresh") == 0) {
+      fresh = true;
     } else if (std::strcmp(argv[i], "--trace") == 0) {
       gTrace = true;
     } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
@@ -625,6 +633,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "typing_sim: cannot copy %s: %s\n", args[0], error.message().c_str());
     return 2;
   }
+  if (fresh) fs::remove_all(fs::path(folder) / "Trans", error);
 
   desktop::Config config;
   config.workingFolder = folder;
