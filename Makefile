@@ -56,9 +56,10 @@ checks: deps
 
 # The seed of the word dictionary in the default working folder, made from Debian's
 # skkdic; the program copies it into data/Trans/word the first time it starts there.
+# Words of the shaping half of the switch-effort text count as the most common.
 SEED := data/word
-$(SEED): tools/make_seed.py | deps
-	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@
+$(SEED): tools/make_seed.py tools/effort/shaping.tsv | deps
+	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@ --common tools/effort/shaping.tsv
 
 seed: $(SEED)
 
