@@ -92,7 +92,7 @@ std::u32string FromSjis(const std::string& sjis) { return Utf32(Convert(sjis, "U
 
 bool IsHiragana(char32_t c) { return c >= U'\u3041' && c <= U'\u3096'; }
 bool IsKatakana(char32_t c) { return c >= U'\u30A1' && c <= U'\u30F6'; }
-char32_t Hira(char32_t c) { return IsKatakana(c) && c <= U'\u30F6' ? c - 0x60 : c; }
+char32_t Hira(char32_t c) { return IsKatakana(c) ? c - 0x60 : c; }
 // Characters the reading holds as they are: kana, the long vowel mark and the
 // punctuation of the kana keys.
 bool KanaLike(char32_t c) {
