@@ -10,7 +10,7 @@ FUZZ := build/fuzz
 BENCH := build/bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps native windows fuzz bench seed test checks unit-test fuzz-test e2e-test run clean
+.PHONY: all deps native windows fuzz bench seed test checks unit-test fuzz-test e2e-test run effort clean
 
 all: native windows
 
@@ -36,7 +36,7 @@ bench: deps
 	@test -f $(BENCH)/CMakeCache.txt || cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DMIVO_BENCH=ON -DMIVO_TESTS=OFF
 	cmake --build $(BENCH) -j $(JOBS)
 
-unit-test: native
+unit-test: native seed
 	cd $(NATIVE) && ctest -j $(JOBS) --output-on-failure
 
 fuzz-test: fuzz
@@ -56,9 +56,10 @@ checks: deps
 
 # The seed of the word dictionary in the default working folder, made from Debian's
 # skkdic; the program copies it into data/Trans/word the first time it starts there.
+# Words of the shaping half of the switch-effort text count as the most common.
 SEED := data/word
-$(SEED): tools/make_seed.py | deps
-	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@
+$(SEED): tools/make_seed.py tools/effort/shaping.tsv | deps
+	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@ --common tools/effort/shaping.tsv
 
 seed: $(SEED)
 
@@ -70,6 +71,13 @@ test: checks unit-test fuzz-test e2e-test
 
 run: windows seed
 	@tools/run.sh
+
+# Switch effort of the default folder: the simulated switch user of tools/typing_sim types
+# the held-out text, then the whole text (a few minutes; not part of make test).
+EFFORT_TEXT := tools/effort
+effort: native seed
+	$(NATIVE)/typing_sim --fresh data $(EFFORT_TEXT)/report.tsv
+	$(NATIVE)/typing_sim --fresh data $(EFFORT_TEXT)/shaping.tsv $(EFFORT_TEXT)/report.tsv
 
 clean:
 	rm -rf build

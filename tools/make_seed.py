@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed of the word dictionary: the source file "word" of a working folder.
 
-    python3 tools/make_seed.py SKK-JISYO OUT [LINES]
+    python3 tools/make_seed.py SKK-JISYO OUT [LINES] [--common TEXT]
 
 Reads an SKK dictionary (EUC-JP; Debian's skkdic package, /usr/share/skk/SKK-JISYO.L,
 GPL-2+) and writes OUT in the program's source layout, Shift-JIS with CR LF: one line per
@@ -11,8 +11,12 @@ trim of the word dictionary.
 
 The dictionary holds no frequencies, so commonness is estimated: a reading's first
 candidate before its later ones, short readings before long ones, and words written with
-the common (JIS level 1) kanji before words that need rarer ones. The most common words
-are written last, where a search finds them first (the newest lines).
+the common (JIS level 1) kanji before words that need rarer ones. With --common, words
+with kanji that occur with their reading in a sample of everyday writing (lines
+"sentence TAB reading", as tools/effort/shaping.tsv) come before all of those, the more
+sentences hold them the later.
+The most common words are written last, where a search finds them first (the newest
+lines).
 """
 import sys
 
@@ -59,24 +63,55 @@ def entries(path):
             yield reading, [w for w in words if usable(w)]
 
 
+def sample(path):
+    """The (sentence, reading in hiragana) pairs of a sample of everyday writing."""
+    pairs = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or "\t" not in line:
+                continue
+            sentence, reading = line.rstrip("\r\n").split("\t", 1)
+            reading = "".join(chr(ord(c) - 0x60) if "ァ" <= c <= "ヶ" else c
+                              for c in reading if c not in " \u3000")
+            pairs.append((sentence, reading))
+    return pairs
+
+
+def uses(word, reading, pairs):
+    """How many sentences of the sample hold the word (one with a kanji) with its reading.
+    A reading of one kana is in nearly every sentence, so it proves nothing."""
+    if len(reading) < 2 or not any("\u4e00" <= c <= "\u9fff" for c in word):
+        return 0
+    return sum(1 for sentence, said in pairs if word in sentence and reading in said)
+
+
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    common = []
+    if "--common" in args:
+        at = args.index("--common")
+        common = sample(args[at + 1])
+        del args[at:at + 2]
+    if len(args) < 2:
         raise SystemExit(__doc__)
-    limit = int(sys.argv[3]) if len(sys.argv) > 3 else 20000
+    limit = int(args[2]) if len(args) > 2 else 20000
     ranked = []
     seen = set()
-    for reading, words in entries(sys.argv[1]):
+    for reading, words in entries(args[0]):
         kana = katakana(reading)
         for rank, word in enumerate(words):
             if (kana, word) in seen or word == reading or word == kana:
                 continue
             seen.add((kana, word))
             cost = 3 * rank + len(reading) + 5 * rarity(word)
+            found = uses(word, reading, common) if common else 0
+            if found:
+                cost = -100 - found  # found in the sample: before every estimate
             ranked.append((cost, len(ranked), kana, word))
     ranked.sort()
     chosen = ranked[:limit]
     chosen.reverse()  # the most common last
-    with open(sys.argv[2], "wb") as out:
+    with open(args[1], "wb") as out:
         for _, _, kana, word in chosen:
             out.write(("%s %s\r\n" % (kana, word)).encode("cp932"))
 
