@@ -3,6 +3,7 @@
 // painting part.
 #include "base/bus.h"
 #include "base/settings.h"
+#include "base/text.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/painting.h"
@@ -192,10 +193,13 @@ bool ReuseKeptWindow(KeyRecord* key, os::Window parentWindow, const os::Rect& r)
     os::DestroyWindow(w);
     return false;
   }
-  // Raised as a new window would be made: on top of its siblings.
-  os::SetWindowPos(w, os::HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   os::SWP_NOACTIVATE);
-  os::SetWindowText(w, key->name);
+  // Keys of a group do not overlap: their order among siblings may stay as it was.
+  os::SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   os::SWP_NOZORDER | os::SWP_NOACTIVATE);
+  // Under Wine a title set is a round trip to the server; a title read is not.
+  char title[256] = {};
+  os::GetWindowText(w, title, sizeof title);
+  if (!TextEqual(title, key->name)) os::SetWindowText(w, key->name);
   key->window = w;
   os::ShowWindow(w, os::SW_SHOWNOACTIVATE);
   os::UpdateWindow(w);
