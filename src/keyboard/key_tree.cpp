@@ -194,6 +194,12 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
   return slot;
 }
 
+void DropKeptWindow(KeyRecord* key) {
+  os::Window w = key->kept;
+  key->kept = nullptr;
+  if (w && os::IsWindow(w)) os::DestroyWindow(w);
+}
+
 void DeleteKey(int32_t k) {
   KeyRecord* key = GetKey(k);
   if (!key) return;
@@ -202,7 +208,7 @@ void DeleteKey(int32_t k) {
     os::DestroyWindow(key->window);
     key->window = nullptr;
   }
-  if (key->kept && os::IsWindow(key->kept)) os::DestroyWindow(key->kept);
+  DropKeptWindow(key);
   const int32_t id = key->id;
   FreeKeyTexts(key);
   MemFree(key);

@@ -118,6 +118,8 @@ int HideKey(int32_t k);
 // windows are kept, hidden, and given back when it is shown, instead of being destroyed
 // and made anew each time.
 int ShowKeyForLater(int32_t k);
+// Destroys the window a hide kept for the key, if it still exists.
+void DropKeptWindow(KeyRecord* key);
 int HideKeyForLater(int32_t k);
 int32_t KeyAtPoint(os::Window w, int x, int y);
 int32_t KeyUnderCursor();

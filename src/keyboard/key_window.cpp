@@ -145,12 +145,8 @@ void DestroySubtreeWindows(int32_t k, int depth) {
     if (child && c != k && child->parent == k) DestroySubtreeWindows(c, depth + 1);
   }
   KeyRecord* key = GetKey(k);
-  if (key && key->kept) {
-    // Kept by an earlier hide: it goes with the rest rather than die unseen with its parent.
-    os::Window w = key->kept;
-    key->kept = nullptr;
-    if (os::IsWindow(w)) os::DestroyWindow(w);
-  }
+  // Kept by an earlier hide: it goes with the rest rather than die unseen with its parent.
+  if (key) DropKeptWindow(key);
   if (key && key->window) {
     os::Window w = key->window;
     key->window = nullptr;
@@ -175,16 +171,12 @@ void KeepSubtreeWindows(int32_t k, int depth) {
 // A kept window that was not given back goes as a destroyed one would have.
 void DestroyKeptWindows() {
   for (int32_t k = KeyCount; k >= 1; --k) {
-    KeyRecord* key = GetKey(k);
-    if (!key || !key->kept) continue;
-    os::Window w = key->kept;
-    key->kept = nullptr;
-    if (os::IsWindow(w)) os::DestroyWindow(w);
+    if (KeyRecord* key = GetKey(k)) DropKeptWindow(key);
   }
 }
 
 // Gives back the window the key had, placed as a new one would be: shown and painted
-// at its new rectangle, raised by the caller.
+// at its new rectangle.
 bool ReuseKeptWindow(KeyRecord* key, os::Window parentWindow, const os::Rect& r) {
   os::Window w = key->kept;
   key->kept = nullptr;
