@@ -192,6 +192,16 @@ e2e_winpath() { echo "Z:$1" | tr / '\\'; }
 # Runs a Windows program in the foreground; its exit code is wine's (low 8 bits).
 e2e_wine() { wine "$@"; }
 
+# Starts the target program (win_target.exe) for test NAME, writing what it receives
+# to LOG, and waits until its window is there and it has written READY.
+e2e_start_target() {
+  local name="$1" log="$2"
+  e2e_wine_bg "$E2E_TMP" "$E2E_ARTIFACTS/$name-target.out" "$E2E_BIN/win_target.exe" \
+    "$(e2e_winpath "$log")"
+  e2e_keys wait-window MivoTestTarget Target 20000 || e2e_fail "no target window"
+  for _ in $(seq 50); do grep -q READY "$log" 2>/dev/null && break; sleep 0.1; done
+}
+
 # Starts a Windows program in the background in folder DIR; output goes to
 # the artifacts; the pid is left in E2E_LAST_PID.
 e2e_wine_bg() {

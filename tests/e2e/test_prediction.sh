@@ -33,10 +33,7 @@ stop_mivo() {
   [ "$E2E_RC" = 0 ] || e2e_fail "mivo.exe ended with exit code $E2E_RC"
 }
 
-e2e_wine_bg "$E2E_TMP" "$E2E_ARTIFACTS/prediction-target.out" "$E2E_BIN/win_target.exe" \
-  "$(e2e_winpath "$log")"
-e2e_keys wait-window MivoTestTarget Target 20000 || e2e_fail "no target window"
-for _ in $(seq 50); do grep -q READY "$log" 2>/dev/null && break; sleep 0.1; done
+e2e_start_target prediction "$log"
 
 # ---- first run: the shipped operations are offered; End then Home are done on the target.
 start_mivo first

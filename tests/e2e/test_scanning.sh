@@ -23,10 +23,7 @@ select_key() {
 }
 lines() { grep -c "^$1" "$log" 2>/dev/null || true; }
 
-e2e_wine_bg "$E2E_TMP" "$E2E_ARTIFACTS/scanning-target.out" "$E2E_BIN/win_target.exe" \
-  "$(e2e_winpath "$log")"
-e2e_keys wait-window MivoTestTarget Target 20000 || e2e_fail "no target window"
-for _ in $(seq 50); do grep -q READY "$log" 2>/dev/null && break; sleep 0.1; done
+e2e_start_target scanning "$log"
 
 e2e_wine_bg "$work" "$E2E_ARTIFACTS/scanning-mivo.out" "$E2E_BIN/mivo.exe"
 mivo=$E2E_LAST_PID
