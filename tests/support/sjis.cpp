@@ -1,24 +1,17 @@
 #include "support/sjis.h"
 
-#include <iconv.h>
-
 #include <stdexcept>
+
+#include "platform/headless/internal.h"
 
 namespace testing_support {
 namespace {
 
+// The headless desktop's own conversion, so that tests spell text as the program meets it.
 std::string Convert(std::string_view in, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
-  std::string out(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) throw std::runtime_error("text not convertible");
-  out.resize(out.size() - dstLeft);
+  std::string out;
+  if (!headless::Recode(std::string(in), to, from, &out))
+    throw std::runtime_error("text not convertible");
   return out;
 }
 

@@ -2,7 +2,6 @@
 // headless desktop when a test asks for it (desktop::UseAnthy). Anthy works in UTF-8
 // here; the program's readings and candidates are CP932.
 #include <anthy/anthy.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -29,25 +28,6 @@ Engine& E() {
 void Quit() {
   anthy_quit();
   rmdir(E().home.c_str());  // left alone if Anthy wrote anything there after all
-}
-
-// All or nothing: a candidate with a character CP932 lacks is not offered at all,
-// rather than offered with a character changed or dropped.
-bool Recode(const std::string& in, const char* to, const char* from, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string buffer(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = buffer.data();
-  size_t dstLeft = buffer.size();
-  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  if (r != static_cast<size_t>(-1)) r = iconv(cd, nullptr, nullptr, &dst, &dstLeft);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1) || srcLeft != 0) return false;
-  buffer.resize(buffer.size() - dstLeft);
-  *out = buffer;
-  return true;
 }
 
 struct Context {

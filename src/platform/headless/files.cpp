@@ -42,6 +42,23 @@ struct OsMapping {
 
 namespace headless {
 
+bool Recode(const std::string& in, const char* to, const char* from, std::string* out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string buffer(in.size() * 4 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = buffer.data();
+  size_t dstLeft = buffer.size();
+  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  if (r != static_cast<size_t>(-1)) r = iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1) || srcLeft != 0) return false;
+  buffer.resize(buffer.size() - dstLeft);
+  *out = buffer;
+  return true;
+}
+
 namespace {
 
 struct View {
@@ -57,18 +74,8 @@ std::vector<std::weak_ptr<ShareEntry>> shares;
 
 // Text that does not convert stays the bytes it was.
 std::string Convert(const std::string& in, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-  std::string out(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) return in;
-  out.resize(out.size() - dstLeft);
-  return out;
+  std::string out;
+  return Recode(in, to, from, &out) ? out : in;
 }
 
 std::string Utf8FromSjis(const std::string& in) { return Convert(in, "UTF-8", "CP932"); }

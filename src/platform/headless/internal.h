@@ -22,6 +22,10 @@ namespace headless {
 
 struct ForeignRec;
 
+// Text from one code set to another, all or nothing: false when a character does not
+// convert (a candidate with a character CP932 lacks is then not offered at all).
+bool Recode(const std::string& in, const char* to, const char* from, std::string* out);
+
 enum class WindowKind { Program, Foreign, Desktop };
 // Window classes the system provides, with their own behaviour.
 enum class Builtin { None, Button, Static, Edit, Dialog };
