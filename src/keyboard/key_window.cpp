@@ -138,33 +138,26 @@ int FitAt(int32_t k, int depth) {
   return FitKey(k, depth);
 }
 
-void DestroySubtreeWindows(int32_t k, int depth) {
+// Takes the windows of a hidden subtree, children first: hidden and kept for a later show,
+// or destroyed.
+void TakeSubtreeWindows(int32_t k, bool keep, int depth) {
   if (depth > MAX_TREE_DEPTH) return;
   for (int32_t c = 1; c <= KeyCount; ++c) {
     const KeyRecord* child = GetKey(c);
-    if (child && c != k && child->parent == k) DestroySubtreeWindows(c, depth + 1);
+    if (child && c != k && child->parent == k) TakeSubtreeWindows(c, keep, depth + 1);
   }
   KeyRecord* key = GetKey(k);
+  if (!key) return;
   // Kept by an earlier hide: it goes with the rest rather than die unseen with its parent.
-  if (key) DropKeptWindow(key);
-  if (key && key->window) {
-    os::Window w = key->window;
-    key->window = nullptr;
+  if (!keep) DropKeptWindow(key);
+  if (!key->window) return;
+  os::Window w = key->window;
+  key->window = nullptr;
+  if (keep) {
+    key->kept = w;
+    os::ShowWindow(w, os::SW_HIDE);
+  } else {
     os::DestroyWindow(w);
-  }
-}
-
-void KeepSubtreeWindows(int32_t k, int depth) {
-  if (depth > MAX_TREE_DEPTH) return;
-  for (int32_t c = 1; c <= KeyCount; ++c) {
-    const KeyRecord* child = GetKey(c);
-    if (child && c != k && child->parent == k) KeepSubtreeWindows(c, depth + 1);
-  }
-  KeyRecord* key = GetKey(k);
-  if (key && key->window) {
-    key->kept = key->window;
-    key->window = nullptr;
-    os::ShowWindow(key->kept, os::SW_HIDE);
   }
 }
 
@@ -336,13 +329,7 @@ int HideKey(int32_t k) {
   key = GetKey(k);
   if (!key) return 0;
   key->flags |= KF_HIDDEN;
-  if (key->window) {
-    if (keyboardState.keepWindows) {
-      KeepSubtreeWindows(k, 0);
-    } else {
-      DestroySubtreeWindows(k, 0);
-    }
-  }
+  if (key->window) TakeSubtreeWindows(k, keyboardState.keepWindows, 0);
   return 1;
 }
 
