@@ -251,10 +251,16 @@ void ResetPredictState() {
 // ---------------------------------------------------------------- foreground and switch
 
 char* ForegroundClassCheck() {
+  // A window keeps its class for life: while the same window stays in front, asking
+  // for the class again would cost a server round trip every tick for nothing.
+  const os::Window foreground = os::GetForegroundWindow();
+  if (predictState.lastClass != nullptr && foreground == predictState.lastForeground)
+    return nullptr;
   char name[DICT_PATH_SIZE] = {};
-  const int length = os::GetClassName(os::GetForegroundWindow(), name, sizeof name);
+  const int length = os::GetClassName(foreground, name, sizeof name);
   if (length <= 0) return nullptr;
   name[sizeof name - 1] = 0;
+  predictState.lastForeground = foreground;
   if (predictState.lastClass != nullptr) {
     const size_t shorter = std::min(TextLength(predictState.lastClass), TextLength(name));
     if (memcmp(predictState.lastClass, name, shorter) == 0) return nullptr;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/os.h"
+
 namespace mivo {
 
 struct AppEntry;
@@ -14,6 +16,7 @@ struct PredictState {
   DictSet** slots = nullptr;    // the open application dictionaries, most recently used first
   DictSet* core = nullptr;      // always open while prediction is
   char* lastClass = nullptr;    // the foreground class last seen, owned
+  os::Window lastForeground = nullptr;  // the window lastClass was read from
 
   // Where the candidate keys go: key indexes of the panels and the reading key, and the
   // colour-set indexes of the templates in the order conversion, prediction, next,

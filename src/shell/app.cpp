@@ -184,6 +184,7 @@ int MivoMain(os::Instance instance, int showCommand) {
       } else {
         os::TranslateMessage(&msg);
         os::DispatchMessage(&msg);
+        if (msg.message == os::WM_INPUT) DropRawInput();
       }
     }
     os::Sleep(1);

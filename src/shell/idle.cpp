@@ -16,7 +16,10 @@ namespace {
 // This bound only matters should both fail.
 constexpr os::DWORD IDLE_POLL_MS = 1000;
 
-// The raw input only has to wake the loop; the turn reads the keys itself.
+}  // namespace
+
+// The raw input only has to wake the loop; the turn reads the keys itself. A burst of it
+// (a moving mouse, our own injected keys) goes at once rather than a message a turn.
 void DropRawInput() {
   os::Msg m{};
   while (os::PeekMessage(&m, nullptr, os::WM_INPUT, os::WM_INPUT, os::PM_REMOVE)) {
@@ -29,8 +32,6 @@ void DropRawInput() {
   }
 }
 
-}  // namespace
-
 void PrepareIdleRest(os::Window mainWindow) {
   const os::RawInputDevice devices[] = {
       {os::HID_USAGE_PAGE_GENERIC, os::HID_USAGE_GENERIC_KEYBOARD, os::RIDEV_INPUTSINK, mainWindow},
@@ -42,13 +43,11 @@ void PrepareIdleRest(os::Window mainWindow) {
 void RestWhileIdle() {
   // Without raw input only polling sees the switch: the loop keeps its 1 ms turns.
   if (!shellState.rawInput || keyboardState.SwitchHeld) return;
-  DropRawInput();
-  // Messages still queued are taken one a turn, every millisecond, as before; the wait
-  // would not see those a PeekMessage has already looked at.
-  if (os::GetQueueStatus(os::QS_ALLINPUT) >> 16) return;
+  // Anything still queued, looked at or not, ends the wait at once (MWMO_INPUTAVAILABLE),
+  // so messages are still taken one a turn, every millisecond, as before; asking the
+  // queue first would only add round trips to the server on every tick.
   os::MsgWaitForMultipleObjectsEx(0, nullptr, IDLE_POLL_MS, os::QS_ALLINPUT,
                                   os::MWMO_INPUTAVAILABLE);
-  DropRawInput();
 }
 
 }  // namespace mivo

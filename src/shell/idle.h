@@ -12,5 +12,7 @@ void PrepareIdleRest(os::Window mainWindow);
 // Waits, unless the switch is held (its release is then polled every turn, as before)
 // or nothing but polling could see it.
 void RestWhileIdle();
+// Takes every raw input message waiting, after the loop has taken one of them.
+void DropRawInput();
 
 }  // namespace mivo
