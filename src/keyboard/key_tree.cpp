@@ -31,6 +31,7 @@ void ForgetDescendantWindows(int32_t k, int depth) {
       ForgetDescendantWindows(c, depth + 1);
       child->window = nullptr;
       child->kept = nullptr;
+      child->later.rank = 0;
     }
   }
 }
@@ -187,7 +188,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
     // Only one page of a container has a window: a later page waits until shown.
     for (int32_t c = 1; c <= KeyCount; ++c) {
       const KeyRecord* sibling = GetKey(c);
-      if (c != slot && sibling && sibling->parent == parent && sibling->window) return slot;
+      if (c != slot && sibling && sibling->parent == parent && HasWindow(sibling)) return slot;
     }
   }
   MakeKeyWindow(slot);
@@ -203,9 +204,9 @@ void DropKeptWindow(KeyRecord* key) {
 void DeleteKey(int32_t k) {
   KeyRecord* key = GetKey(k);
   if (!key) return;
-  if (key->window) {
+  if (HasWindow(key)) {
     ForgetDescendantWindows(k, 0);
-    os::DestroyWindow(key->window);
+    if (key->window) os::DestroyWindow(key->window);
     key->window = nullptr;
   }
   DropKeptWindow(key);

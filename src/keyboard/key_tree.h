@@ -55,7 +55,17 @@ struct KeyRecord {
   int32_t left, top, right, bottom;
   // A window taken away by a relayout, hidden, to be given back when the key is shown.
   os::Window kept;
+  // While key windows are made later: the window the key would have now, its place in
+  // the parent's client area and its rank among its siblings (0 for none, the higher the
+  // nearer the top).
+  struct {
+    uint32_t rank;
+    os::Rect rect;
+  } later;
 };
+
+// Whether the key has a window, or would have one were windows not being made later.
+inline bool HasWindow(const KeyRecord* key) { return key->window || key->later.rank != 0; }
 
 struct ColorSet {
   int32_t id;

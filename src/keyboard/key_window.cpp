@@ -1,6 +1,9 @@
 // Key windows: layout from the file's units, making, showing and hiding the windows of
 // a subtree, fitting keys to their children, hit tests, and the key window procedure's
 // painting part.
+#include <algorithm>
+#include <vector>
+
 #include "base/bus.h"
 #include "base/settings.h"
 #include "base/text.h"
@@ -26,9 +29,22 @@ uint32_t Frame() { return static_cast<uint32_t>(FrameWidth); }
 os::Rect ClientOf(int32_t k) {
   os::Rect r{0, 0, 0, 0};
   const KeyRecord* key = GetKey(k);
-  if (key && key->window) os::GetClientRect(key->window, &r);
+  if (!key) return r;
+  if (key->window) {
+    os::GetClientRect(key->window, &r);
+  } else if (key->later.rank != 0) {
+    // A key window has no frame: its client area is its whole size.
+    r.right = std::max(key->later.rect.right - key->later.rect.left, 0);
+    r.bottom = std::max(key->later.rect.bottom - key->later.rect.top, 0);
+  }
   return r;
 }
+
+// Ranks a window that is not made yet where making it (a new child window goes below its
+// siblings) or raising it would put it.
+constexpr uint32_t LATER_MIDDLE = 0x80000000u;
+void PutLaterBelow(KeyRecord* key) { key->later.rank = LATER_MIDDLE - ++keyboardState.laterBelow; }
+void RaiseLater(KeyRecord* key) { key->later.rank = LATER_MIDDLE + ++keyboardState.laterAbove; }
 
 bool HasWindowType(int32_t type) {
   return type == KT_PANEL || (type >= KT_KEY && type <= KT_CONTAINER);
@@ -117,6 +133,8 @@ int FitKey(int32_t k, int depth) {
   if (key->window) {
     os::SetWindowPos(key->window, nullptr, left, top, width, height,
                      os::SWP_NOZORDER | os::SWP_NOACTIVATE);
+  } else if (key->later.rank != 0) {
+    key->later.rect = {left, top, left + std::max(width, 0), top + std::max(height, 0)};
   }
   key = GetKey(k);  // the move may have run message handlers
   if (!key) return 0;
@@ -150,6 +168,7 @@ void TakeSubtreeWindows(int32_t k, bool keep, int depth) {
   if (!key) return;
   // Kept by an earlier hide: it goes with the rest rather than die unseen with its parent.
   if (!keep) DropKeptWindow(key);
+  key->later.rank = 0;
   if (!key->window) return;
   os::Window w = key->window;
   key->window = nullptr;
@@ -158,13 +177,6 @@ void TakeSubtreeWindows(int32_t k, bool keep, int depth) {
     os::ShowWindow(w, os::SW_HIDE);
   } else {
     os::DestroyWindow(w);
-  }
-}
-
-// A kept window that was not given back goes as a destroyed one would have.
-void DestroyKeptWindows() {
-  for (int32_t k = KeyCount; k >= 1; --k) {
-    if (KeyRecord* key = GetKey(k)) DropKeptWindow(key);
   }
 }
 
@@ -200,7 +212,7 @@ int ShowAt(int32_t k, int depth) {
     for (int32_t c = 1; c <= KeyCount; ++c) {
       const KeyRecord* sibling = GetKey(c);
       if (sibling && c != k && sibling->parent == key->parent && sibling->type == KT_PAGE &&
-          sibling->window) {
+          HasWindow(sibling)) {
         HideKey(c);
       }
     }
@@ -212,10 +224,16 @@ int ShowAt(int32_t k, int depth) {
   if (key->window) {
     os::SetWindowPos(key->window, os::HWND_TOP, 0, 0, 0, 0, flags);
     PaintKey(k);
+  } else if (key->later.rank != 0) {
+    RaiseLater(key);
   } else {
     MakeKeyWindow(k);
     key = GetKey(k);
-    if (key && key->window) os::SetWindowPos(key->window, os::HWND_TOP, 0, 0, 0, 0, flags);
+    if (key && key->window) {
+      os::SetWindowPos(key->window, os::HWND_TOP, 0, 0, 0, 0, flags);
+    } else if (key && key->later.rank != 0) {
+      RaiseLater(key);
+    }
   }
   for (int32_t c = 1; c <= KeyCount; ++c) {
     KeyRecord* child = GetKey(c);
@@ -225,6 +243,35 @@ int ShowAt(int32_t k, int depth) {
     if (!(child->flags & KF_HIDDEN)) ShowAt(c, depth + 1);
   }
   return 1;
+}
+
+// Makes the key's window at r under parentWindow, shown without activation and painted.
+void OpenKeyWindow(int32_t k, os::Window parentWindow, const os::Rect& r) {
+  const KeyRecord* key = GetKey(k);
+  if (!key) return;
+  os::Window w = os::CreateWindowEx(0, KEY_WINDOW_CLASS, key->name, KEY_WINDOW_STYLE, r.left, r.top,
+                                    r.right - r.left, r.bottom - r.top, parentWindow,
+                                    KeyboardInstance(), nullptr);
+  KeyRecord* made = GetKey(k);
+  if (!made || !w) return;
+  made->window = w;
+  os::ShowWindow(w, os::SW_SHOWNOACTIVATE);
+  os::UpdateWindow(w);
+}
+
+// Makes the held-back windows below `parent`, each where its key lies now; below a window
+// that could not be made nothing is, as it would not have been.
+void MakeLaterChildren(const std::vector<std::vector<int32_t>>& later, int32_t parent,
+                       os::Window parentWindow, int depth) {
+  if (depth > MAX_TREE_DEPTH) return;
+  for (int32_t c : later[static_cast<size_t>(parent)]) {
+    KeyRecord* key = GetKey(c);
+    if (!key || key->later.rank == 0 || c == parent) continue;
+    key->later.rank = 0;
+    if (parentWindow) OpenKeyWindow(c, parentWindow, key->later.rect);
+    key = GetKey(c);
+    MakeLaterChildren(later, c, key ? key->window : nullptr, depth + 1);
+  }
 }
 
 // The pointer moves the focus when scanning is not automatic, or when it may.
@@ -279,7 +326,7 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
 
 void MakeKeyWindow(int32_t k) {
   KeyRecord* key = GetKey(k);
-  if (!key || (key->flags & KF_HIDDEN) || key->window) return;
+  if (!key || (key->flags & KF_HIDDEN) || HasWindow(key)) return;
   os::Rect r = LayoutKeyRect(k, key->parent);
   key->left = r.left;
   key->top = r.top;
@@ -287,21 +334,38 @@ void MakeKeyWindow(int32_t k) {
   key->bottom = r.bottom;
   if (!HasWindowType(key->type)) return;
   os::Window parentWindow = KeyboardMainWindow();
+  bool parentLater = false;
   if (key->parent != 0) {
     const KeyRecord* parentKey = GetKey(key->parent);
     parentWindow = parentKey ? parentKey->window : nullptr;
+    parentLater = parentKey && parentKey->later.rank != 0;
+  }
+  if (keyboardState.windowsLater && (parentWindow || parentLater)) {
+    key->later.rect = r;
+    PutLaterBelow(key);
+    return;
   }
   // A child window needs a parent: below a key without a window nothing is made.
   if (!parentWindow) return;
   if (key->kept && ReuseKeptWindow(key, parentWindow, r)) return;
-  os::Window w = os::CreateWindowEx(0, KEY_WINDOW_CLASS, key->name, KEY_WINDOW_STYLE, r.left, r.top,
-                                    r.right - r.left, r.bottom - r.top, parentWindow,
-                                    KeyboardInstance(), nullptr);
-  key = GetKey(k);
-  if (!key || !w) return;
-  key->window = w;
-  os::ShowWindow(w, os::SW_SHOWNOACTIVATE);
-  os::UpdateWindow(w);
+  OpenKeyWindow(k, parentWindow, r);
+}
+
+void MakeKeyWindowsNow() {
+  if (!keyboardState.windowsLater) return;
+  keyboardState.windowsLater = false;
+  // Children of each key, the top one first: each window made goes below those before.
+  std::vector<std::vector<int32_t>> later(static_cast<size_t>(KeyCount) + 1);
+  for (int32_t c = 1; c <= KeyCount; ++c) {
+    const KeyRecord* key = GetKey(c);
+    if (key && key->later.rank != 0 && key->parent >= 0 && key->parent <= KeyCount)
+      later[static_cast<size_t>(key->parent)].push_back(c);
+  }
+  for (auto& children : later) {
+    std::sort(children.begin(), children.end(),
+              [](int32_t a, int32_t b) { return GetKey(a)->later.rank > GetKey(b)->later.rank; });
+  }
+  MakeLaterChildren(later, 0, KeyboardMainWindow(), 0);
 }
 
 bool RegisterKeyWindowClass(os::Instance instance) {
@@ -329,7 +393,7 @@ int HideKey(int32_t k) {
   key = GetKey(k);
   if (!key) return 0;
   key->flags |= KF_HIDDEN;
-  if (key->window) TakeSubtreeWindows(k, keyboardState.keepWindows, 0);
+  if (HasWindow(key)) TakeSubtreeWindows(k, keyboardState.keepWindows, 0);
   return 1;
 }
 
@@ -391,18 +455,10 @@ void KeybdRelayout(os::Window mainWindow) {
   ++keyboardState.relayoutDepth;
   UpdateMetrics(mainWindow);
   const bool haveRoot = GetKey(1) != nullptr;
-  // The docking at start-up resizes the main window just after the keys were made:
-  // their windows are moved to the new layout rather than made a second time.
-  const bool keep = keyboardState.layoutUnseen;
-  if (haveRoot) {
-    keyboardState.keepWindows = keep;
-    HideKey(1);
-    keyboardState.keepWindows = false;
-  }
+  if (haveRoot) HideKey(1);
   // keeps the bar docked at its new size
   if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
-  if (keep) DestroyKeptWindows();
   --keyboardState.relayoutDepth;
 }
 

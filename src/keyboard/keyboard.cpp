@@ -49,9 +49,10 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
     return 0;
   }
   PostToMain(MM_GO_START, 0, 0);
-  keyboardState.layoutUnseen = true;
   return 1;
 }
+
+void MakeKeyWindowsLater() { keyboardState.windowsLater = true; }
 
 int KeybdFinish() {
   ResetScanState();  // a lock still running owns its key name

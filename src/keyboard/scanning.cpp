@@ -376,7 +376,6 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       KeybdRelayout(w);  // fonts, the docked edge and the key layout follow the new size
       return NOT_MINE;
     case os::WM_TIMER:
-      keyboardState.layoutUnseen = false;  // the loop runs: from now on a relayout remakes
       TimerTick();
       return NOT_MINE;
     case MM_APPBAR:

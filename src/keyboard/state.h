@@ -31,9 +31,11 @@ struct KeyboardState {
   os::Instance instance = nullptr;
   bool classRegistered = false;
   int relayoutDepth = 0;
-  // From KeybdInit until the first timer tick nobody has seen or used the key windows,
-  // so a relayout may move them instead of making them again.
-  bool layoutUnseen = false;
+  // Until the main window has its final size, keys get their rectangles but no windows;
+  // the counts rank the windows they would have had below and above the rest.
+  bool windowsLater = false;
+  uint32_t laterBelow = 0;
+  uint32_t laterAbove = 0;
   bool keepWindows = false;  // HideKey keeps the windows of the subtree instead of destroying them
 
   // Painting: the one key font, remade by each UpdateMetrics, and how it was sized.

@@ -112,6 +112,7 @@ os::Window StartUp(os::Instance instance, int showCommand) {
 
   OpenLog();
 
+  MakeKeyWindowsLater();
   if (!KeybdInit(main, instance)) {
     StartUpFailed(kKeyboardSetupFailed);
     return nullptr;
@@ -131,6 +132,7 @@ os::Window StartUp(os::Instance instance, int showCommand) {
     return nullptr;
   }
   DockMainWindow(main, 1);  // a refusal leaves an ordinary top-most window
+  MakeKeyWindowsNow();
   RestoreForeground();
   // The start is an operation too, so what usually follows it is offered first.
   RecordMacroRun(kStartEvent);

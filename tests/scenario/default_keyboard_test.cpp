@@ -2,8 +2,6 @@
 // table has its key, every label fits its key on every page, and the pages switch.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +9,7 @@
 #include "keyboard/key_tree.h"
 #include "platform/headless/desktop.h"
 #include "shell/app.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 using testing_support::Sjis;
@@ -18,22 +17,15 @@ using testing_support::Utf8;
 
 namespace {
 
-std::string DataFile(const std::string& name) {
-  std::string here = __FILE__;
-  const std::string root = here.substr(0, here.rfind("/tests/"));
-  std::ifstream in(root + "/data/" + name, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing_support::ShippedFile;
 
 // The shipped folder, with the extra settings lines appended (a later line wins).
 void PrepareDefaultFolder(const std::string& extraSettings = "") {
   desktop::Reset();
-  desktop::WriteFile("settings.txt", DataFile("settings.txt") + extraSettings);
-  desktop::WriteFile("mivo_key.cfg", DataFile("mivo_key.cfg"));
+  desktop::WriteFile("settings.txt", ShippedFile("settings.txt") + extraSettings);
+  desktop::WriteFile("mivo_key.cfg", ShippedFile("mivo_key.cfg"));
   for (const char* name : {"ApplicationList.txt", "PredCore/Name", "PredCore/Macro"})
-    desktop::WriteFile(name, DataFile(name));
+    desktop::WriteFile(name, ShippedFile(name));
 }
 
 int32_t KeyNamed(const std::string& utf8) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "base/bus.h"
@@ -14,6 +16,16 @@ namespace testing_support {
 
 // 5 November 2002, 14:07: log and counter lines start «[02/11/05:14:07]».
 constexpr os::SystemTime kNov5th{2002, 11, 2, 5, 14, 7, 30, 0};
+
+// A file of the working folder shipped in data/, read from the source tree.
+inline std::string ShippedFile(const std::string& name) {
+  std::string here = __FILE__;
+  const std::string root = here.substr(0, here.rfind("/tests/"));
+  std::ifstream in(root + "/data/" + name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
 
 // The program does not start without the core operation dictionary; an empty one will do.
 inline void WriteEmptyCoreDictionary() {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/bus.h"
 #include "base/messages.h"
@@ -11,6 +14,7 @@
 #include "keyboard/painting.h"
 #include "platform/headless/desktop.h"
 #include "support/keyboard_fixture.h"
+#include "support/scenario.h"
 #include "support/sjis.h"
 
 namespace {
@@ -101,6 +105,73 @@ TEST_F(KeyboardInitTest, AFailingKeyFileShowsTheKeyboardBoxAndFails) {
   EXPECT_EQ(boxes[1].caption, "Mivo Error");
   EXPECT_EQ(boxes[1].type, os::MB_OK);
   EXPECT_FALSE(Posted(mivo::MM_GO_START));
+}
+
+// Each key with a window: where it lies, its place among its siblings (0 is the top),
+// whether it is shown, its text, and the key's own rectangle. A page's own rectangle is
+// its tab, as its container last drew it: that drawing comes at another moment when the
+// windows are made later, so it is left out.
+std::vector<std::string> KeyWindows() {
+  std::vector<std::string> out;
+  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    const mivo::KeyRecord* key = mivo::GetKey(k);
+    if (!key || !key->window) continue;
+    const desktop::WindowInfo info = desktop::Info(key->window);
+    const auto siblings = desktop::Children(info.parent);
+    const auto z = std::find(siblings.begin(), siblings.end(), key->window) - siblings.begin();
+    const bool page = key->type == mivo::KT_PAGE;
+    char line[200];
+    snprintf(line, sizeof line, "%d at %d,%d-%d,%d z%d %s [%s] key %d,%d-%d,%d", k,
+             static_cast<int>(info.rect.left), static_cast<int>(info.rect.top),
+             static_cast<int>(info.rect.right), static_cast<int>(info.rect.bottom),
+             static_cast<int>(z), info.visible ? "shown" : "hidden", info.title.c_str(),
+             page ? 0 : key->left, page ? 0 : key->top, page ? 0 : key->right,
+             page ? 0 : key->bottom);
+    out.push_back(line);
+  }
+  return out;
+}
+
+// Windows held back until the main window has its size stand, once made, exactly as
+// windows made while the file was read: pages that wait, hidden keys, keys fitted to
+// their children, keys below the root, and the shipped keyboard.
+TEST_F(KeyboardInitTest, WindowsMadeLaterStandAsWindowsMadeAtOnce) {
+  const std::string tree =
+      "key(1){type=1 cx=100000 cy=100000}\n"
+      "key(2){type=7 parent=1 x=6000 cx=40000 cy=90000}\n"
+      "key(3){type=5 parent=2 name=\"A\"} key(4){type=5 parent=2 name=\"B\"}\n"
+      "key(5){parent=3 x=1000 y=1000 cx=20000 cy=30000 name=\"C\"}\n"
+      "key(6){parent=4 x=1000 y=1000 cx=20000 cy=30000 name=\"D\"}\n"
+      "key(7){type=1 parent=1 x=1000 y=1000 cx=0 cy=0}\n"
+      "key(8){parent=7 x=500 y=500 cx=10000 cy=10000 name=\"E\"}\n"
+      "key(9){parent=7 x=1000 y=2000 cx=10000 cy=10000 name=\"F\" visible=0}\n"
+      "key(10){parent=1 x=5000 y=5000 cx=10000 cy=10000 name=\"G\"}\n"
+      "key(11){cx=10000 cy=10000 name=\"top\"}\n";
+  // Then the second page shows, replacing the first, a key shown fits its parent, and one
+  // shown again comes to the top of its siblings.
+  const auto read = [this] {
+    EXPECT_EQ(mivo::KeybdInit(main_, nullptr), 1);
+    mivo::ShowKey(mivo::FindKeyById(4));
+    mivo::ShowKey(mivo::FindKeyById(8));
+    mivo::ShowKey(mivo::FindKeyById(10));
+  };
+  for (const std::string& file : {tree, testing_support::ShippedFile("mivo_key.cfg")}) {
+    desktop::WriteFile("mivo_key.cfg", file);
+    read();
+    const auto atOnce = KeyWindows();
+    mivo::KeybdFinish();
+    const int made = desktop::CreatedCount(mivo::KEY_WINDOW_CLASS);
+    const int gone = desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS);
+    mivo::MakeKeyWindowsLater();
+    read();
+    EXPECT_EQ(desktop::CreatedCount(mivo::KEY_WINDOW_CLASS), made) << "none yet";
+    mivo::MakeKeyWindowsNow();
+    EXPECT_EQ(KeyWindows(), atOnce);
+    EXPECT_EQ(desktop::CreatedCount(mivo::KEY_WINDOW_CLASS) - made,
+              static_cast<int>(atOnce.size()));
+    EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS), gone);
+    mivo::KeybdFinish();
+  }
 }
 
 TEST_F(KeyboardInitTest, FinishReleasesEverything) {
