@@ -2,6 +2,9 @@
 // that logs every keyboard, input-method and click message it receives.
 //
 //   win_target.exe LOGFILE [TEXT]
+//   win_target.exe --tick     no log, no edit area, not activated; a 100 ms timer on
+//                             the window: the idle cost of any program with the
+//                             keyboard's tick, for the measuring
 //
 // Window class "MivoTestTarget", title "Target"; TEXT (code page bytes) is put
 // into the edit area at start. One line per message, written and flushed at
@@ -20,6 +23,7 @@ namespace {
 
 HANDLE g_log = INVALID_HANDLE_VALUE;
 HWND g_edit = nullptr;
+bool g_tick = false;
 WNDPROC g_editProc = nullptr;
 
 void WriteLine(const char* line) {
@@ -96,6 +100,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE: {
+      if (g_tick) return 0;
       g_edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                                WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 100,
                                100, hwnd, reinterpret_cast<HMENU>(1),
@@ -171,7 +176,8 @@ void LogFonts(HWND hwnd) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  if (__argc >= 2) {
+  g_tick = __argc >= 2 && std::strcmp(__argv[1], "--tick") == 0;
+  if (__argc >= 2 && !g_tick) {
     g_log = CreateFileA(__argv[1], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
@@ -185,12 +191,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   HWND main = CreateWindowExA(0, "MivoTestTarget", "Target", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300,
                               nullptr, nullptr, instance, nullptr);
   if (main == nullptr) return 1;
-  ShowWindow(main, show == SW_HIDE ? SW_SHOWNORMAL : show);
+  if (g_tick) {
+    SetTimer(main, 1, 100, nullptr);
+    ShowWindow(main, SW_SHOWNOACTIVATE);
+  } else {
+    ShowWindow(main, show == SW_HIDE ? SW_SHOWNORMAL : show);
+  }
   UpdateWindow(main);
-  SetForegroundWindow(main);
-  if (__argc >= 3) SetWindowTextA(g_edit, __argv[2]);
-  LogFonts(main);
-  WriteLine("READY\n");
+  if (!g_tick) {
+    SetForegroundWindow(main);
+    if (__argc >= 3) SetWindowTextA(g_edit, __argv[2]);
+    LogFonts(main);
+    WriteLine("READY\n");
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

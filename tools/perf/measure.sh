@@ -3,7 +3,9 @@
 # with a prefix and display of its own (those of the end-to-end tests):
 #   idle   CPU of mivo.exe and of its wineserver, and their context switches, over
 #          MIVO_PERF_SECONDS (default 30) with the keyboard shown, scanning stopped and
-#          then running (utime + stime and the switch counts from /proc)
+#          then running (utime + stime and the switch counts from /proc); and beside
+#          them the floor: a window that only waits for a 100 ms timer, as the
+#          keyboard's tick is (win_target.exe --tick), with the same wineserver costs
 #   start  from starting mivo.exe to the last of its key windows (MIVO_PERF_KEYS, by
 #          default as many as a first, warming start ends with), polled every millisecond from a program of the same wineserver;
 #          the median of MIVO_PERF_RUNS (default 5) starts
@@ -39,10 +41,11 @@ switches() {
     awk '/^(voluntary|nonvoluntary)_ctxt_switches/ { n += $2 } END { print n + 0 }'
 }
 
-# The process that runs mivo.exe and the wineserver of this prefix.
+# The process that runs the program (mivo.exe unless named) and the wineserver of this
+# prefix.
 mivo_pid() {
   local p
-  for p in $(pgrep -u "$(id -u)" -f 'mivo\.exe'); do
+  for p in $(pgrep -u "$(id -u)" -f "${1:-mivo\.exe}"); do
     tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
       { echo "$p"; return 0; }
   done
@@ -64,13 +67,19 @@ quit_mivo() {
 }
 
 idle_row() {
-  local scan="$1" flag="$2"
-  sed -i "s/^TimerFlag = .*/TimerFlag = $flag/" "$work/settings.txt"
-  e2e_wine_bg "$work" "$E2E_TMP/idle-$scan.out" "$E2E_BIN/mivo.exe"
-  e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 >/dev/null || e2e_fail "no MivoMain window"
+  local scan="$1" flag="${2:-}" pattern="mivo\.exe"
+  if [ "$scan" = floor ]; then
+    pattern="win_target\.exe"
+    e2e_wine_bg "$work" "$E2E_TMP/idle-floor.out" "$E2E_BIN/win_target.exe" --tick
+    e2e_keys wait-window MivoTestTarget Target 20000 >/dev/null || e2e_fail "no target window"
+  else
+    sed -i "s/^TimerFlag = .*/TimerFlag = $flag/" "$work/settings.txt"
+    e2e_wine_bg "$work" "$E2E_TMP/idle-$scan.out" "$E2E_BIN/mivo.exe"
+    e2e_keys wait-window MivoMain "Mivo::Keyboard" 20000 >/dev/null || e2e_fail "no MivoMain window"
+  fi
   sleep 3
   local mp sp hz
-  mp="$(mivo_pid)" || e2e_fail "mivo.exe process not found"
+  mp="$(mivo_pid "$pattern")" || e2e_fail "$pattern process not found"
   sp="$(server_pid)" || e2e_fail "wineserver not found"
   hz="$(getconf CLK_TCK)"
   local m0 s0 c0 w0 m1 s1 c1 w1
@@ -79,9 +88,15 @@ idle_row() {
   m1=$(cpu_ticks "$mp") s1=$(cpu_ticks "$sp") c1=$(switches "$mp") w1=$(switches "$sp")
   awk -v scan="$scan" -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v c=$((c1 - c0)) -v w=$((w1 - w0)) \
     -v hz="$hz" -v t="$SECONDS_IDLE" 'BEGIN {
-      printf "idle, scan %-7s mivo.exe %.2f %% of a core, wineserver %.2f %%, together %.2f %%; context switches/s mivo.exe %.0f, wineserver %.0f\n",
-        scan, 100 * m / hz / t, 100 * s / hz / t, 100 * (m + s) / hz / t, c / t, w / t }'
-  quit_mivo
+      printf "idle, %-13s program %.2f %% of a core, wineserver %.2f %%, together %.2f %%; context switches/s program %.0f, wineserver %.0f\n",
+        (scan == "floor" ? "floor" : "scan " scan), 100 * m / hz / t, 100 * s / hz / t,
+        100 * (m + s) / hz / t, c / t, w / t }'
+  if [ "$scan" = floor ]; then
+    kill "$mp" 2>/dev/null
+    e2e_keys wait-gone MivoTestTarget Target 8000 >/dev/null 2>&1
+  else
+    quit_mivo
+  fi
 }
 
 start_row() {
@@ -132,7 +147,7 @@ page_row() {
 e2e_begin perf
 e2e_default_folder
 sed -i 's/^LoggingMode = True/LoggingMode = False/' "$work/settings.txt"
-want idle && idle_row stopped False && idle_row running True
+want idle && idle_row stopped False && idle_row running True && idle_row floor
 want start && start_row
 want page && page_row
 if want switch; then
