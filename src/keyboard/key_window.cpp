@@ -351,6 +351,8 @@ void MakeKeyWindow(int32_t k) {
   OpenKeyWindow(k, parentWindow, r);
 }
 
+void MakeKeyWindowsLater() { keyboardState.windowsLater = true; }
+
 void MakeKeyWindowsNow() {
   if (!keyboardState.windowsLater) return;
   keyboardState.windowsLater = false;

@@ -52,8 +52,6 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
   return 1;
 }
 
-void MakeKeyWindowsLater() { keyboardState.windowsLater = true; }
-
 int KeybdFinish() {
   ResetScanState();  // a lock still running owns its key name
   KeyTableFree();
