@@ -144,6 +144,16 @@ def commands_in(line):
     return found
 
 
+def quotes_closed(line):
+    try:
+        lexer = shlex.shlex(line, posix=True, punctuation_chars=True)
+        lexer.whitespace_split = True
+        list(lexer)
+        return True
+    except ValueError:
+        return False
+
+
 def logical_lines(text):
     lines, pending, heredoc = [], "", None
     for raw in text.splitlines():
@@ -157,6 +167,9 @@ def logical_lines(text):
         line = pending + raw
         if "=(" in line and line.count("(") > line.count(")"):
             pending = line + " "  # an array whose elements go on over the next lines
+            continue
+        if not quotes_closed(line):
+            pending = line + "\n"  # a quoted text, say an awk program, goes on below
             continue
         pending = ""
         match = HEREDOC.search(line)
