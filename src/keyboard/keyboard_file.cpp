@@ -264,10 +264,8 @@ uint64_t SpecialMask64(const uint8_t* bytes) {
 // Copies n bytes sixteen at a time: up to fifteen bytes past both ends are read and
 // written, which the caller has room for.
 void CopyRun(char* to, const uint8_t* from, size_t n) {
-  for (size_t k = 0;; k += 16) {
-    std::memcpy(to + k, from + k, 16);
-    if (k + 16 >= n) break;
-  }
+  std::memcpy(to, from, 16);
+  for (size_t k = 16; k < n; k += 16) std::memcpy(to + k, from + k, 16);
 }
 
 // Line feeds inside quoted texts are rare: memchr skips the stretches between them far
@@ -392,8 +390,13 @@ class Reader {
     constexpr size_t BLOCK = 64;
     constexpr size_t REACH = 3;  // bytes an escape reads past its backslash
     constexpr size_t OVERRUN = 16;
-    while (p + BLOCK + OVERRUN <= size_ && length + BLOCK + REACH + OVERRUN <= limit) {
-      const uint8_t* in = bytes_ + p;
+    // Locals: the text's bytes could alias the members, which would be read again after
+    // every byte stored.
+    const uint8_t* const bytes = bytes_;
+    const size_t size = size_;
+    const auto ends = [](uint8_t b) { return b == '#' || b == '*'; };
+    while (p + BLOCK + OVERRUN <= size && length + BLOCK + REACH + OVERRUN <= limit) {
+      const uint8_t* in = bytes + p;
       uint64_t mask = SpecialMask64(in);
       size_t i = 0;  // the first byte of the block not yet decoded
       bool stop = false;
@@ -405,7 +408,7 @@ class Reader {
         const uint8_t b = in[s];
         // The quote, and a special byte followed by a hash or an asterisk, go to the
         // careful loop below (which keeps a single-byte katakana before them as text).
-        if (b == '"' || outside(p + s + 1)) {
+        if (b == '"' || ends(in[s + 1])) {
           stop = true;
           break;
         }
@@ -414,12 +417,12 @@ class Reader {
           if (e != 'x') {
             text[length++] = static_cast<char>(e == 'n' ? 0x0A : e == 't' ? 0x09 : e);
             i = s + 2;
-          } else if (outside(p + s + 2)) {
+          } else if (ends(in[s + 2])) {
             stop = true;
             break;
           } else if (const int high = HexDigit(in[s + 2]); high < 0) {
             i = s + 3;  // the escape and this byte are dropped
-          } else if (outside(p + s + 3)) {
+          } else if (ends(in[s + 3])) {
             stop = true;
             break;
           } else {
