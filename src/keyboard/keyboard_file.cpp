@@ -386,7 +386,8 @@ class Reader {
     };
     // Whole blocks while both the bytes and the buffer have room for a block, the longest
     // escape read past its end and the copies' overrun: the specials of a block are found
-    // at once, so that only they cost a step each.
+    // at once, so that only they cost a step each. A plain run is copied when the special
+    // byte that ends it is found, in whichever block.
     constexpr size_t BLOCK = 64;
     constexpr size_t REACH = 3;  // bytes an escape reads past its backslash
     constexpr size_t OVERRUN = 16;
@@ -395,63 +396,62 @@ class Reader {
     const uint8_t* const bytes = bytes_;
     const size_t size = size_;
     const auto ends = [](uint8_t b) { return b == '#' || b == '*'; };
-    while (p + BLOCK + OVERRUN <= size && length + BLOCK + REACH + OVERRUN <= limit) {
-      const uint8_t* in = bytes + p;
-      uint64_t mask = SpecialMask64(in);
-      size_t i = 0;  // the first byte of the block not yet decoded
-      bool stop = false;
+    size_t run = p;  // the first byte not yet decoded, and not yet copied
+    bool stop = false;
+    while (p + BLOCK + OVERRUN <= size &&
+           length + (p - std::min(run, p)) + BLOCK + REACH + OVERRUN <= limit) {
+      // An escape at the end of the last block may have taken the first bytes of this one.
+      uint64_t mask = SpecialMask64(bytes + p) & (~uint64_t{0} << (run > p ? run - p : 0));
       while (mask != 0) {
-        const size_t s = static_cast<size_t>(std::countr_zero(mask));
-        CopyRun(text + length, in + i, s - i);
-        length += s - i;
-        i = s;
-        const uint8_t b = in[s];
+        const size_t s = p + static_cast<size_t>(std::countr_zero(mask));
+        CopyRun(text + length, bytes + run, s - run);
+        length += s - run;
+        run = s;
+        const uint8_t b = bytes[s];
         // The quote, and a special byte followed by a hash or an asterisk, go to the
         // careful loop below (which keeps a single-byte katakana before them as text).
-        if (b == '"' || ends(in[s + 1])) {
+        if (b == '"' || ends(bytes[s + 1])) {
           stop = true;
           break;
         }
         if (b == '\\') {
-          const uint8_t e = in[s + 1];
+          const uint8_t e = bytes[s + 1];
           if (e != 'x') {
             text[length++] = static_cast<char>(e == 'n' ? 0x0A : e == 't' ? 0x09 : e);
-            i = s + 2;
-          } else if (ends(in[s + 2])) {
+            run = s + 2;
+          } else if (ends(bytes[s + 2])) {
             stop = true;
             break;
-          } else if (const int high = HexDigit(in[s + 2]); high < 0) {
-            i = s + 3;  // the escape and this byte are dropped
-          } else if (ends(in[s + 3])) {
+          } else if (const int high = HexDigit(bytes[s + 2]); high < 0) {
+            run = s + 3;  // the escape and this byte are dropped
+          } else if (ends(bytes[s + 3])) {
             stop = true;
             break;
           } else {
-            const int low = HexDigit(in[s + 3]);
+            const int low = HexDigit(bytes[s + 3]);
             if (low >= 0) text[length++] = static_cast<char>(high * 16 + low);
-            i = s + 4;
+            run = s + 4;
           }
         } else if (IsLead(b)) {
           text[length] = static_cast<char>(b);
-          text[length + 1] = static_cast<char>(in[s + 1]);
+          text[length + 1] = static_cast<char>(bytes[s + 1]);
           length += 2;
-          i = s + 2;
+          run = s + 2;
         } else {
           text[length++] = static_cast<char>(b);
-          i = s + 1;
+          run = s + 1;
         }
-        mask = i < BLOCK ? mask & (~uint64_t{0} << i) : 0;
+        mask = run - p < BLOCK ? mask & (~uint64_t{0} << (run - p)) : 0;
       }
-      if (stop) {
-        p += i;
-        break;
-      }
-      if (i < BLOCK) {
-        CopyRun(text + length, in + i, BLOCK - i);
-        length += BLOCK - i;
-        i = BLOCK;
-      }
-      p += i;
+      if (stop) break;
+      p += BLOCK;
     }
+    if (!stop && run < p) {
+      std::memcpy(text + length, bytes + run, p - run);
+      length += p - run;
+      run = p;
+    }
+    p = run;
     while (p < size_) {
       if (p + 8 <= size_ && length + 8 <= limit) {
         // Eight bytes are copied whole; only those before the first special one count.
