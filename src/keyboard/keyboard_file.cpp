@@ -186,6 +186,7 @@ void ResetAttributes(AttributeSet* set) {
 }
 
 bool IsAsciiLetter(uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+bool IsDecimal(uint8_t b) { return b >= '0' && b <= '9'; }
 constexpr int HexDigit(uint8_t b) {
   if (b >= '0' && b <= '9') return b - '0';
   if (b >= 'a' && b <= 'f') return b - 'a' + 10;
@@ -595,6 +596,13 @@ class Reader {
     text[WholeCharacters(text, textLength_)] = 0;
   }
 
+  // A run of letters or of digits is taken in one step, the position left on its last
+  // byte: it holds no line feed, hash or asterisk for the loop above to see.
+  size_t LettersEnd(size_t from) const {
+    while (from < size_ && IsAsciiLetter(bytes_[from])) ++from;
+    return from;
+  }
+
   Step Handle(uint8_t b) {
     switch (state_) {
       case State::BetweenTags:
@@ -607,7 +615,8 @@ class Reader {
 
       case State::TagWord: {
         if (IsAsciiLetter(b)) {
-          wordEnd_ = pos_ + 1;
+          wordEnd_ = LettersEnd(pos_ + 1);
+          pos_ = wordEnd_ - 1;
           return Step::Next;
         }
         const size_t length = wordEnd_ - wordStart_;
@@ -632,7 +641,7 @@ class Reader {
         return Step::Next;
 
       case State::IdStart:
-        if (IsDigit(b) || b == '-') {
+        if (IsDecimal(b) || b == '-') {
           idValue_ = 0;
           idBytes_ = 0;
           idNegative_ = false;
@@ -642,9 +651,12 @@ class Reader {
         return Step::Next;
 
       case State::IdDigits:
-        if (IsDigit(b)) {
-          idValue_ = idValue_ * 10u + static_cast<uint32_t>(b & 0x0F);
-          ++idBytes_;
+        if (IsDecimal(b)) {
+          for (; pos_ < size_ && IsDecimal(bytes_[pos_]); ++pos_) {
+            idValue_ = idValue_ * 10u + static_cast<uint32_t>(bytes_[pos_] & 0x0F);
+            ++idBytes_;
+          }
+          --pos_;
           return Step::Next;
         }
         if (b == '-' && idBytes_ == 0) {
@@ -681,7 +693,8 @@ class Reader {
 
       case State::AttributeWord: {
         if (IsAsciiLetter(b)) {
-          wordEnd_ = pos_ + 1;
+          wordEnd_ = LettersEnd(pos_ + 1);
+          pos_ = wordEnd_ - 1;
           return Step::Next;
         }
         const int attribute = LookupAttribute(bytes_ + wordStart_, wordEnd_ - wordStart_);
@@ -766,15 +779,21 @@ class Reader {
       }
 
       case State::NumberFirst:
-        if (IsDigit(b)) {
-          set_->value[attribute_] = b & 0x0Fu;
+        if (IsDecimal(b)) {
+          set_->value[attribute_] = 0;
           state_ = State::NumberMore;
+          return Step::Again;
         }
         return Step::Next;
 
       case State::NumberMore:
-        if (IsDigit(b)) {
-          set_->value[attribute_] = set_->value[attribute_] * 10u + (b & 0x0Fu);
+        if (IsDecimal(b)) {
+          uint32_t value = set_->value[attribute_];
+          for (; pos_ < size_ && IsDecimal(bytes_[pos_]); ++pos_) {
+            value = value * 10u + (bytes_[pos_] & 0x0Fu);
+          }
+          set_->value[attribute_] = value;
+          --pos_;
           return Step::Next;
         }
         state_ = State::BetweenAttributes;
@@ -805,14 +824,14 @@ class Reader {
       }
 
       case State::FlagFirst:
-        if (IsDigit(b)) {
+        if (IsDecimal(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           state_ = State::FlagMore;
         }
         return Step::Next;
 
       case State::FlagMore:
-        if (IsDigit(b)) {
+        if (IsDecimal(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           return Step::Next;
         }
