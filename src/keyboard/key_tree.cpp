@@ -151,14 +151,18 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
     lengths[t] = TextLength(texts[t]);
     size += lengths[t] + 1;
   }
-  MemBlock<KeyRecord> record(static_cast<KeyRecord*>(MemAlloc(size)));
+  // Filling a block of several kilobytes with zeros only to copy the texts over them
+  // cost as much as the copy.
+  MemBlock<KeyRecord> record(static_cast<KeyRecord*>(MemAllocUnfilled(size)));
   if (!record) return 0;
   KeyRecord* key = record.Get();
+  *key = KeyRecord{};
   char* at = reinterpret_cast<char*>(key + 1);
   char** fields[] = {&key->name,     &key->onfocus,    &key->onunfocus,
                      &key->onselect, &key->onunselect, &key->onselected};
   for (size_t t = 0; t < std::size(texts); ++t) {
-    if (lengths[t] != 0) std::memcpy(at, texts[t], lengths[t]);  // the block is zero-filled
+    if (lengths[t] != 0) std::memcpy(at, texts[t], lengths[t]);
+    at[lengths[t]] = 0;
     *fields[t] = at;
     at += lengths[t] + 1;
   }
