@@ -442,9 +442,6 @@ class Reader {
       }
     };
     size_t p = pos_;
-    const auto outside = [&](size_t i) {
-      return i >= size_ || bytes_[i] == '#' || bytes_[i] == '*';
-    };
     // Whole blocks while both the bytes and the buffer have room for a block, the longest
     // escape read past its end and the copies' overrun: the specials of a block are found
     // at once, so that only they cost a step each. A plain run is copied when the special
@@ -473,7 +470,8 @@ class Reader {
         run = s;
         const uint8_t b = bytes[s];
         // The quote, and a special byte followed by a hash or an asterisk, go to the
-        // careful loop below (which keeps a single-byte katakana before them as text).
+        // careful loop below (a single-byte katakana, which takes no byte after it, is
+        // stored there all the same).
         if (b == '"' || (watch && ends(bytes[s + 1]))) {
           stop = true;
           break;
@@ -553,6 +551,9 @@ class Reader {
       // The bytes after a backslash or a lead byte are outside the plain text, where a
       // hash or an asterisk still counts: such an escape or character is left to the
       // states, as is one cut by the end of the bytes.
+      const auto outside = [&](size_t i) {
+        return i >= size_ || bytes_[i] == '#' || bytes_[i] == '*';
+      };
       if (b == '\\') {
         if (outside(p + 1)) break;
         const uint8_t e = bytes_[p + 1];
