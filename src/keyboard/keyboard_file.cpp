@@ -471,8 +471,8 @@ class Reader {
         const uint8_t b = bytes[s];
         // The quote, and a special byte followed by a hash or an asterisk, go to the
         // careful loop below (a single-byte katakana, which takes no byte after it, is
-        // stored there all the same).
-        if (b == '"' || (watch && ends(bytes[s + 1]))) {
+        // stored there all the same). The quote, once per text, is looked for last.
+        if (watch && (b == '"' || ends(bytes[s + 1]))) {
           stop = true;
           break;
         }
@@ -499,6 +499,9 @@ class Reader {
           std::memcpy(out, bytes + s, 2);
           out += 2;
           used = 2;
+        } else if (b == '"') {
+          stop = true;
+          break;
         } else {
           *out++ = static_cast<char>(b);
         }
