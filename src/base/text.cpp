@@ -34,6 +34,13 @@ void* MemAlloc(size_t size) {
   return block;
 }
 
+void* MemAllocUnfilled(size_t size) {
+  if (size == 0) return nullptr;
+  void* block = os::GlobalAllocUnfilled(size);
+  if (block != nullptr) ++liveBlocks;
+  return block;
+}
+
 void MemFree(void* block) {
   if (block == nullptr) return;
   --liveBlocks;

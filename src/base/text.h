@@ -10,8 +10,9 @@
 namespace mivo {
 
 // ---- counting allocator
-void* MemAlloc(size_t size);  // zero-filled; null for size 0 or on failure
-void MemFree(void* block);    // null ignored; a surplus free shows the mismatch box
+void* MemAlloc(size_t size);          // zero-filled; null for size 0 or on failure
+void* MemAllocUnfilled(size_t size);  // the same, not filled: for a block its caller fills whole
+void MemFree(void* block);            // null ignored; a surplus free shows the mismatch box
 int32_t MemLiveCount();
 char* TextDuplicate(const char* s);  // MemAlloc'd copy; null for null
 

@@ -1,6 +1,9 @@
 // The key and colour-set tables, the key record's life, the lookups and the walks.
 #include "keyboard/key_tree.h"
 
+#include <cstring>
+#include <iterator>
+
 #include "base/scoped.h"
 #include "base/text.h"
 #include "keyboard/painting.h"
@@ -9,15 +12,6 @@
 namespace mivo {
 
 namespace {
-
-void FreeKeyTexts(KeyRecord* key) {
-  MemFree(key->name);
-  MemFree(key->onfocus);
-  MemFree(key->onunfocus);
-  MemFree(key->onselect);
-  MemFree(key->onunselect);
-  MemFree(key->onselected);
-}
 
 char* CopyOrEmpty(const char* text) { return TextDuplicate(text ? text : ""); }
 
@@ -149,20 +143,31 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
     if (parentIsContainer != isPage) return 0;
   }
 
-  MemBlock<KeyRecord> record(static_cast<KeyRecord*>(MemAlloc(sizeof(KeyRecord))));
+  // The record and its six texts are one block: a keyboard of thousands of keys is made
+  // with one allocation per key.
+  const char* texts[] = {name, onfocus, onunfocus, onselect, onunselect, onselected};
+  size_t lengths[std::size(texts)];
+  size_t size = sizeof(KeyRecord);
+  for (size_t t = 0; t < std::size(texts); ++t) {
+    lengths[t] = TextLength(texts[t]);
+    size += lengths[t] + 1;
+  }
+  // Filling a block of several kilobytes with zeros only to copy the texts over them
+  // cost as much as the copy.
+  MemBlock<KeyRecord> record(static_cast<KeyRecord*>(MemAllocUnfilled(size)));
   if (!record) return 0;
   KeyRecord* key = record.Get();
-  key->name = CopyOrEmpty(name);
-  key->onfocus = CopyOrEmpty(onfocus);
-  key->onunfocus = CopyOrEmpty(onunfocus);
-  key->onselect = CopyOrEmpty(onselect);
-  key->onunselect = CopyOrEmpty(onunselect);
-  key->onselected = CopyOrEmpty(onselected);
-  if (!key->name || !key->onfocus || !key->onunfocus || !key->onselect || !key->onunselect ||
-      !key->onselected) {
-    FreeKeyTexts(key);
-    return 0;
+  *key = KeyRecord{};
+  char* at = reinterpret_cast<char*>(key + 1);
+  char** fields[] = {&key->name,     &key->onfocus,    &key->onunfocus,
+                     &key->onselect, &key->onunselect, &key->onselected};
+  for (size_t t = 0; t < std::size(texts); ++t) {
+    if (lengths[t] != 0) std::memcpy(at, texts[t], lengths[t]);
+    at[lengths[t]] = 0;
+    *fields[t] = at;
+    at += lengths[t] + 1;
   }
+  key->nameApart = false;
   key->type = type;
   key->window = nullptr;
   key->parent = parent;
@@ -211,7 +216,7 @@ void DeleteKey(int32_t k) {
   }
   DropKeptWindow(key);
   const int32_t id = key->id;
-  FreeKeyTexts(key);
+  if (key->nameApart) MemFree(key->name);
   MemFree(key);
   keyboardState.keyTable[k - 1] = nullptr;
   if (k == KeyCount) --KeyCount;
@@ -236,8 +241,9 @@ int SetKeyText(int32_t k, const char* text) {
   if (!key) return 0;
   char* copy = CopyOrEmpty(text);
   if (!copy) return 0;
-  MemFree(key->name);
+  if (key->nameApart) MemFree(key->name);
   key->name = copy;
+  key->nameApart = true;
   PaintKey(k);
   return 1;
 }

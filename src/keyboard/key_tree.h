@@ -42,7 +42,10 @@ struct KeyRecord {
   int32_t parent;
   uint32_t x, y, cx, cy;
   int32_t id;
-  char* name;  // owned, never null while the key exists
+  // The texts are never null while the key exists. They live in the record's own block,
+  // but for a name given later, which has a block of its own.
+  char* name;
+  bool nameApart;
   char* onfocus;
   char* onunfocus;
   char* onselect;

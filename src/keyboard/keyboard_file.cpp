@@ -8,6 +8,11 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/bus.h"
 #include "base/messages.h"
@@ -79,7 +84,7 @@ struct TagWord {
   int type;
 };
 
-const TagWord TAG_WORDS[] = {
+constexpr TagWord TAG_WORDS[] = {
     {"key", TAG_KEY},
     {"color", TAG_COLOR},
     {"load", TAG_LOAD},
@@ -141,7 +146,7 @@ struct AttributeWord {
 
 constexpr uint32_t NO_COLOUR = 0xFFFFFFFF;
 
-const AttributeWord ATTRIBUTE_WORDS[ATTRIBUTE_COUNT] = {
+constexpr AttributeWord ATTRIBUTE_WORDS[ATTRIBUTE_COUNT] = {
     {"type", NUMBER, 3, -1},
     {"parent", NUMBER, 0, -1},
     {"x", NUMBER, 0, -1},
@@ -181,12 +186,28 @@ void ResetAttributes(AttributeSet* set) {
 }
 
 bool IsAsciiLetter(uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
-int HexDigit(uint8_t b) {
+bool IsDecimal(uint8_t b) { return b >= '0' && b <= '9'; }
+constexpr int HexDigit(uint8_t b) {
   if (b >= '0' && b <= '9') return b - '0';
   if (b >= 'a' && b <= 'f') return b - 'a' + 10;
   if (b >= 'A' && b <= 'F') return b - 'A' + 10;
   return -1;
 }
+// The same as tables, for the inner loop of text decoding.
+struct ByteTables {
+  int8_t hex[256];       // HexDigit
+  uint8_t escaped[256];  // what a backslash and this byte stand for
+};
+constexpr ByteTables MakeByteTables() {
+  ByteTables t{};
+  for (int b = 0; b < 256; ++b) {
+    t.hex[b] = static_cast<int8_t>(HexDigit(static_cast<uint8_t>(b)));
+    t.escaped[b] = static_cast<uint8_t>(b == 'n' ? 0x0A : b == 't' ? 0x09 : b);
+  }
+  return t;
+}
+constexpr ByteTables BYTE_TABLES = MakeByteTables();
+
 uint8_t Fold(uint8_t b) { return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + 32) : b; }
 
 bool WordIs(const uint8_t* word, size_t length, const char* table) {
@@ -197,18 +218,54 @@ bool WordIs(const uint8_t* word, size_t length, const char* table) {
   return table[i] == 0;
 }
 
-int LookupTag(const uint8_t* word, size_t length) {
-  for (const TagWord& tag : TAG_WORDS) {
-    if (WordIs(word, length, tag.word)) return tag.type;
+// A word of a table is found in one step: the slot of its length and of its first and
+// last letters holds it alone (the compiler checks that no two words share one), and one
+// comparison confirms it.
+constexpr size_t WORD_SLOTS = 64;
+constexpr size_t WordSlot(uint8_t first, uint8_t last, size_t length) {
+  return (first * 2u + last * 17u + length * 12u) % WORD_SLOTS;
+}
+
+struct WordSlots {
+  int8_t entry[WORD_SLOTS];  // the index in the table, -1 for none
+  bool unique;
+};
+
+template <typename Word, size_t N>
+constexpr WordSlots MakeWordSlots(const Word (&words)[N]) {
+  WordSlots slots{};
+  slots.unique = true;
+  for (int8_t& entry : slots.entry) entry = -1;
+  for (size_t w = 0; w < N; ++w) {
+    size_t length = 0;
+    while (words[w].word[length] != 0) ++length;
+    const size_t slot = WordSlot(static_cast<uint8_t>(words[w].word[0]),
+                                 static_cast<uint8_t>(words[w].word[length - 1]), length);
+    if (slots.entry[slot] >= 0) slots.unique = false;
+    slots.entry[slot] = static_cast<int8_t>(w);
   }
-  return TAG_NONE;
+  return slots;
+}
+
+constexpr WordSlots TAG_SLOTS = MakeWordSlots(TAG_WORDS);
+constexpr WordSlots ATTRIBUTE_SLOTS = MakeWordSlots(ATTRIBUTE_WORDS);
+static_assert(TAG_SLOTS.unique && ATTRIBUTE_SLOTS.unique, "two words share a slot");
+
+// The index in the table of the word, -1 for none.
+template <typename Word, size_t N>
+int LookupWord(const Word (&words)[N], const WordSlots& slots, const uint8_t* word, size_t length) {
+  if (length == 0) return -1;
+  const int w = slots.entry[WordSlot(Fold(word[0]), Fold(word[length - 1]), length)];
+  return w >= 0 && WordIs(word, length, words[w].word) ? w : -1;
+}
+
+int LookupTag(const uint8_t* word, size_t length) {
+  const int w = LookupWord(TAG_WORDS, TAG_SLOTS, word, length);
+  return w < 0 ? TAG_NONE : TAG_WORDS[w].type;
 }
 
 int LookupAttribute(const uint8_t* word, size_t length) {
-  for (int a = 0; a < ATTRIBUTE_COUNT; ++a) {
-    if (WordIs(word, length, ATTRIBUTE_WORDS[a].word)) return a;
-  }
-  return -1;
+  return LookupWord(ATTRIBUTE_WORDS, ATTRIBUTE_SLOTS, word, length);
 }
 
 // The bit position of each colour digit: byte pairs, high nibble first, lowest byte first.
@@ -236,6 +293,40 @@ uint64_t SpecialBytes(uint64_t v) {
   constexpr uint64_t LOWS = ~HIGHS;
   const auto zeroBytes = [](uint64_t x) { return ~(((x & LOWS) + LOWS) | x) & HIGHS; };
   return (v & HIGHS) | zeroBytes(v ^ (ONES * '"')) | zeroBytes(v ^ (ONES * '\\'));
+}
+
+// Bit i set when bytes[i] of the 64 is special, as IsSpecialByte says; *ends says
+// whether a hash or an asterisk is among the 64 bytes or the 16 after them.
+uint64_t SpecialMask64(const uint8_t* bytes, bool* ends) {
+  uint64_t mask = 0;
+#if defined(__SSE2__)
+  __m128i endBytes = _mm_setzero_si128();
+  for (int chunk = 0; chunk < 5; ++chunk) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * chunk));
+    endBytes = _mm_or_si128(endBytes, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('#')),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('*'))));
+    if (chunk == 4) break;
+    // The byte itself carries the high bit of a byte >= 0x80.
+    const __m128i marks = _mm_or_si128(v, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                       _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+    mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(marks))} << (16 * chunk);
+  }
+  *ends = _mm_movemask_epi8(endBytes) != 0;
+#else
+  *ends = false;
+  for (int i = 0; i < 80; ++i) {
+    if (i < 64 && IsSpecialByte(bytes[i])) mask |= uint64_t{1} << i;
+    if (bytes[i] == '#' || bytes[i] == '*') *ends = true;
+  }
+#endif
+  return mask;
+}
+
+// Copies n bytes sixteen at a time: up to fifteen bytes past both ends are read and
+// written, which the caller has room for.
+void CopyRun(char* to, const uint8_t* from, size_t n) {
+  std::memcpy(to, from, 16);
+  for (size_t k = 16; k < n; k += 16) std::memcpy(to + k, from + k, 16);
 }
 
 // Line feeds inside quoted texts are rare: memchr skips the stretches between them far
@@ -336,7 +427,7 @@ class Reader {
   }
 
   // Macro texts are most of a keyboard file, so a text is decoded here a run at a time
-  // rather than byte by byte through the states: plain bytes eight at a time, escapes
+  // rather than byte by byte through the states: plain bytes a block at a time, escapes
   // and double-byte characters whole. Stops on the closing quote (left to the states) or at
   // the end of the bytes.
   void ReadText() {
@@ -351,6 +442,95 @@ class Reader {
       }
     };
     size_t p = pos_;
+    // Whole blocks while both the bytes and the buffer have room for a block, the longest
+    // escape read past its end and the copies' overrun: the specials of a block are found
+    // at once, so that only they cost a step each. A plain run is copied when the special
+    // byte that ends it is found, in whichever block.
+    constexpr size_t BLOCK = 64;
+    constexpr size_t REACH = 3;  // bytes an escape reads past its backslash
+    constexpr size_t OVERRUN = 16;
+    // Locals: the text's bytes could alias the members, which would be read again after
+    // every byte stored.
+    const uint8_t* const bytes = bytes_;
+    const size_t size = size_;
+    const auto ends = [](uint8_t b) { return b == '#' || b == '*'; };
+    size_t run = p;  // the first byte not yet decoded, and not yet copied
+    bool stop = false;
+    // The specials of a block: when no hash or asterisk is near, the bytes after a special
+    // need no look (the compiler makes the loop once for each case). Bit 0 of the mask
+    // stands for the byte at `at`.
+    const auto decode = [&](uint64_t mask, size_t at, auto watch) {
+      char* out = text + length;
+      while (mask != 0) {
+        const int skip = std::countr_zero(mask);
+        mask >>= skip;
+        const size_t s = at + static_cast<size_t>(skip);
+        CopyRun(out, bytes + run, s - run);
+        out += s - run;
+        run = s;
+        const uint8_t b = bytes[s];
+        // The quote, and a special byte followed by a hash or an asterisk, go to the
+        // careful loop below (a single-byte katakana, which takes no byte after it, is
+        // stored there all the same). The quote, once per text, is looked for last.
+        if (watch && (b == '"' || ends(bytes[s + 1]))) {
+          stop = true;
+          break;
+        }
+        int used = 1;
+        if (b == '\\') {
+          const uint8_t e = bytes[s + 1];
+          if (e != 'x') {
+            *out++ = static_cast<char>(BYTE_TABLES.escaped[e]);
+            used = 2;
+          } else if (watch && ends(bytes[s + 2])) {
+            stop = true;
+            break;
+          } else if (const int high = BYTE_TABLES.hex[bytes[s + 2]]; high < 0) {
+            used = 3;  // the escape and this byte are dropped
+          } else if (watch && ends(bytes[s + 3])) {
+            stop = true;
+            break;
+          } else {
+            const int low = BYTE_TABLES.hex[bytes[s + 3]];
+            if (low >= 0) *out++ = static_cast<char>(high * 16 + low);
+            used = 4;
+          }
+        } else if (IsLead(b)) {
+          std::memcpy(out, bytes + s, 2);
+          out += 2;
+          used = 2;
+        } else if (b == '"') {
+          stop = true;
+          break;
+        } else {
+          *out++ = static_cast<char>(b);
+        }
+        run = s + static_cast<size_t>(used);
+        mask >>= used;
+        at = run;
+      }
+      length = static_cast<size_t>(out - text);
+    };
+    while (p + BLOCK + OVERRUN <= size &&
+           length + (p - std::min(run, p)) + BLOCK + REACH + OVERRUN <= limit) {
+      bool near = false;
+      // An escape at the end of the last block may have taken the first bytes of this one.
+      const size_t taken = run > p ? run - p : 0;
+      const uint64_t mask = SpecialMask64(bytes + p, &near) >> taken;
+      if (near) {
+        decode(mask, p + taken, std::true_type{});
+      } else {
+        decode(mask, p + taken, std::false_type{});
+      }
+      if (stop) break;
+      p += BLOCK;
+    }
+    if (!stop && run < p) {
+      std::memcpy(text + length, bytes + run, p - run);
+      length += p - run;
+      run = p;
+    }
+    p = run;
     while (p < size_) {
       if (p + 8 <= size_ && length + 8 <= limit) {
         // Eight bytes are copied whole; only those before the first special one count.
@@ -420,6 +600,13 @@ class Reader {
     text[WholeCharacters(text, textLength_)] = 0;
   }
 
+  // A run of letters or of digits is taken in one step, the position left on its last
+  // byte: it holds no line feed, hash or asterisk for the loop above to see.
+  size_t LettersEnd(size_t from) const {
+    while (from < size_ && IsAsciiLetter(bytes_[from])) ++from;
+    return from;
+  }
+
   Step Handle(uint8_t b) {
     switch (state_) {
       case State::BetweenTags:
@@ -432,7 +619,8 @@ class Reader {
 
       case State::TagWord: {
         if (IsAsciiLetter(b)) {
-          wordEnd_ = pos_ + 1;
+          wordEnd_ = LettersEnd(pos_ + 1);
+          pos_ = wordEnd_ - 1;
           return Step::Next;
         }
         const size_t length = wordEnd_ - wordStart_;
@@ -457,7 +645,7 @@ class Reader {
         return Step::Next;
 
       case State::IdStart:
-        if (IsDigit(b) || b == '-') {
+        if (IsDecimal(b) || b == '-') {
           idValue_ = 0;
           idBytes_ = 0;
           idNegative_ = false;
@@ -467,9 +655,12 @@ class Reader {
         return Step::Next;
 
       case State::IdDigits:
-        if (IsDigit(b)) {
-          idValue_ = idValue_ * 10u + static_cast<uint32_t>(b & 0x0F);
-          ++idBytes_;
+        if (IsDecimal(b)) {
+          for (; pos_ < size_ && IsDecimal(bytes_[pos_]); ++pos_) {
+            idValue_ = idValue_ * 10u + static_cast<uint32_t>(bytes_[pos_] & 0x0F);
+            ++idBytes_;
+          }
+          --pos_;
           return Step::Next;
         }
         if (b == '-' && idBytes_ == 0) {
@@ -506,7 +697,8 @@ class Reader {
 
       case State::AttributeWord: {
         if (IsAsciiLetter(b)) {
-          wordEnd_ = pos_ + 1;
+          wordEnd_ = LettersEnd(pos_ + 1);
+          pos_ = wordEnd_ - 1;
           return Step::Next;
         }
         const int attribute = LookupAttribute(bytes_ + wordStart_, wordEnd_ - wordStart_);
@@ -591,15 +783,21 @@ class Reader {
       }
 
       case State::NumberFirst:
-        if (IsDigit(b)) {
-          set_->value[attribute_] = b & 0x0Fu;
+        if (IsDecimal(b)) {
+          set_->value[attribute_] = 0;
           state_ = State::NumberMore;
+          return Step::Again;
         }
         return Step::Next;
 
       case State::NumberMore:
-        if (IsDigit(b)) {
-          set_->value[attribute_] = set_->value[attribute_] * 10u + (b & 0x0Fu);
+        if (IsDecimal(b)) {
+          uint32_t value = set_->value[attribute_];
+          for (; pos_ < size_ && IsDecimal(bytes_[pos_]); ++pos_) {
+            value = value * 10u + (bytes_[pos_] & 0x0Fu);
+          }
+          set_->value[attribute_] = value;
+          --pos_;
           return Step::Next;
         }
         state_ = State::BetweenAttributes;
@@ -630,14 +828,14 @@ class Reader {
       }
 
       case State::FlagFirst:
-        if (IsDigit(b)) {
+        if (IsDecimal(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           state_ = State::FlagMore;
         }
         return Step::Next;
 
       case State::FlagMore:
-        if (IsDigit(b)) {
+        if (IsDecimal(b)) {
           if ((b & 0x0F) == 0) set_->value[attribute_] = 0;
           return Step::Next;
         }

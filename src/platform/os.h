@@ -536,8 +536,10 @@ BOOL FlushViewOfFile(const void* base, size_t bytes);
 BOOL UnmapViewOfFile(void* view);
 BOOL CloseMapping(Mapping m);
 
-// Memory for the program's counting allocator (GlobalAlloc with GMEM_ZEROINIT).
+// Memory for the program's counting allocator (GlobalAlloc with GMEM_ZEROINIT, and
+// without it for a block its caller fills whole).
 void* GlobalAllocZero(size_t size);
+void* GlobalAllocUnfilled(size_t size);
 void GlobalFree(void* block);
 
 // Input method

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <ostream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -165,6 +167,107 @@ TEST_F(KeyboardFileTest, ACutTextNeverEndsInHalfACharacter) {
   const std::string text = std::string(2046, 'a') + Sjis("漢");
   ASSERT_EQ(Load("key(1){name=\"" + text + "\"}"), 0);
   EXPECT_EQ(std::string(KeyWithId(1)->name), std::string(2046, 'a'));
+}
+
+// What a quoted text from its first byte decodes to, read one byte at a time: the
+// reference the run-at-a-time decoding is held to. Past the closing quote, `end` is where
+// it stood; 0 when a comment or an asterisk ran to the end of the bytes first.
+struct ByteText {
+  std::string text;
+  int lines = 0;
+  size_t end = 0;
+};
+ByteText DecodeByteByByte(const std::string& f, size_t p) {
+  enum { TEXT, ESCAPE, HIGH, LOW, TRAIL } state = TEXT;
+  const auto hex = [](unsigned char b) {
+    return std::isxdigit(b) ? (b <= '9' ? b - '0' : (b | 0x20) - 'a' + 10) : -1;
+  };
+  ByteText out;
+  bool cut = false;
+  int high = 0;
+  const auto store = [&](unsigned char b) {
+    if (out.text.size() + 1 < static_cast<size_t>(mivo::KEYBOARD_TEXT_SIZE)) {
+      out.text += static_cast<char>(b);
+    } else {
+      cut = true;
+    }
+  };
+  for (; p < f.size(); ++p) {
+    const auto b = static_cast<unsigned char>(f[p]);
+    if (state != TEXT && b == '*') return {};
+    if (state != TEXT && b == '#') {
+      p = f.find('\n', p);
+      if (p == std::string::npos) return {};
+      ++out.lines;
+      continue;
+    }
+    if (b == '\n') ++out.lines;
+    if (state == TEXT && b == '"') {
+      if (cut) out.text.resize(mivo::WholeCharacters(out.text.data(), out.text.size()));
+      out.end = p + 1;
+      return out;
+    }
+    if (state == TEXT && b == '\\') {
+      state = ESCAPE;
+    } else if (state == TEXT || state == TRAIL) {
+      store(b);
+      state = state == TEXT && mivo::IsLeadByte(b) ? TRAIL : TEXT;
+    } else if (state == ESCAPE) {
+      if (b != 'x') store(b == 'n' ? '\n' : b == 't' ? '\t' : b);
+      state = b == 'x' ? HIGH : TEXT;
+    } else if (state == HIGH) {
+      high = hex(b);
+      state = high < 0 ? TEXT : LOW;
+    } else {
+      if (hex(b) >= 0) store(static_cast<unsigned char>(high * 16 + hex(b)));
+      state = TEXT;
+    }
+  }
+  return {};
+}
+
+TEST_F(KeyboardFileTest, LongTextsDecodeAsIfReadByteByByte) {
+  // Escapes, characters and comment starts at every offset of the blocks, texts past the
+  // buffer's size, and ends close to the end of the bytes. What ends the file early
+  // weighs little, so that most texts close.
+  const std::vector<std::pair<std::string, int>> pieces = {
+      {"a", 40},        {"plain text run ", 40},
+      {"\\t", 40},      {"\\n", 40},
+      {"\\x41", 40},    {"\\x4g", 40},
+      {"\\xz", 40},     {"\\\\", 40},
+      {"\\\"", 40},     {"\x82\xa0", 40},
+      {"\x81\x5c", 40}, {"\x83\"", 40},
+      {"\xb1", 40},     {"\n", 40},
+      {"\\#x\n", 40},   {"\x82#\n", 40},
+      {"\\x#\n", 40},   {"\\x4#\n", 40},
+      {"#", 40},        {"\\x4\"", 40},
+      {"\\x00", 40},    {"\\", 4},
+      {"\\*", 1},       {"\x82*", 1}};
+  std::vector<int> weights;
+  for (const auto& piece : pieces) weights.push_back(piece.second);
+  std::discrete_distribution<size_t> pick(weights.begin(), weights.end());
+  std::mt19937 random(7);
+  int compared = 0;
+  const int samples = 300;
+  for (int n = 0; n < samples; ++n) {
+    std::string text;
+    const size_t count = random() % 900;
+    for (size_t i = 0; i < count; ++i) text += pieces[pick(random)].first;
+    std::string file = "key(1){name=\"" + text + "\"";
+    const ByteText expected = DecodeByteByByte(file, 13);
+    if (expected.end == 0) continue;
+    // The file ends at the closing quote, wherever it is, with a line that stops the read.
+    file.resize(expected.end);
+    file += "}\nqq(";
+    ++compared;
+    ASSERT_EQ(Load(file), 64 + 2) << n;
+    ASSERT_NE(KeyWithId(1), nullptr) << n;
+    EXPECT_EQ(std::string(KeyWithId(1)->name), std::string(expected.text.c_str())) << n;
+    const std::string line = "Error on line " + std::to_string(2 + expected.lines) + " type";
+    EXPECT_EQ(desktop::MessageBoxes().back().text.substr(0, line.size()), line) << n;
+    mivo::DeleteAllKeys();
+  }
+  EXPECT_GT(compared, samples / 3);
 }
 
 // ---------------------------------------------------------------- ids, parents, bases

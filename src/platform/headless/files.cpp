@@ -418,6 +418,7 @@ BOOL CloseMapping(Mapping m) {
 }
 
 void* GlobalAllocZero(size_t size) { return calloc(size ? size : 1, 1); }
+void* GlobalAllocUnfilled(size_t size) { return malloc(size ? size : 1); }
 void GlobalFree(void* block) { free(block); }
 
 BOOL CreateDirectory(const char* path) {

@@ -128,6 +128,7 @@ BOOL CloseMapping(Mapping m) { return ::CloseHandle(H(m)); }
 // ---------------------------------------------------------------- memory
 
 void* GlobalAllocZero(size_t size) { return ::GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size); }
+void* GlobalAllocUnfilled(size_t size) { return ::GlobalAlloc(GMEM_FIXED, size); }
 void GlobalFree(void* block) { ::GlobalFree(block); }
 
 }  // namespace os
