@@ -30,9 +30,11 @@
 //   latency VK FILE TEXT MS    press VK (50 ms), then print the milliseconds from its
 //                              release until a line beginning with TEXT is added to
 //                              FILE (waits at most MS)
-//   start-keys PROGRAM N MS    start PROGRAM (in this folder) and print the milliseconds
-//                              until its MivoMain window holds N key windows (class
-//                              MivoKeybdKey2), polling every millisecond
+//   start-keys PROGRAM CLASS N MS
+//                              start PROGRAM (in this folder) and print the milliseconds
+//                              until a window of CLASS is there and then until it holds
+//                              N key windows (class MivoKeybdKey2), polling every
+//                              millisecond
 //   CLASS or TITLE "-" means any.
 //
 // Exit codes: 0 all verbs done; 1 bad command line; 2 a wait timed out;
@@ -127,11 +129,14 @@ BOOL CALLBACK CountKey(HWND w, LPARAM param) {
 // Hidden key windows are kept for pages shown again, so a page switch is seen in the
 // shown ones only; the start makes shown ones alone, and asking each window whether it
 // is shown costs the wineserver enough, polled every millisecond, to slow the start.
-long KeyWindowCount(bool shownOnly) {
-  HWND main = FindWindowA("MivoMain", "Mivo::Keyboard");
+long KeyWindowCount(HWND main, bool shownOnly) {
   KeyCount c{shownOnly, 0};
   if (main != nullptr) EnumChildWindows(main, CountKey, reinterpret_cast<LPARAM>(&c));
   return c.count;
+}
+
+long KeyWindowCount(bool shownOnly) {
+  return KeyWindowCount(FindWindowA("MivoMain", "Mivo::Keyboard"), shownOnly);
 }
 
 LONGLONG FileSize(const char* path) {
@@ -315,11 +320,13 @@ int Run(int argc, char** argv) {
       std::printf("%.1f\n", changed);
       std::fflush(stdout);
     } else if (std::strcmp(verb, "start-keys") == 0) {
-      if (!need(3) || !ParseInt(argv[i + 1], &a) || !ParseInt(argv[i + 2], &c))
-        return Usage("expected PROGRAM N MS", verb);
+      if (!need(4) || !ParseInt(argv[i + 2], &a) || !ParseInt(argv[i + 3], &c))
+        return Usage("expected PROGRAM CLASS N MS", verb);
       char command[1024];
       std::snprintf(command, sizeof command, "%s", argv[i]);
-      i += 3;
+      const char* cls = argv[i + 1];
+      i += 4;
+      double found = -1;
       LARGE_INTEGER frequency{}, start{}, now{};
       QueryPerformanceFrequency(&frequency);
       QueryPerformanceCounter(&start);
@@ -335,8 +342,10 @@ int Run(int argc, char** argv) {
         QueryPerformanceCounter(&now);
         const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
                           static_cast<double>(frequency.QuadPart);
-        if (KeyWindowCount(false) >= a) {
-          std::printf("%.1f\n", ms);
+        HWND w = FindWindowA(cls, nullptr);
+        if (w != nullptr && found < 0) found = ms;
+        if (w != nullptr && KeyWindowCount(w, false) >= a) {
+          std::printf("%.1f %.1f\n", found, ms);
           std::fflush(stdout);
           break;
         }

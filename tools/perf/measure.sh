@@ -6,9 +6,11 @@
 #          then running (utime + stime and the switch counts from /proc); and beside
 #          them the floor: a window that only waits for a 100 ms timer, as the
 #          keyboard's tick is (win_target.exe --tick), with the same wineserver costs
-#   start  from starting mivo.exe to the last of its key windows (MIVO_PERF_KEYS, by
-#          default as many as a first, warming start ends with), polled every millisecond from a program of the same wineserver;
-#          the median of MIVO_PERF_RUNS (default 5) starts
+#   start  from starting mivo.exe to its main window and to the last of its key windows
+#          (MIVO_PERF_KEYS, by default as many as a first, warming start ends with),
+#          polled every millisecond from a program of the same wineserver; the median of
+#          MIVO_PERF_RUNS (default 5) starts; and the floor: win_target.exe started to
+#          its window, the same way
 #   page   a click on a page key to the last key window of the new page, there and back
 #          (英数 and かな), MIVO_PERF_RUNS times each: the page switch makes and destroys
 #          the key windows of both pages
@@ -17,6 +19,8 @@
 #   reader the keyboard file reader's bench beside a plain pass over the same bytes
 #
 # Use: make windows bench && tools/perf/measure.sh [idle|start|page|switch|reader ...]
+# MIVO_WIN32_DIR and MIVO_BENCH_DIR name other builds (say, of an earlier commit) to
+# measure them the same way.
 # Timings on a shared machine are noise: run on a quiet one, and compare runs made the
 # same way. Not part of make test.
 set -u
@@ -100,7 +104,7 @@ idle_row() {
 }
 
 start_row() {
-  local i ms all=()
+  local i line main=() keys=() floor=() tp
   sed -i "s/^TimerFlag = .*/TimerFlag = False/" "$work/settings.txt"
   # A first start warms the wineserver and the page cache.
   e2e_wine_bg "$work" "$E2E_TMP/start-warm.out" "$E2E_BIN/mivo.exe"
@@ -109,16 +113,34 @@ start_row() {
   [ -n "$KEYS" ] || KEYS="$(e2e_keys key-count | tr -d '\r')"
   quit_mivo
   for i in $(seq "$RUNS"); do
-    # Into a file: mivo.exe inherits the output, and a $(...) would wait for it to end.
-    (cd "$work" && e2e_keys start-keys "$(e2e_winpath "$E2E_BIN/mivo.exe")" "$KEYS" 20000) \
-      >"$E2E_TMP/start.txt" || e2e_fail "the key windows did not all come"
-    ms="$(tr -d '\r' <"$E2E_TMP/start.txt")"
-    all+=("$ms")
+    # Into a file: the program inherits the output, and a $(...) would wait for it to end.
+    (cd "$work" && e2e_keys start-keys "$(e2e_winpath "$E2E_BIN/mivo.exe")" MivoMain "$KEYS" \
+      20000) >"$E2E_TMP/start.txt" || e2e_fail "the key windows did not all come"
+    line="$(tr -d '\r' <"$E2E_TMP/start.txt")"
+    main+=("${line%% *}")
+    keys+=("${line##* }")
     sleep 1
     quit_mivo
+    # The floor: how long Wine takes to start any program and show its window.
+    (cd "$work" && e2e_keys start-keys "$(e2e_winpath "$E2E_BIN/win_target.exe") --tick" \
+      MivoTestTarget 0 20000) >"$E2E_TMP/start.txt" || e2e_fail "no target window"
+    line="$(tr -d '\r' <"$E2E_TMP/start.txt")"
+    floor+=("${line%% *}")
+    sleep 1
+    tp="$(mivo_pid "win_target\.exe")" && kill "$tp"
+    e2e_keys wait-gone MivoTestTarget Target 8000 >/dev/null 2>&1
   done
-  printf '%s\n' "${all[@]}" | sort -n | awk -v keys="$KEYS" '{ v[NR] = $1 } END {
-    printf "start, to %d key windows: median %.1f ms of", keys, v[int((NR + 1) / 2)]
+  median_row "start, to the main window" "${main[@]}"
+  median_row "start, to $KEYS key windows" "${keys[@]}"
+  median_row "start, floor (win_target.exe to its window)" "${floor[@]}"
+}
+
+# A label, the median of the milliseconds that follow it, and all of them in order.
+median_row() {
+  local label="$1"
+  shift
+  printf '%s\n' "$@" | sort -n | awk -v label="$label" '{ v[NR] = $1 } END {
+    printf "%s: median %.1f ms of", label, v[int((NR + 1) / 2)]
     for (i = 1; i <= NR; i++) printf " %s", v[i]; printf "\n" }'
 }
 
@@ -138,9 +160,7 @@ page_row() {
   done
   quit_mivo
   for page in 英数 かな; do
-    printf '%s\n' ${all[$page]} | sort -n | awk -v page="$page" '{ v[NR] = $1 } END {
-      printf "page, to %s: median %.1f ms of", page, v[int((NR + 1) / 2)]
-      for (i = 1; i <= NR; i++) printf " %s", v[i]; printf "\n" }'
+    median_row "page, to $page" ${all[$page]}
   done
 }
 
@@ -157,7 +177,7 @@ if want switch; then
     "$E2E_TMP/switch/scanning-latency.txt"
 fi
 if want reader; then
-  bench="$E2E_ROOT/build/bench/keyboard_file_bench"
+  bench="${MIVO_BENCH_DIR:-$E2E_ROOT/build/bench}/keyboard_file_bench"
   [ -x "$bench" ] || e2e_fail "$bench is missing (make bench)"
   "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
     awk '/_median/ { printf "reader, %s: %s %s CPU, %s\n", $1, $4, $5, $NF }'
