@@ -153,7 +153,8 @@ page_row() {
   sleep 2
   for i in $(seq "$RUNS"); do
     for page in 英数 かな; do
-      e2e_keys move-key "$page" >/dev/null || e2e_fail "no page key $page"
+      e2e_keys move-key "$page" >/dev/null ||
+        e2e_fail "no page key $page (the keyboard: $(e2e_screenshot "no-$i-$page"))"
       ms="$(e2e_keys click-settle 5000 | tr -d '\r')" || e2e_fail "page $page did not settle"
       all[$page]+="$ms "
     done
