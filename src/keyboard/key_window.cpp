@@ -399,22 +399,22 @@ int HideKey(int32_t k) {
   return 1;
 }
 
-// Showing a page hides the page it replaces: kept as well.
-int ShowKeyForLater(int32_t k) {
+namespace {
+
+int KeepingWindows(int (*command)(int32_t), int32_t k) {
   const bool before = keyboardState.keepWindows;
   keyboardState.keepWindows = true;
-  const int shown = ShowKey(k);
+  const int done = command(k);
   keyboardState.keepWindows = before;
-  return shown;
+  return done;
 }
 
-int HideKeyForLater(int32_t k) {
-  const bool before = keyboardState.keepWindows;
-  keyboardState.keepWindows = true;
-  const int hidden = HideKey(k);
-  keyboardState.keepWindows = before;
-  return hidden;
-}
+}  // namespace
+
+// Showing a page hides the page it replaces: kept as well.
+int ShowKeyForLater(int32_t k) { return KeepingWindows(ShowKey, k); }
+
+int HideKeyForLater(int32_t k) { return KeepingWindows(HideKey, k); }
 
 int32_t KeyAtPoint(os::Window w, int x, int y) {
   os::Point point{x, y};
