@@ -163,22 +163,6 @@ TEST(KeyboardStartupScenario, ResizesLeaveNoFontBehind) {
   EXPECT_EQ(after, before);
 }
 
-// Where, how large and in which z-order every key window is, and the stored rectangle.
-std::vector<std::vector<int>> KeyWindowPlaces() {
-  std::vector<std::vector<int>> places;
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
-    const mivo::KeyRecord* key = mivo::GetKey(k);
-    if (!key || !key->window) continue;
-    const desktop::WindowInfo info = desktop::Info(key->window);
-    const auto siblings = desktop::Children(info.parent);
-    int z = 0;
-    while (z < static_cast<int>(siblings.size()) && siblings[z] != key->window) ++z;
-    places.push_back({k, info.rect.left, info.rect.top, info.rect.right, info.rect.bottom, z,
-                      info.visible, key->left, key->top, key->right, key->bottom});
-  }
-  return places;
-}
-
 // Wine's maximised width is wider than the screen, so the docking narrows the main window
 // just after the keys were read: their windows are made once, after it, where a later
 // relayout, which makes them again, puts them.
@@ -191,7 +175,7 @@ TEST(KeyboardStartupScenario, DockingAtStartUpMakesEachKeyWindowOnce) {
     checked = true;
     os::Window main = desktop::Find("MivoMain");
     EXPECT_EQ(desktop::Info(main).rect.right, config.screenWidth) << "docked and narrowed";
-    const auto atStart = KeyWindowPlaces();
+    const auto atStart = testing_support::KeyWindows();
     const int made = desktop::CreatedCount(mivo::KEY_WINDOW_CLASS);
     const int gone = desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS);
     EXPECT_EQ(gone, 0);
@@ -200,7 +184,7 @@ TEST(KeyboardStartupScenario, DockingAtStartUpMakesEachKeyWindowOnce) {
     // The root, the container and the shown page: the other top-level keys stay.
     EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS), 3)
         << "a later relayout makes them again";
-    EXPECT_EQ(KeyWindowPlaces(), atStart);
+    EXPECT_EQ(testing_support::KeyWindows(), atStart);
   });
   desktop::QuitAt(1000);
   EXPECT_EQ(desktop::Run(mivo::MivoMain), 0);

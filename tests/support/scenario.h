@@ -2,10 +2,13 @@
 // run as key actions would run them, and the pointer taken to a key.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/bus.h"
 #include "base/messages.h"
@@ -25,6 +28,31 @@ inline std::string ShippedFile(const std::string& name) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+// Each key with a window: where it lies, its place among its siblings (0 is the top),
+// whether it is shown, its text, and the key's own rectangle. A page's own rectangle is
+// its tab, as its container last drew it; withTabs false leaves it out, for windows made
+// at another moment than that drawing.
+inline std::vector<std::string> KeyWindows(bool withTabs = true) {
+  std::vector<std::string> out;
+  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    const mivo::KeyRecord* key = mivo::GetKey(k);
+    if (!key || !key->window) continue;
+    const desktop::WindowInfo info = desktop::Info(key->window);
+    const auto siblings = desktop::Children(info.parent);
+    const auto z = std::find(siblings.begin(), siblings.end(), key->window) - siblings.begin();
+    const bool own = withTabs || key->type != mivo::KT_PAGE;
+    char line[200];
+    std::snprintf(line, sizeof line, "%d at %d,%d-%d,%d z%d %s [%s] key %d,%d-%d,%d", k,
+                  static_cast<int>(info.rect.left), static_cast<int>(info.rect.top),
+                  static_cast<int>(info.rect.right), static_cast<int>(info.rect.bottom),
+                  static_cast<int>(z), info.visible ? "shown" : "hidden", info.title.c_str(),
+                  own ? key->left : 0, own ? key->top : 0, own ? key->right : 0,
+                  own ? key->bottom : 0);
+    out.push_back(line);
+  }
+  return out;
 }
 
 // The program does not start without the core operation dictionary; an empty one will do.

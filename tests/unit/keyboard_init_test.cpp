@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "base/bus.h"
 #include "base/messages.h"
@@ -107,31 +104,6 @@ TEST_F(KeyboardInitTest, AFailingKeyFileShowsTheKeyboardBoxAndFails) {
   EXPECT_FALSE(Posted(mivo::MM_GO_START));
 }
 
-// Each key with a window: where it lies, its place among its siblings (0 is the top),
-// whether it is shown, its text, and the key's own rectangle. A page's own rectangle is
-// its tab, as its container last drew it: that drawing comes at another moment when the
-// windows are made later, so it is left out.
-std::vector<std::string> KeyWindows() {
-  std::vector<std::string> out;
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
-    const mivo::KeyRecord* key = mivo::GetKey(k);
-    if (!key || !key->window) continue;
-    const desktop::WindowInfo info = desktop::Info(key->window);
-    const auto siblings = desktop::Children(info.parent);
-    const auto z = std::find(siblings.begin(), siblings.end(), key->window) - siblings.begin();
-    const bool page = key->type == mivo::KT_PAGE;
-    char line[200];
-    snprintf(line, sizeof line, "%d at %d,%d-%d,%d z%d %s [%s] key %d,%d-%d,%d", k,
-             static_cast<int>(info.rect.left), static_cast<int>(info.rect.top),
-             static_cast<int>(info.rect.right), static_cast<int>(info.rect.bottom),
-             static_cast<int>(z), info.visible ? "shown" : "hidden", info.title.c_str(),
-             page ? 0 : key->left, page ? 0 : key->top, page ? 0 : key->right,
-             page ? 0 : key->bottom);
-    out.push_back(line);
-  }
-  return out;
-}
-
 // Windows held back until the main window has its size stand, once made, exactly as
 // windows made while the file was read: pages that wait, hidden keys, keys fitted to
 // their children, keys below the root, and the shipped keyboard.
@@ -158,7 +130,7 @@ TEST_F(KeyboardInitTest, WindowsMadeLaterStandAsWindowsMadeAtOnce) {
   for (const std::string& file : {tree, testing_support::ShippedFile("mivo_key.cfg")}) {
     desktop::WriteFile("mivo_key.cfg", file);
     read();
-    const auto atOnce = KeyWindows();
+    const auto atOnce = testing_support::KeyWindows(false);
     mivo::KeybdFinish();
     const int made = desktop::CreatedCount(mivo::KEY_WINDOW_CLASS);
     const int gone = desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS);
@@ -166,7 +138,7 @@ TEST_F(KeyboardInitTest, WindowsMadeLaterStandAsWindowsMadeAtOnce) {
     read();
     EXPECT_EQ(desktop::CreatedCount(mivo::KEY_WINDOW_CLASS), made) << "none yet";
     mivo::MakeKeyWindowsNow();
-    EXPECT_EQ(KeyWindows(), atOnce);
+    EXPECT_EQ(testing_support::KeyWindows(false), atOnce);
     EXPECT_EQ(desktop::CreatedCount(mivo::KEY_WINDOW_CLASS) - made,
               static_cast<int>(atOnce.size()));
     EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS), gone);
