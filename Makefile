@@ -54,12 +54,15 @@ checks: deps
 	  echo "format: $$(echo $$files | wc -w) files as .clang-format writes them"
 	@python3 tools/make_default_keyboard.py --check
 
-# The seed of the word dictionary in the default working folder, made from Debian's
-# skkdic; the program copies it into data/Trans/word the first time it starts there.
-# Words of the shaping half of the switch-effort text count as the most common.
+# The seeds of the conversion dictionaries in the default working folder, made from
+# Debian's mecab-ipadic (words and their conjugated forms), libkkc-data (the frequencies
+# that order them, and the word pairs of the phrase seed) and skkdic (single kanji); the
+# program copies them into data/Trans the first time it starts there.
+KKC_MODEL := /usr/lib/x86_64-linux-gnu/libkkc/models/sorted3
 SEED := data/word
-$(SEED): tools/make_seed.py tools/effort/shaping.tsv | deps
-	python3 tools/make_seed.py /usr/share/skk/SKK-JISYO.L $@ --common tools/effort/shaping.tsv
+$(SEED): tools/make_seed.py | deps
+	/usr/bin/python3 tools/make_seed.py --ipadic /usr/share/mecab/dic/ipadic --kkc $(KKC_MODEL) \
+	  --skk /usr/share/skk/SKK-JISYO.L data
 
 seed: $(SEED)
 

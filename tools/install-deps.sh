@@ -11,8 +11,9 @@ packages=(
   # Windows build and the e2e runs under Wine on Xvfb
   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool imagemagick locales
   fonts-ipafont-mincho fonts-ipafont-gothic
-  # the input method engine of the headless backend, and the seed of the word dictionary
-  libanthy-dev anthy-common skkdic)
+  # the input method engine of the headless backend, and the sources of the seeds of the
+  # conversion dictionaries (python3-marisa reads libkkc-data's tries)
+  libanthy-dev anthy-common skkdic mecab-ipadic libkkc-data python3-marisa)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -1,52 +1,180 @@
-#!/usr/bin/env python3
-"""Writes the seed of the word dictionary: the source file "word" of a working folder.
+#!/usr/bin/python3
+"""Writes the seeds of the conversion dictionaries: the source files "word" and "phrase"
+of a working folder.
 
-    python3 tools/make_seed.py SKK-JISYO OUT [LINES] [--common TEXT]
+    /usr/bin/python3 tools/make_seed.py --ipadic DIR --kkc DIR --skk FILE OUT_FOLDER
+        [--words N] [--kanji N] [--stems N] [--phrases N]
 
-Reads an SKK dictionary (EUC-JP; Debian's skkdic package, /usr/share/skk/SKK-JISYO.L,
-GPL-2+) and writes OUT in the program's source layout, Shift-JIS with CR LF: one line per
-word, "reading SPACE text", the reading in full-width katakana as the keyboard builds it.
-At most LINES lines (default 20000), so that learning has room before the 30000-line
-trim of the word dictionary.
+Sources (Debian packages; see the README for versions and licences):
+- mecab-ipadic (DIR /usr/share/mecab/dic/ipadic): every word with its reading, and every
+  conjugated form of the verbs and adjectives as an entry of its own (EUC-JP CSV).
+- libkkc-data (DIR .../libkkc/models/sorted3): a language model trained on a large
+  corpus. data.1gram.index is a marisa trie of "reading/word" keys; key id i indexes the
+  6-byte records of data.1gram (little-endian uint16 cost first, lower is more frequent);
+  data.2gram holds 12-byte records: uint32 word id, uint32 previous word id, uint16 cost,
+  uint16 backoff. Its words are the model's units (痛 and い for 痛い), so the frequency
+  of a written word is that of its units in a row: their unigram and bigram costs added.
+- skkdic (FILE /usr/share/skk/SKK-JISYO.L): the single kanji with their readings, and the
+  stems of inflected words (冷 read さま), so
+  that a compound missing from the seed can be written from its characters.
 
-The dictionary holds no frequencies, so commonness is estimated: a reading's first
-candidate before its later ones, short readings before long ones, and words written with
-the common (JIS level 1) kanji before words that need rarer ones. With --common, words
-with kanji that occur with their reading in a sample of everyday writing (lines
-"sentence TAB reading", as tools/effort/shaping.tsv) come before all of those, the more
-sentences hold them the later.
-The most common words are written last, where a search finds them first (the newest
-lines).
+"word" holds "reading SPACE text" lines, "phrase" "context SPACE text SPACE reading"
+lines: the likely next words after a context (the text before them), measured by the
+model's bigrams. Readings are in full-width katakana, as the keyboard builds them; both
+files are Shift-JIS with CR LF. The program searches the newest lines first, so the most
+frequent line is written last.
 """
+import argparse
+import struct
 import sys
 
+KATA_TO_HIRA = {c: c - 0x60 for c in range(ord("ァ"), ord("ヶ") + 1)}
+HIRA_TO_KATA = {c: c + 0x60 for c in range(ord("ぁ"), ord("ゖ") + 1)}
 
-def katakana(hiragana):
-    return "".join(chr(ord(c) + 0x60) if "ぁ" <= c <= "ゖ" else c for c in hiragana)
+def hiragana(text):
+    return text.translate(KATA_TO_HIRA)
 
 
-def usable(text):
-    """A word the program can type: Shift-JIS, no separators, no SKK program text."""
-    if not text or text.startswith("(") or any(c in text for c in " \t/;[]"):
+def katakana(text):
+    return text.translate(HIRA_TO_KATA)
+
+
+def is_kana(c):
+    return "ぁ" <= c <= "ゖ" or "ァ" <= c <= "ヶ" or c == "ー"
+
+
+def is_kanji(c):
+    return "\u4e00" <= c <= "\u9fff" or c in "々〆ヶ"
+
+
+def typable(text):
+    """A text the program can hold and type: Shift-JIS, no separators or ASCII."""
+    if not text:
         return False
     try:
-        text.encode("cp932")
+        sjis = text.encode("cp932")
     except UnicodeEncodeError:
         return False
-    return True
+    return all(b >= 0x80 for b in sjis[::2]) and all(is_kana(c) or is_kanji(c) for c in text)
 
 
-def rarity(text):
-    """How many characters need a JIS level 2 kanji (lead bytes 0x98 0x9F and above)."""
-    rare = 0
-    for c in text:
-        b = c.encode("cp932")
-        if len(b) == 2 and (b[0], b[1]) >= (0x98, 0x9F):
-            rare += 1
-    return rare
+def readable(reading):
+    """A reading the kana keys can type: kana and the long vowel mark."""
+    return bool(reading) and all(is_kana(c) for c in reading) and typable(reading)
 
 
-def entries(path):
+# ---------------------------------------------------------------- the language model
+class Model:
+    """The unigram and bigram costs of the model, by "reading/word" key."""
+
+    def __init__(self, unigrams, bigrams):
+        self.unigrams = unigrams  # key -> (cost, backoff)
+        self.bigrams = bigrams  # (previous key, key) -> cost
+
+    @classmethod
+    def load(cls, folder):
+        import marisa
+
+        trie = marisa.Trie()
+        trie.load(folder + "/data.1gram.index")
+        with open(folder + "/data.1gram", "rb") as f:
+            one = f.read()
+        keys = {}
+        agent = marisa.Agent()
+        agent.set_query("")
+        while trie.predictive_search(agent):
+            keys[agent.key_id()] = agent.key_str()
+        unigrams = {}
+        for i, key in keys.items():
+            cost, backoff, _ = struct.unpack_from("<HHH", one, i * 6)
+            unigrams[key] = (cost, backoff)
+        with open(folder + "/data.2gram", "rb") as f:
+            two = f.read()
+        bigrams = {}
+        for at in range(0, len(two) - 11, 12):
+            word, previous, cost, _ = struct.unpack_from("<IIHH", two, at)
+            if word in keys and previous in keys:
+                bigrams[(keys[previous], keys[word])] = cost
+        return cls(unigrams, bigrams)
+
+    def follow(self, previous, key):
+        """The cost of key right after previous: the bigram, or the backoff."""
+        cost = self.bigrams.get((previous, key))
+        if cost is not None:
+            return cost
+        return self.unigrams[previous][1] + self.unigrams[key][0]
+
+    def units_of(self):
+        """text -> its readings among the model's units, built once."""
+        if not hasattr(self, "_units"):
+            self._units = {}
+            for key in self.unigrams:
+                if "/" in key:
+                    reading, text = key.split("/", 1)
+                    self._units.setdefault(text, []).append(reading)
+        return self._units
+
+    def cost(self, reading, text):
+        """The cost of writing text read as reading as the model's units in a row (痛 い,
+        小 学校), and the first of those units; or None. The cheapest way through wins."""
+        reading = hiragana(reading)
+        units = self.units_of()
+        n, m = len(text), len(reading)
+        # at[(i, j)]: last unit -> cost of text[:i] read as reading[:j], and the first unit
+        at = {(0, 0): {None: (0, None)}}
+        for i in range(n):
+            for j in range(m):
+                here = at.get((i, j))
+                if not here:
+                    continue
+                for i2 in range(i + 1, min(n, i + 8) + 1):
+                    for said in units.get(text[i:i2], ()):
+                        if not reading.startswith(said, j):
+                            continue
+                        key = said + "/" + text[i:i2]
+                        step = self.unigrams[key][0]
+                        there = at.setdefault((i2, j + len(said)), {})
+                        for last, (cost, first) in here.items():
+                            total = cost + (step if last is None else self.follow(last, key))
+                            old = there.get(key)
+                            if old is None or total < old[0]:
+                                there[key] = (total, first or key)
+        done = at.get((n, m))
+        if not done:
+            return None
+        return min(done.values())
+
+
+# ---------------------------------------------------------------- the sources
+# Forms that are only ever written with more after them (the stem 多 of 多がる, 入 of
+# 入んない): no word to offer.
+FRAGMENTS = ("ガル接続", "語幹", "体言接続特殊")
+
+
+def ipadic_entries(folder):
+    """(reading in katakana, text, dictionary cost) of every entry of the CSV sources
+    but the fragments and the names of people."""
+    import glob
+
+    for path in sorted(glob.glob(folder + "/*.csv")):
+        if path.endswith("/Noun.name.csv"):
+            continue  # the names of people: what a writer needs of them is learned
+        with open(path, "rb") as f:
+            for raw in f:
+                fields = raw.decode("euc_jp", errors="replace").rstrip("\r\n").split(",")
+                if len(fields) < 12:
+                    continue
+                text, cost, reading = fields[0], fields[3], fields[11]
+                if not cost.lstrip("-").isdigit() or fields[9].startswith(FRAGMENTS):
+                    continue
+                yield reading, text, int(cost)
+
+
+def skk_entries(path):
+    """(reading in katakana, text, place among its reading's candidates) of the single
+    kanji of an SKK dictionary, and then of its stems of inflected words (冷 of 冷ます,
+    read さま; 新し of 新しい), with which any form of them is written as stem and kana."""
+    singles, stems = [], []
     with open(path, "rb") as f:
         okuri_nasi = False
         for raw in f:
@@ -54,67 +182,147 @@ def entries(path):
             if line.startswith(";"):
                 okuri_nasi = okuri_nasi or "okuri-nasi" in line
                 continue
-            if not okuri_nasi or " /" not in line:
+            if " /" not in line:
                 continue
             reading, rest = line.split(" /", 1)
-            if not reading or not all("ぁ" <= c <= "ゖ" or c == "ー" for c in reading):
+            if not okuri_nasi:
+                if len(reading) < 2 or not reading[-1].isascii() or not reading[-1].isalpha():
+                    continue
+                reading = reading[:-1]
+            for place, word in enumerate(rest.strip("/").split("/")):
+                word = word.split(";", 1)[0]
+                if okuri_nasi and len(word) == 1 and is_kanji(word):
+                    singles.append((katakana(reading), word, place))
+                elif not okuri_nasi and word and is_kanji(word[0]):
+                    stems.append((katakana(reading), word, place))
+    return singles, stems
+
+
+# ---------------------------------------------------------------- the seeds
+def measure(entries, model):
+    """(reading, text) -> (cost, first unit) of every usable entry the model measures,
+    and the rest with None."""
+    measured = {}
+    for reading, text, _ in entries:
+        if not readable(reading) or not typable(text):
+            continue
+        if not any(is_kanji(c) for c in text) and len(text) < 2:
+            continue
+        key = (reading, text)
+        if key not in measured:
+            measured[key] = model.cost(reading, text)
+            if measured[key] is None and "々" in text:
+                # The model writes no 々 (様々 stands as さまざま in it): such a word is as
+                # frequent as its reading written in kana.
+                kana = hiragana(reading) + "/" + hiragana(reading)
+                if kana in model.unigrams:
+                    measured[key] = (model.unigrams[kana][0], kana)
+    return measured
+
+
+# A single kanji or a stem is written alone less often than the words it stands in.
+PART_COST = 3000
+
+
+def part_costs(measured):
+    """The cost of a part (a single kanji, a stem) from the measured words it begins or
+    ends, read as they begin or end: 操 read そう from 体操 and 操作, 冷 read さま from
+    冷まし. Returns a function of (reading, text)."""
+    starting, ending = {}, {}
+    for (reading, text), m in measured.items():
+        if m:
+            starting.setdefault(text[0], []).append((m[0], reading, text))
+            ending.setdefault(text[-1], []).append((m[0], reading, text))
+
+    def cost(reading, text):
+        costs = [c for c, r, t in starting.get(text[0], ())
+                 if t.startswith(text) and r.startswith(reading)]
+        costs += [c for c, r, t in ending.get(text[-1], ())
+                  if t.endswith(text) and r.endswith(reading)]
+        return min(costs) + PART_COST if costs else None
+
+    return cost
+
+
+def words(measured, model, extra, limit, extra_limits):
+    """The word seed, most frequent last: the measured entries, most frequent first up to
+    limit; then of each group of extra entries (reading, text, place) the ones it does not
+    already hold, up to its limit, by their cost in the model or else as parts of the
+    measured words, then by their place among their reading's candidates."""
+    ranked = sorted((key for key, m in measured.items() if m), key=lambda k: (measured[k][0], k))
+    chosen = {key: measured[key][0] for key in ranked[:limit]}
+    as_part = part_costs(measured)
+    for group, group_limit in zip(extra, extra_limits):
+        ranks = {}
+        for reading, text, place in group:
+            key = (reading, text)
+            if key in chosen or not readable(reading) or not typable(text):
                 continue
-            words = [w.split(";", 1)[0] for w in rest.strip("/").split("/")]
-            yield reading, [w for w in words if usable(w)]
+            m = model.cost(reading, text)
+            cost = m[0] if m else as_part(reading, text)
+            rank = (cost if cost is not None else 1 << 20, place)
+            if key not in ranks or rank < ranks[key]:
+                ranks[key] = rank
+        for key in sorted(ranks, key=lambda k: (ranks[k], k))[:group_limit]:
+            chosen[key] = ranks[key][0]
+    return sorted(chosen, key=lambda k: (-chosen[k], k))
 
 
-def sample(path):
-    """The (sentence, reading in hiragana) pairs of a sample of everyday writing."""
-    pairs = []
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            if line.startswith("#") or "\t" not in line:
+def phrases(measured, model, limit, per_unit=2):
+    """The phrase seed, most frequent last: (context, text, reading) of the likeliest
+    written words after each unit of the model, the context that unit's text. A word's
+    cost after a unit is the bigram of that unit and the word's first unit, plus the
+    rest of the word's own cost."""
+    starting = {}  # first unit -> [(cost of the rest, reading, text)], cheapest first
+    for (reading, text), m in measured.items():
+        if m:
+            cost, first = m
+            starting.setdefault(first, []).append((cost - model.unigrams[first][0], reading, text))
+    for first in starting:
+        starting[first] = sorted(starting[first])[:per_unit]
+    best = {}
+    for (previous, key), cost in model.bigrams.items():
+        if key not in starting or "/" not in previous:
+            continue
+        context = previous.split("/", 1)[1][-4:]
+        if not typable(context):
+            continue
+        for rest, reading, text in starting[key]:
+            if len(text) < 2:
                 continue
-            sentence, reading = line.rstrip("\r\n").split("\t", 1)
-            reading = "".join(chr(ord(c) - 0x60) if "ァ" <= c <= "ヶ" else c
-                              for c in reading if c not in " \u3000")
-            pairs.append((sentence, reading))
-    return pairs
+            total = model.unigrams[previous][0] + cost + rest
+            entry = (context, text, reading)
+            if entry not in best or total < best[entry]:
+                best[entry] = total
+    chosen = sorted(best, key=lambda e: (best[e], e))[:limit]
+    chosen.reverse()
+    return chosen
 
 
-def uses(word, reading, pairs):
-    """How many sentences of the sample hold the word (one with a kanji) with its reading.
-    A reading of one kana is in nearly every sentence, so it proves nothing."""
-    if len(reading) < 2 or not any("\u4e00" <= c <= "\u9fff" for c in word):
-        return 0
-    return sum(1 for sentence, said in pairs if word in sentence and reading in said)
+def write(path, lines):
+    with open(path, "wb") as out:
+        for fields in lines:
+            out.write((" ".join(fields) + "\r\n").encode("cp932"))
 
 
-def main():
-    args = sys.argv[1:]
-    common = []
-    if "--common" in args:
-        at = args.index("--common")
-        common = sample(args[at + 1])
-        del args[at:at + 2]
-    if len(args) < 2:
-        raise SystemExit(__doc__)
-    limit = int(args[2]) if len(args) > 2 else 20000
-    ranked = []
-    seen = set()
-    for reading, words in entries(args[0]):
-        kana = katakana(reading)
-        for rank, word in enumerate(words):
-            if (kana, word) in seen or word == reading or word == kana:
-                continue
-            seen.add((kana, word))
-            cost = 3 * rank + len(reading) + 5 * rarity(word)
-            found = uses(word, reading, common) if common else 0
-            if found:
-                cost = -100 - found  # found in the sample: before every estimate
-            ranked.append((cost, len(ranked), kana, word))
-    ranked.sort()
-    chosen = ranked[:limit]
-    chosen.reverse()  # the most common last
-    with open(args[1], "wb") as out:
-        for _, _, kana, word in chosen:
-            out.write(("%s %s\r\n" % (kana, word)).encode("cp932"))
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--ipadic", required=True)
+    parser.add_argument("--kkc", required=True)
+    parser.add_argument("--skk", required=True)
+    parser.add_argument("--words", type=int, default=20000)
+    parser.add_argument("--kanji", type=int, default=3000)
+    parser.add_argument("--stems", type=int, default=2500)
+    parser.add_argument("--phrases", type=int, default=12000)
+    parser.add_argument("out")
+    args = parser.parse_args(argv)
+    model = Model.load(args.kkc)
+    measured = measure(ipadic_entries(args.ipadic), model)
+    extra = skk_entries(args.skk)
+    write(args.out + "/word",
+          words(measured, model, extra, args.words, (args.kanji, args.stems)))
+    write(args.out + "/phrase", phrases(measured, model, args.phrases))
 
 
 if __name__ == "__main__":
-    main()
+    main(sys.argv[1:])

@@ -42,9 +42,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
@@ -131,9 +133,11 @@ std::optional<Sentence> ParseLine(const std::string& line) {
 // conversion may end there, or -1 inside a word of kanji. Kana stand for themselves and
 // a run of other characters for some kana; a run of kanji is cut only where a word of
 // the reading ends, and as seldom as the reading allows (so 郵便局 reads as one word,
-// not as 郵便 with the reading of the whole and 局 with the particle after it). Empty
-// when the reading does not fit the text.
-std::vector<long> Cuts(const Sentence& s) {
+// not as 郵便 with the reading of the whole and 局 with the particle after it). Among
+// as many pieces, words the user knows (known: text TAB reading in hiragana) come first,
+// so that 寄付方法 read きふ ほうほう is 寄付 方法. Empty when the reading does not fit the
+// text.
+std::vector<long> Cuts(const Sentence& s, const std::set<std::u32string>& known) {
   const size_t n = s.text.size(), m = s.reading.size();
   constexpr int kNever = 1 << 30;
   // best[i][j]: the cost of reading text[i..] as reading[j..]
@@ -159,7 +163,10 @@ std::vector<long> Cuts(const Sentence& s) {
           // Fewest pieces first; then about two kana to a kanji, so that 天気予報 read
           // てんき よほう splits as 天気 予報 rather than 天 気予報.
           const long balance = static_cast<long>(j2 - j) - 2 * static_cast<long>(i2 - i);
-          const int cost = best[i2][j2] + 1000 + static_cast<int>(balance < 0 ? -balance : balance);
+          const bool word =
+              known.count(s.text.substr(i, i2 - i) + U'\t' + s.reading.substr(j, j2 - j)) != 0;
+          const int cost = best[i2][j2] + 1000 + (word ? 0 : 100) +
+                           static_cast<int>(balance < 0 ? -balance : balance);
           if (cost < best[i][j]) {
             best[i][j] = cost;
             next[i][j] = {i2, j2};
@@ -222,25 +229,54 @@ int32_t LitKey() {
 struct Candidate {
   int32_t id;
   std::u32string text;
+  std::u32string reading;  // in hiragana, from the macro the key runs
+  bool readingForm;        // the typed reading itself (kind 3)
 };
-// The conversion panel as the user reads it: the candidates in scan order, and the key
-// that shows the next page (0 when there is none).
+// The conversion panel as the user reads it: the candidates in scan order, and the keys
+// that show the next page and switch to and from the input method's candidates (0 when
+// not shown).
 struct Panel {
   std::vector<Candidate> candidates;
-  int32_t next = 0;
+  int32_t next = 0, imeOnly = 0;
 };
+
+// The text and reading of a candidate's macro «TranslateX(text LF reading)», unescaped.
+bool ParseCandidateMacro(const std::string& macro, std::string* text, std::string* reading) {
+  const size_t open = macro.find('(');
+  if (open == std::string::npos || macro.empty() || macro.back() != ')') return false;
+  std::string* field = text;
+  for (size_t i = open + 1; i + 1 < macro.size(); ++i) {
+    const auto b = static_cast<unsigned char>(macro[i]);
+    if (b == '\n' && field == text) {
+      field = reading;
+      continue;
+    }
+    if (b == '%' && macro[i + 1] == ')') continue;
+    field->push_back(macro[i]);
+    if (IsLeadByte(b) && i + 2 < macro.size()) field->push_back(macro[++i]);
+  }
+  return field == reading;
+}
+
 Panel ReadPanel() {
   Panel panel;
   const int32_t p = predictState.conversionPanel;
   if (p == 0) return panel;
-  const std::string nextLabel = Sjis(U"次候補");
+  const std::string nextLabel = Sjis(U"次候補"), imeLabel = Sjis(U"IME候補");
   for (int32_t k = FirstChild(p); k != 0; k = NextSibling(k)) {
     const KeyRecord* key = GetKey(k);
     if (!key || !IsVisibleKey(k)) continue;
     if (nextLabel == key->name) {
       panel.next = key->id;
-    } else if (key->id >= 10000 && key->id < 10000 + 1000) {
-      panel.candidates.push_back({key->id, FromSjis(key->name)});
+    } else if (imeLabel == key->name) {
+      panel.imeOnly = key->id;
+    } else if (key->id >= 10000 && key->id < 10000 + 1000 && key->onselected) {
+      std::string text, reading;
+      if (!ParseCandidateMacro(key->onselected, &text, &reading)) continue;
+      std::u32string said;
+      for (char32_t c : FromSjis(reading)) said.push_back(Hira(c));
+      const bool form = std::strncmp(key->onselected, "TranslateD(", 11) == 0;
+      panel.candidates.push_back({key->id, FromSjis(key->name), said, form});
     }
   }
   return panel;
@@ -252,19 +288,21 @@ struct Tally {
   int presses = 0, steps = 0, characters = 0, byCandidate = 0, errors = 0;
 };
 
-// Where a word with kanji ends: after k kana of the reading and at t in the text.
-struct End {
-  size_t k, t;
-};
+// What the user does when the word in hand is not on the first page: page through it,
+// then through the input method's own candidates, then back off kana by kana, paging at
+// each length, for a shorter word that begins it.
+enum class Fallback { None, Paging, ImePaging, BackingOff };
 
 struct User {
   std::vector<Sentence> sentences;
   desktop::ForeignApp editor;
+  bool imeAnswers = true;
   size_t sentence = 0;
   // where the sentence stands
   size_t sPos = 0, yPos = 0, typed = 0;
   bool failed = false;
-  std::string sentBefore;  // the editor's text before this sentence
+  std::vector<std::string> why;  // what was not written, and why
+  std::string sentBefore;        // the editor's text before this sentence
   uint64_t sentenceStart = 0;
   Tally line, total;
   int selections = 0;
@@ -275,12 +313,8 @@ struct User {
   int32_t lastLit = 0;
   bool down = false;
   int32_t pressed = 0;
-  // backing out of a reading that brought no candidate: the ends of kanji words left to
-  // try (longest first), whether the first of them is being paged, and a reading being
-  // cleared after all of them failed
-  bool backingOut = false;
-  std::vector<End> tryEnds;
-  bool paging = false;
+  Fallback fallback = Fallback::None;
+  bool pagedHere = false;  // backing off: the pages of this length were looked through
   int32_t lastTick = 0;
   bool done = false;
 };
@@ -299,6 +333,12 @@ void Select(int32_t id, const std::string& what) {
   gUser.actionStart = desktop::Now();
 }
 
+void ResetWord() {
+  gUser.typed = 0;
+  gUser.fallback = Fallback::None;
+  gUser.pagedHere = false;
+}
+
 void FinishSentence() {
   User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
@@ -313,6 +353,7 @@ void FinishSentence() {
               Utf8(s.text).c_str());
   if (!exact) std::printf("  (got %s)", desktop::Utf8FromShiftJis(got).c_str());
   std::printf("\n");
+  for (const std::string& why : u.why) std::printf("      not written: %s\n", why.c_str());
   std::fflush(stdout);
   u.total.seconds += u.line.seconds;
   u.total.presses += u.line.presses;
@@ -322,36 +363,41 @@ void FinishSentence() {
   u.total.errors += u.line.errors;
   u.line = Tally();
   ++u.sentence;
-  u.sPos = u.yPos = u.typed = 0;
+  u.sPos = u.yPos = 0;
+  ResetWord();
   u.failed = false;
+  u.why.clear();
   u.selections = 0;
-  u.backingOut = u.paging = false;
-  u.tryEnds.clear();
   u.sentBefore = now;
   u.sentenceStart = desktop::Now();
 }
 
-// The reading length of the smallest fit of the candidate's text from here, or -1.
-long Fit(const std::u32string& text) {
-  User& u = gUser;
-  const Sentence& s = u.sentences[u.sentence];
-  if (s.text.compare(u.sPos, text.size(), text) != 0) return -1;
-  const long j = s.cuts[u.sPos + text.size()];
-  if (j < 0 || static_cast<size_t>(j) < u.yPos + std::max<size_t>(u.typed, 1)) return -1;
-  return j - static_cast<long>(u.yPos);
-}
-
-bool IsReadingForm(const std::u32string& text) {
+// The reading index where the word in hand ends: the next word end after yPos.
+size_t WordEnd() {
   const User& u = gUser;
-  const std::u32string typed = u.sentences[u.sentence].reading.substr(u.yPos, u.typed);
-  if (text.size() != typed.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (Hira(text[i]) != typed[i]) return false;
-  }
-  return true;
+  const Sentence& s = u.sentences[u.sentence];
+  size_t e = u.yPos + 1;
+  while (e < s.reading.size() && !s.end[e]) ++e;
+  return std::min(e, s.reading.size());
 }
 
-void Take(const Candidate& c, long k, bool counted) {
+// Whether the candidate continues the sentence: its text and its reading are what comes
+// next, it covers what has been typed, and it ends where the reading of the rest begins,
+// or, once the user backs off from a word that was not offered, inside a run of kanji (a
+// part of that word).
+bool Fits(const Candidate& c) {
+  const User& u = gUser;
+  const Sentence& s = u.sentences[u.sentence];
+  if (c.text.empty() || s.text.compare(u.sPos, c.text.size(), c.text) != 0) return false;
+  if (c.reading.size() < std::max<size_t>(u.typed, 1) ||
+      s.reading.compare(u.yPos, c.reading.size(), c.reading) != 0)
+    return false;
+  const long cut = s.cuts[u.sPos + c.text.size()];
+  if (cut < 0) return u.fallback == Fallback::BackingOff;
+  return static_cast<size_t>(cut) == u.yPos + c.reading.size();
+}
+
+void Take(const Candidate& c, bool counted) {
   User& u = gUser;
   if (gTrace) {
     const KeyRecord* key = GetKey(FindKeyById(c.id));
@@ -361,74 +407,84 @@ void Take(const Candidate& c, long k, bool counted) {
   Select(c.id, Utf8(c.text));
   // Where the sentence will stand once it is typed.
   u.sPos += c.text.size();
-  u.yPos += static_cast<size_t>(k);
-  u.typed = 0;
-  u.backingOut = u.paging = false;
-  u.tryEnds.clear();
+  u.yPos += c.reading.size();
+  ResetWord();
   if (counted) u.line.byCandidate += static_cast<int>(c.text.size());
 }
 
-// The ends of words with kanji from here, longest first, up to the first such end that
-// a kanji or the end of the sentence follows: what the user types before giving up on
-// the candidates.
-std::vector<End> KanjiEnds() {
+void Plan();
+
+// The word in hand cannot be written: it is left out, and the reading cleared.
+void LoseWord(const char* why) {
   User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
-  std::vector<End> ends;
-  bool kanji = false;
-  for (size_t t = u.sPos + 1; t <= s.text.size(); ++t) {
-    kanji = kanji || !KanaLike(s.text[t - 1]);
-    if (!kanji || s.cuts[t] < 0) continue;
-    ends.insert(ends.begin(), End{static_cast<size_t>(s.cuts[t]) - u.yPos, t});
-    if (t == s.text.size() || !KanaLike(s.text[t])) break;
-  }
-  return ends;
-}
-
-// Backs the reading out to each end of a kanji word in turn and pages through its
-// candidates; after the last one, clears the reading and gives the word up.
-void Plan();
-void BackOut(const Panel& panel) {
-  User& u = gUser;
-  while (!u.tryEnds.empty()) {
-    const End e = u.tryEnds.front();
-    if (u.typed > e.k) {
-      --u.typed;
-      Select(KeyLabelled(U"後退"), "backspace");
-      return;
-    }
-    if (panel.next != 0 && (u.paging || u.typed == e.k)) {
-      u.paging = true;
-      Select(panel.next, "next page");
-      return;
-    }
-    u.paging = false;
-    if (u.tryEnds.size() == 1) break;
-    u.tryEnds.erase(u.tryEnds.begin());
-  }
-  // Nothing anywhere: the word is lost.
-  const End e = u.tryEnds.empty() ? End{u.typed, u.sPos} : u.tryEnds.front();
+  const size_t e = WordEnd();
+  size_t t = u.sPos + 1;
+  while (t < s.text.size() && s.cuts[t] != static_cast<long>(e)) ++t;
+  t = std::min(t, s.text.size());
+  u.why.push_back(Utf8(s.text.substr(u.sPos, t - u.sPos)) + " (" +
+                  Utf8(s.reading.substr(u.yPos, e - u.yPos)) + "): " + why);
   u.failed = true;
-  u.backingOut = u.paging = false;
-  u.tryEnds.clear();
-  u.sPos = e.t;
-  u.yPos += e.k;
-  u.typed = 0;
-  Select(KeyLabelled(U"読消"), "clear the reading");
+  u.sPos = t;
+  u.yPos = e;
+  const bool clear = u.typed > 0;
+  ResetWord();
+  if (clear) {
+    Select(KeyLabelled(U"読消"), "clear the reading");
+  } else {
+    Plan();
+  }
 }
 
 // The sentence cannot go on: the rest of it is left out, the reading cleared.
-void GiveUp() {
+void GiveUp(const char* why) {
   User& u = gUser;
+  const Sentence& s = u.sentences[u.sentence];
+  u.why.push_back(Utf8(s.text.substr(u.sPos)) + ": " + why);
   u.failed = true;
-  u.sPos = u.sentences[u.sentence].text.size();
-  u.backingOut = u.paging = false;
-  if (u.typed == 0) {
+  u.sPos = s.text.size();
+  const bool clear = u.typed > 0;
+  ResetWord();
+  if (clear) {
+    Select(KeyLabelled(U"読消"), "clear the reading");
+  } else {
     Plan();
+  }
+}
+
+// Nothing on the page continues the sentence at the end of the word: the next step of
+// the fallback.
+void FallBack(const Panel& panel) {
+  User& u = gUser;
+  if (u.fallback == Fallback::None || u.fallback == Fallback::Paging) {
+    if (panel.next != 0) {
+      u.fallback = Fallback::Paging;
+      Select(panel.next, "next page");
+      return;
+    }
+    if (u.imeAnswers && panel.imeOnly != 0) {
+      u.fallback = Fallback::ImePaging;
+      Select(panel.imeOnly, "the input method's candidates");
+      return;
+    }
+  } else if (u.fallback == Fallback::ImePaging && panel.next != 0) {
+    Select(panel.next, "next page");
     return;
   }
-  u.typed = 0;
-  Select(KeyLabelled(U"読消"), "clear the reading");
+  if (u.fallback == Fallback::BackingOff && !u.pagedHere && panel.next != 0) {
+    Select(panel.next, "next page");
+    return;
+  }
+  // Back off one kana; each length gets its first page and then the others.
+  if (u.typed <= 1) {
+    LoseWord(u.imeAnswers ? "offered neither whole nor in parts"
+                          : "offered neither whole nor in parts (no input method)");
+    return;
+  }
+  u.fallback = Fallback::BackingOff;
+  u.pagedHere = false;
+  --u.typed;
+  Select(KeyLabelled(U"後退"), "backspace");
 }
 
 // Decides the next selection, or ends the sentence.
@@ -446,66 +502,48 @@ void Plan() {
     return;
   }
   if (++u.selections > kMaxSelectionsPerCharacter * static_cast<int>(s.text.size())) {
-    GiveUp();
+    GiveUp("too many selections");
     return;
   }
   const Panel panel = ReadPanel();
   if (gTrace) {
     std::printf("  panel:");
     for (const Candidate& c : panel.candidates)
-      std::printf(" %s/%ld", Utf8(c.text).c_str(), Fit(c.text));
-    std::printf("%s\n", panel.next ? " [next]" : "");
+      std::printf(" %s%s", Utf8(c.text).c_str(), Fits(c) ? "*" : "");
+    std::printf("%s%s\n", panel.next ? " [next]" : "", panel.imeOnly ? " [ime]" : "");
   }
-  // The longest candidate that continues the sentence, the reading itself aside.
+  // The longest candidate that continues the sentence; the reading itself only where a
+  // word ends (or the user is backing off), since more kana may bring the whole word.
+  const bool atWordEnd = u.typed > 0 && u.yPos + u.typed == WordEnd();
   const Candidate* best = nullptr;
-  long bestK = -1;
-  const Candidate* kana = nullptr;
-  long kanaK = -1;
   for (const Candidate& c : panel.candidates) {
-    const long k = Fit(c.text);
-    if (k < 0) continue;
-    if (IsReadingForm(c.text)) {
-      if (!kana) kana = &c, kanaK = k;
-    } else if (!best || c.text.size() > best->text.size()) {
-      best = &c, bestK = k;
+    if (!Fits(c)) continue;
+    if (c.readingForm) {
+      const bool wholeTyped = c.reading.size() == u.typed;
+      if (!wholeTyped || !(atWordEnd || u.fallback == Fallback::BackingOff)) continue;
     }
+    if (!best || c.text.size() > best->text.size() ||
+        (best->readingForm && !c.readingForm && c.text.size() == best->text.size()))
+      best = &c;
   }
   if (best) {
-    Take(*best, bestK, true);
+    Take(*best, !best->readingForm);
     return;
   }
-  if (kana && u.typed > 0 && static_cast<size_t>(kanaK) == u.typed) {
-    const size_t t = u.sPos + kana->text.size();
-    if (t == s.text.size() || !KanaLike(s.text[t])) {
-      Take(*kana, kanaK, false);
+  if (u.fallback == Fallback::BackingOff && u.pagedHere == false && panel.next == 0)
+    u.pagedHere = true;
+  if (u.fallback == Fallback::None && u.yPos + u.typed < WordEnd()) {
+    const std::u32string kanaChar(1, s.reading[u.yPos + u.typed]);
+    const int32_t key = KeyLabelled(kanaChar);
+    if (key == 0) {
+      GiveUp(("no key types " + Utf8(kanaChar)).c_str());
       return;
     }
-  }
-  if (u.backingOut) {
-    BackOut(panel);
+    ++u.typed;
+    Select(key, Utf8(kanaChar));
     return;
   }
-  const std::vector<End> ends = KanjiEnds();
-  if (!ends.empty() && u.typed >= ends.front().k) {
-    // The whole word and what follows it brought nothing: back out and page.
-    u.backingOut = true;
-    u.tryEnds = ends;
-    BackOut(panel);
-    return;
-  }
-  if (u.yPos + u.typed >= s.reading.size()) {
-    GiveUp();
-    return;
-  }
-  const std::u32string kanaChar(1, s.reading[u.yPos + u.typed]);
-  const int32_t key = KeyLabelled(kanaChar);
-  if (key == 0) {
-    std::fprintf(stderr, "typing_sim: no key types %s\n", Utf8(kanaChar).c_str());
-    GiveUp();
-    return;
-  }
-  ++u.typed;
-  Select(key, Utf8(kanaChar));
+  FallBack(panel);
 }
 
 // Every millisecond: count scan steps, and press when the lit key leads to the target.
@@ -528,7 +566,7 @@ void Poll() {
   if (now - u.actionStart > kActionTimeoutMs) {
     std::fprintf(stderr, "typing_sim: %s never lit up\n", u.what.c_str());
     u.targetId = 0;
-    GiveUp();
+    GiveUp("a key never lit up");
     return;
   }
   const int32_t target = FindKeyById(u.targetId);
@@ -561,7 +599,24 @@ void Schedule(uint64_t at) {
   });
 }
 
-bool ReadText(const char* path, std::vector<Sentence>* out) {
+// The words of a working folder's word seed ("reading SPACE text" lines, Shift-JIS), as
+// text TAB reading in hiragana: the words the simulated user knows how to read.
+std::set<std::u32string> KnownWords(const std::string& folder) {
+  std::set<std::u32string> known;
+  std::ifstream in(folder + "/word", std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t space = line.find(' ');
+    if (space == std::string::npos) continue;
+    std::u32string reading;
+    for (char32_t c : FromSjis(line.substr(0, space))) reading.push_back(Hira(c));
+    known.insert(FromSjis(line.substr(space + 1)) + U'\t' + reading);
+  }
+  return known;
+}
+
+bool ReadText(const char* path, const std::set<std::u32string>& known, std::vector<Sentence>* out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::string line;
@@ -575,7 +630,7 @@ bool ReadText(const char* path, std::vector<Sentence>* out) {
       std::fprintf(stderr, "typing_sim: %s:%d: not \"sentence TAB reading\"\n", path, number);
       return false;
     }
-    s->cuts = Cuts(*s);
+    s->cuts = Cuts(*s, known);
     if (s->cuts.empty()) {
       std::fprintf(stderr, "typing_sim: %s:%d: the reading does not fit the sentence\n", path,
                    number);
@@ -613,8 +668,9 @@ int main(int argc, char** argv) {
     }
   }
   if (args.size() < 2 || (ime != "anthy" && ime != "none")) return Usage();
+  const std::set<std::u32string> known = KnownWords(args[0]);
   for (size_t i = 1; i < args.size(); ++i) {
-    if (!ReadText(args[i], &gUser.sentences)) return 2;
+    if (!ReadText(args[i], known, &gUser.sentences)) return 2;
   }
 
   // The program learns into its folder: it works on a copy, so the given one stays as it is.
@@ -644,6 +700,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   gUser.editor = desktop::StartForeignApp("Editor", "Editor");
+  gUser.imeAnswers = ime == "anthy";
   // The user starts once the keyboard has settled.
   gUser.readyAt = 2'000;
   gUser.sentenceStart = 2'000;

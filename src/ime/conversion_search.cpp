@@ -15,6 +15,10 @@ namespace mivo {
 namespace {
 
 constexpr uint32_t WORKING_SIZE = 100;
+// Past the working size the list still takes the candidates for the whole reading: a
+// common reading begins so many longer words that its own words would otherwise never
+// be reached (かく and 各 behind a hundred words of カク...).
+constexpr uint32_t WHOLE_READING_ROOM = 1000;
 constexpr uint32_t RECENCY_SPAN = 30000;
 constexpr char TAB = '\t';
 
@@ -45,12 +49,23 @@ struct Search {
   int room = 1;
   uint32_t t = 0;
 
+  // whole: a candidate for the whole reading, which the list takes past its working size.
   void Add(const char* key, uint32_t keyLength, const char* text, uint32_t textLength,
-           uint32_t score, int32_t kind) {
-    t = CandidateListAdd(W, nullptr, key, keyLength, text, textLength, score, room, kind, 0);
-    if (t >= WORKING_SIZE) room = 0;
+           uint32_t score, int32_t kind, bool whole) {
+    if (!Full()) {
+      t = CandidateListAdd(W, nullptr, key, keyLength, text, textLength, score, room, kind, 0);
+      if (t >= WORKING_SIZE) room = 0;
+      if (!Full() || !whole) return;
+    }
+    if (!whole) return;
+    const int wholeRoom = W->total < WORKING_SIZE + WHOLE_READING_ROOM ? 1 : 0;
+    CandidateListAdd(W, nullptr, key, keyLength, text, textLength, score, wholeRoom, kind, 0);
   }
   bool Full() const { return t > WORKING_SIZE; }
+  bool Whole(const char* reading, uint32_t length) const {
+    return (length == Lr && memcmp(reading, R, Lr) == 0) ||
+           (length == Lhira && memcmp(reading, Rh, Lhira) == 0);
+  }
   uint32_t Threshold() const { return Lr * 1000 + 400; }
   static uint32_t Recency(uint32_t u) { return u < RECENCY_SPAN ? (RECENCY_SPAN - u) / 100 : 0; }
 
@@ -67,13 +82,15 @@ struct Search {
     const char* text = ScanBackToChar(reading - 2, line, TAB);
     if (text == line || reading - 1 < text) return;
     const auto readingLength = static_cast<uint32_t>(end - reading);
+    const bool whole = Lr > 0 && Whole(reading, readingLength);
+    if (Full() && !whole) return;  // once full, only the whole reading is read on
     uint32_t score = Lr > 0 ? ReadingScore(reading, readingLength, 2000, 150) : 1;
     const auto contextLength = static_cast<uint32_t>(text - 1 - line);
     if (contextLength > 0 && Lh > 0) score += ContextMatchScore(line, contextLength, H, Lh, 1250);
     score += Recency(u);
     if (score <= Threshold()) return;
     Add(reading, readingLength, text, static_cast<uint32_t>(reading - 1 - text), score,
-        CONVERSION_FROM_PHRASE);
+        CONVERSION_FROM_PHRASE, whole);
   }
 
   // text TAB reading
@@ -81,10 +98,12 @@ struct Search {
     const char* reading = ScanBackToChar(end - 1, line, TAB);
     if (reading == line) return;
     const auto readingLength = static_cast<uint32_t>(end - reading);
+    const bool whole = Lr > 0 && Whole(reading, readingLength);
+    if (Full() && !whole) return;
     const uint32_t score = ReadingScore(reading, readingLength, 2500, 500) + Recency(u);
     if (score <= Threshold()) return;
     Add(reading, readingLength, line, static_cast<uint32_t>(reading - 1 - line), score,
-        CONVERSION_FROM_WORD);
+        CONVERSION_FROM_WORD, whole);
   }
 
   // The most a phrase record whose reading does not match can score: 1 without a reading,
@@ -98,9 +117,10 @@ struct Search {
   // Newest record first, numbered from 1 afresh for each walk. A record whose reading
   // begins with neither form of R scores too little to be a candidate (a phrase only while
   // its context cannot make up for the reading), so the walk passes over such records
-  // without reading them.
+  // without reading them. Without a reading nothing is the whole reading, so a full list
+  // ends the walks.
   void Walk(const char* text, uint32_t length, bool phrase) {
-    if (Full()) return;
+    if (Full() && Lr == 0) return;
     RecordFilter filter;
     filter.every = phrase && UnmatchedPhraseCeiling() > Threshold();
     if (Lr > 0) filter.prefix[0] = R, filter.prefixLength[0] = Lr;
@@ -111,7 +131,7 @@ struct Search {
       } else {
         Word(line, end, u);
       }
-      return !Full();
+      return !Full() || Lr > 0;
     });
   }
 
@@ -124,18 +144,19 @@ struct Search {
   }
 
   void InputMethod(const char* halfWidth, uint32_t Lk) {
-    if (Lk == 0 || Full()) return;
+    if (Lk == 0) return;
     const ImeProduct product = ImeGetProduct();
     if (product == Atok) return;
     const bool half = product == Ime95 || product == Ime97 || product == Ime98;
     const uint32_t count = half ? ImeOpenCandidates(halfWidth, Lk) : ImeOpenCandidates(Rh, Lhira);
-    for (uint32_t i = 0; i < count && !Full(); ++i) {
+    // Its candidates are all for the whole reading, so it is asked however full the list.
+    for (uint32_t i = 0; i < count && W->total < WORKING_SIZE + WHOLE_READING_ROOM; ++i) {
       const uint32_t length = ImeGetCandidate(i, nullptr);
       if (length == 0) break;
       OwnedText text(static_cast<char*>(MemAlloc(length + 1)));
       if (!text) break;
       ImeGetCandidate(i, text.Get());
-      Add(R, Lr, text.Get(), length, 2400, CONVERSION_FROM_IME);
+      Add(R, Lr, text.Get(), length, 2400, CONVERSION_FROM_IME, true);
     }
     ImeCloseCandidates();
   }
@@ -181,7 +202,7 @@ CandidateList* ConversionSearch(const char* reading, const char* committed, uint
   if (reading == nullptr) reading = "";
   if (committed == nullptr) committed = "";
   const auto Lr = static_cast<uint32_t>(strlen(reading));
-  CandidateList* W = CandidateListCreate(WORKING_SIZE, 0);
+  CandidateList* W = CandidateListCreate(WORKING_SIZE + WHOLE_READING_ROOM, 0);
   CandidateList* P = CandidateListCreate(capacity, skip);
   char** skipped = SkippedKeysCreate(skip);
   OwnedText hiragana = Shape(KatakanaToHiragana, reading, Lr);
@@ -199,8 +220,8 @@ CandidateList* ConversionSearch(const char* reading, const char* committed, uint
            static_cast<uint32_t>(strlen(committed)),
            W};
   if (Lr > 0) {
-    s.Add(reading, Lr, s.Rh, s.Lhira, 200000, CONVERSION_FROM_READING);
-    s.Add(reading, Lr, reading, Lr, 199999, CONVERSION_FROM_READING);
+    s.Add(reading, Lr, s.Rh, s.Lhira, 200000, CONVERSION_FROM_READING, true);
+    s.Add(reading, Lr, reading, Lr, 199999, CONVERSION_FROM_READING, true);
   }
   if (!imeState.imeOnlyMode) {
     s.File(set->history, true);

@@ -1,6 +1,7 @@
 // The reading, the committed text and the scores of the conversion search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,35 @@ TEST_F(ConversionTest, AContextAloneCanMakeAPhraseACandidate) {
     EXPECT_EQ(std::vector<std::string>(list->texts, list->texts + list->total), c.texts)
         << testing_support::Utf8(c.committed);
     mivo::CandidateListFree(list);
+  }
+}
+
+// However many newer words begin with the reading, its own words, older, and the input
+// method's are reached by paging; the newer ones still come first.
+TEST_F(ConversionTest, EveryWordOfTheWholeReadingIsReachedByPaging) {
+  for (const int longer : {97, 98, 99, 100, 101, 150}) {
+    std::string words = Sjis("各\tカク\r\n");
+    for (int i = 0; i < longer; ++i)
+      words +=
+          Sjis("確") + std::to_string(i) + "\t" + Sjis("カクニン") + std::to_string(i) + "\r\n";
+    desktop::WriteFile("Trans\\word", words);
+    desktop::WriteFile("Trans\\phrase", "");
+    desktop::SetIme({"Microsoft IME Standard", {{Sjis("かく"), {Sjis("核")}}}});
+    Open();
+    std::vector<std::string> seen;
+    for (uint32_t skip = 0;; skip += 10) {
+      mivo::CandidateList* list = mivo::ConversionSearch(Sjis("カク").c_str(), "", 10, skip);
+      for (uint32_t i = 0; i + list->skip < list->total; ++i) seen.push_back(list->texts[i]);
+      const bool more = list->more != 0;
+      mivo::CandidateListFree(list);
+      if (!more || skip > 1000) break;
+    }
+    ASSERT_GE(seen.size(), 3u) << longer;
+    EXPECT_EQ(seen[2], Sjis("確") + std::to_string(longer - 1)) << longer;  // the newest
+    for (const char* word : {"各", "核"})
+      EXPECT_TRUE(std::find(seen.begin(), seen.end(), Sjis(word)) != seen.end())
+          << longer << " longer words hide " << word;
+    mivo::ConversionClose();
   }
 }
 
