@@ -57,10 +57,12 @@ namespace {
 
 using namespace mivo;
 
-constexpr int kSwitch = 0x1D;                   // the non-convert key, PressKey's default
-constexpr uint64_t kReactionMs = 500;           // from the light to the selection
-constexpr uint64_t kHoldMs = 100;               // the last part of it, switch down
-constexpr uint64_t kSettleMs = 20;              // queued work after a selection
+constexpr int kSwitch = 0x1D;          // the non-convert key, PressKey's default
+constexpr uint64_t kReactionMs = 500;  // from the light to the selection
+constexpr uint64_t kHoldMs = 100;      // the last part of it, switch down
+// The work a selection queues (a search, the candidate keys made and painted) is done
+// by then; well inside the reaction time, so it costs the user nothing.
+constexpr uint64_t kSettleMs = 200;
 constexpr uint64_t kActionTimeoutMs = 120'000;  // a key that never lights up
 constexpr int kMaxSelectionsPerCharacter = 60;  // a sentence that makes no progress
 
@@ -199,13 +201,15 @@ bool Under(int32_t k, int32_t ancestor) {
   }
   return false;
 }
-// The id of a shown key of the keyboard (not a candidate) with this label, or 0.
+// A shown key of the keyboard (not a candidate) with this label, or 0. Keys are named
+// by their index, not their id: the paging keys of one panel may bear the ids of the
+// other panel's candidates.
 int32_t KeyLabelled(const std::u32string& label) {
   const std::string sjis = Sjis(label);
   for (int32_t k = 1; k <= KeyCount; ++k) {
     const KeyRecord* key = GetKey(k);
     if (!key || key->type == KT_INERT || key->type == KT_CANDIDATE || sjis != key->name) continue;
-    if (Shown(k)) return key->id;
+    if (Shown(k)) return k;
   }
   return 0;
 }
@@ -227,7 +231,7 @@ int32_t LitKey() {
 }
 
 struct Candidate {
-  int32_t id;
+  int32_t key;
   std::u32string text;
   std::u32string reading;  // in hiragana, from the macro the key runs
   bool readingForm;        // the typed reading itself (kind 3)
@@ -267,16 +271,16 @@ Panel ReadPanel() {
     const KeyRecord* key = GetKey(k);
     if (!key || !IsVisibleKey(k)) continue;
     if (nextLabel == key->name) {
-      panel.next = key->id;
+      panel.next = k;
     } else if (imeLabel == key->name) {
-      panel.imeOnly = key->id;
+      panel.imeOnly = k;
     } else if (key->id >= 10000 && key->id < 10000 + 1000 && key->onselected) {
       std::string text, reading;
       if (!ParseCandidateMacro(key->onselected, &text, &reading)) continue;
       std::u32string said;
       for (char32_t c : FromSjis(reading)) said.push_back(Hira(c));
       const bool form = std::strncmp(key->onselected, "TranslateD(", 11) == 0;
-      panel.candidates.push_back({key->id, FromSjis(key->name), said, form});
+      panel.candidates.push_back({k, FromSjis(key->name), said, form});
     }
   }
   return panel;
@@ -307,7 +311,7 @@ struct User {
   Tally line, total;
   int selections = 0;
   // the selection under way
-  int32_t targetId = 0;
+  int32_t target = 0;
   std::string what;
   uint64_t actionStart = 0, litSince = 0, lastRelease = 0, readyAt = 0;
   int32_t lastLit = 0;
@@ -325,10 +329,10 @@ void Schedule(uint64_t at);
 
 bool gTrace = false;
 
-void Select(int32_t id, const std::string& what) {
-  if (id == 0) std::fprintf(stderr, "typing_sim: no key for %s\n", what.c_str());
+void Select(int32_t key, const std::string& what) {
+  if (key == 0) std::fprintf(stderr, "typing_sim: no key for %s\n", what.c_str());
   if (gTrace) std::printf("  %8.1f s  %s\n", desktop::Now() / 1000.0, what.c_str());
-  gUser.targetId = id;
+  gUser.target = key;
   gUser.what = what;
   gUser.actionStart = desktop::Now();
 }
@@ -400,11 +404,11 @@ bool Fits(const Candidate& c) {
 void Take(const Candidate& c, bool counted) {
   User& u = gUser;
   if (gTrace) {
-    const KeyRecord* key = GetKey(FindKeyById(c.id));
-    std::printf("  take %d [%s] runs [%s]\n", c.id, desktop::Utf8FromShiftJis(key->name).c_str(),
+    const KeyRecord* key = GetKey(c.key);
+    std::printf("  take %d [%s] runs [%s]\n", key->id, desktop::Utf8FromShiftJis(key->name).c_str(),
                 desktop::Utf8FromShiftJis(key->onselected).c_str());
   }
-  Select(c.id, Utf8(c.text));
+  Select(c.key, Utf8(c.text));
   // Where the sentence will stand once it is typed.
   u.sPos += c.text.size();
   u.yPos += c.reading.size();
@@ -558,18 +562,18 @@ void Poll() {
     u.litSince = now;
   }
   if (u.done || u.down || now < u.readyAt) return;
-  if (u.targetId == 0) {
+  if (u.target == 0) {
     Plan();
     if (u.done) return;
   }
-  if (u.targetId == 0) return;
+  if (u.target == 0) return;
   if (now - u.actionStart > kActionTimeoutMs) {
     std::fprintf(stderr, "typing_sim: %s never lit up\n", u.what.c_str());
-    u.targetId = 0;
+    u.target = 0;
     GiveUp("a key never lit up");
     return;
   }
-  const int32_t target = FindKeyById(u.targetId);
+  const int32_t target = u.target;
   if (lit == 0 || target == 0 || !Under(target, lit)) return;
   const uint64_t from = std::max(u.litSince, u.lastRelease);
   if (now < from + kReactionMs - kHoldMs) return;
@@ -577,7 +581,7 @@ void Poll() {
   u.pressed = lit;
   if (gTrace) {
     std::printf("  %8.1f s    press %d %s for %d\n", now / 1000.0, GetKey(lit)->id,
-                desktop::Utf8FromShiftJis(GetKey(lit)->name).c_str(), u.targetId);
+                desktop::Utf8FromShiftJis(GetKey(lit)->name).c_str(), GetKey(target)->id);
   }
   desktop::KeyDown(kSwitch);
   const bool selects = Selects(lit, target);
@@ -588,7 +592,7 @@ void Poll() {
     ++user.line.presses;
     user.lastRelease = desktop::Now();
     user.readyAt = user.lastRelease + kSettleMs;
-    if (selects) user.targetId = 0;
+    if (selects) user.target = 0;
   });
 }
 
