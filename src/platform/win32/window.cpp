@@ -242,9 +242,11 @@ LRESULT SendMessage(Window w, UINT msg, WPARAM wParam, LPARAM lParam) {
       return ::SendMessageW(target, WM_CHAR, wide, lParam);
     }
     // Wine turns a double-byte WM_IME_CHAR of SendMessageA into "?" (it swaps lead and
-    // trail byte); sent wide, the character reaches an ANSI window as the same lead/trail
-    // value, on Windows and on Wine alike.
-    if (wide != 0 && (wParam & 0xFF00) != 0) {
+    // trail byte) and a half-width katakana byte into a double-byte character; sent wide,
+    // the character reaches an ANSI window as the same value, on Windows and on Wine
+    // alike.
+    const bool kana = wParam >= 0xA1 && wParam <= 0xDF;
+    if (wide != 0 && ((wParam & 0xFF00) != 0 || kana)) {
       return ::SendMessageW(target, msg, wide, lParam);
     }
   }
