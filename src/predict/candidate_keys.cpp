@@ -166,8 +166,8 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
   uint32_t fit2 = 0;
   for (uint32_t i = row1; i < N && x < m.R - m.PagingRoom(); ++i, ++fit2)
     x += m.Advance(keyWidth(i));
-  const bool next = list->more != 0 || row1 + fit2 < N;
-  if (fit2 > 0 && x > (next ? m.R - m.PagingRoom() : m.R)) --fit2;
+  const bool nextExpected = list->more != 0 || row1 + fit2 < N;
+  if (fit2 > 0 && x > (nextExpected ? m.R - m.PagingRoom() : m.R)) --fit2;
 
   uint32_t placed = 0;
   for (int row = 0; row < 2; ++row) {
@@ -185,6 +185,9 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
     }
   }
 
+  // Decided on the candidates placed, not on the expectation above: a candidate that the
+  // drop left out is reached only through the next key.
+  const bool next = list->more != 0 || placed < N;
   // The paging keys stand at the right end of the row between the two candidate rows,
   // created left to right so the scan meets them in the order they are seen.
   const bool previous = list->skip > 0;

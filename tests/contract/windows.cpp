@@ -247,4 +247,25 @@ CONTRACT_TEST(Windows, ModelessDialogFromItsResource) {
   EXPECT_TRUE(os::EndDialogWindow(d) != 0 && !os::IsWindow(d));
 }
 
+// The word dialog's fields are typed into as any control is, by WM_IME_CHAR; what the
+// system posts on from there counts too, so the queue is emptied before the text is read.
+CONTRACT_TEST(Windows, InputMethodCharactersReachADialogsEditWhole) {
+  os::Window d = os::CreateDialog(nullptr, contract::kDialog, nullptr, CheckDialogProc);
+  ASSERT_NE(d, nullptr);
+  os::Window edit = os::GetDlgItem(d, contract::kDialogEdit);
+  // か, 漢, the half-width ｱ and ﾟ, a Latin letter
+  const os::WPARAM sent[] = {0x82A9, 0x8ABF, 0xB1, 0xDF, 'a'};
+  for (os::WPARAM c : sent) os::SendMessage(edit, os::WM_IME_CHAR, c, 1);
+  os::Msg msg{};
+  while (os::PeekMessage(&msg, nullptr, 0, 0, os::PM_REMOVE)) {
+    if (!os::IsDialogMessage(d, &msg)) os::DispatchMessage(&msg);
+  }
+  char buffer[32] = {};
+  os::GetDlgItemText(d, contract::kDialogEdit, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer,
+               "\x82\xa9\x8a\xbf\xb1\xdf"
+               "a");
+  os::EndDialogWindow(d);
+}
+
 }  // namespace

@@ -2,9 +2,10 @@
 # Switch scanning end to end: the real mivo.exe with the default keyboard of data/,
 # the switch on F9 and the pointer choosing the keys, typing into the target program.
 # Proves: letters typed, a latched Shift giving a capital, a DirectPhrase key giving the
-# double-byte values of Japanese text, a locked arrow key repeating until the switch is
-# used again, the target keeping the foreground after clicks on the keyboard, the
-# keyboard at the bottom edge, the guarded quit key; keeps screenshots of the keyboard.
+# double-byte values of Japanese text and another the single bytes of half-width
+# katakana, a locked arrow key repeating until the switch is used again, the target
+# keeping the foreground after clicks on the keyboard, the keyboard at the bottom edge,
+# the guarded quit key; keeps screenshots of the keyboard.
 set -u
 . "$(dirname "$0")/lib.sh"
 e2e_begin scanning xdotool convert awk xxd
@@ -22,6 +23,10 @@ select_key() {
   switch "${2:-400}"
 }
 lines() { grep -c "^$1" "$log" 2>/dev/null || true; }
+# The いいえ key of this copy types half-width katakana: パイプ。 as ﾊﾟｲﾌﾟ｡, whose bytes
+# run from the first (0xA1) to the last (0xDF) of that range.
+LC_ALL=C sed -i "s/DirectPhrase($(sjis いいえ))/DirectPhrase($(sjis ﾊﾟｲﾌﾟ｡))/" "$work/mivo_key.cfg"
+LC_ALL=C grep -q "DirectPhrase($(sjis ﾊﾟｲﾌﾟ｡))" "$work/mivo_key.cfg" || e2e_fail "no いいえ key to change"
 
 e2e_start_target scanning "$log"
 
@@ -105,11 +110,14 @@ for letter in C D E; do
   sleep 0.3
 done
 
-# ---- a DirectPhrase key: the double-byte values of the text as WM_IME_CHAR.
+# ---- DirectPhrase keys: the double-byte values of the text as WM_IME_CHAR, then the
+# half-width bytes one by one.
 select_key "機能" 800
 shot="$(e2e_screenshot function)" && e2e_log "screenshot $shot"
 select_key "ありがとう" 800
+select_key "いいえ" 800
 want="$(sjis 'ありがとうございます。' | xxd -p | tr -d '\n' | sed 's/\(....\)/\1 /g; s/ $//')"
+want="$want $(sjis 'ﾊﾟｲﾌﾟ｡' | xxd -p | sed 's/\(..\)/\1 /g; s/ $//')"
 got="$(awk -F'\t' '$1 == "WM_IME_CHAR" { printf "%s ", $2 }' "$log" | sed 's/ $//')"
 e2e_log "WM_IME_CHAR received: $got"
 [ "$got" = "$want" ] || e2e_fail "expected WM_IME_CHAR $want"

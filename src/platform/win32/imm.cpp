@@ -2,10 +2,12 @@
 #include "platform/os.h"
 #include "platform/win32/convert.h"
 #include "platform/win32/win.h"
+#include "platform/win32/wine.h"
 
 namespace os {
 
 using win32::H;
+using win32::UnderWine;
 using win32::W;
 
 namespace {
@@ -16,15 +18,6 @@ static_assert(offsetof(CANDIDATELIST, dwOffset) == offsetof(CandidateListHeader,
 
 LPCANDIDATELIST Real(CandidateListHeader* list) { return reinterpret_cast<LPCANDIDATELIST>(list); }
 
-// Wine 8's ImmGetConversionListA ends the calling process, so under Wine the conversion
-// list is answered as empty without asking. ntdll exports wine_get_version only there.
-bool UnderWine() {
-  static const bool wine = [] {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-  }();
-  return wine;
-}
 }  // namespace
 
 Hkl GetKeyboardLayout(DWORD threadId) { return W(::GetKeyboardLayout(threadId)); }
@@ -59,6 +52,8 @@ DWORD ImmGetCandidateList(Imc imc, DWORD index, CandidateListHeader* list, DWORD
 
 DWORD ImmGetConversionList(Hkl hkl, Imc imc, const char* source, CandidateListHeader* dest,
                            DWORD bufLen, UINT flag) {
+  // Wine 8's ImmGetConversionListA ends the calling process, so under Wine the
+  // conversion list is answered as empty without asking.
   if (UnderWine()) return 0;
   return ::ImmGetConversionListA(H(hkl), H(imc), source, Real(dest), bufLen, flag);
 }

@@ -2,6 +2,7 @@
 #include "platform/os.h"
 #include "platform/win32/convert.h"
 #include "platform/win32/win.h"
+#include "platform/win32/wine.h"
 
 namespace os {
 namespace {
@@ -13,6 +14,7 @@ using win32::H;
 using win32::ToMsg;
 using win32::ToPoint;
 using win32::ToRect;
+using win32::UnderWine;
 using win32::W;
 
 // The port's procedures differ from WNDPROC/DLGPROC in calling convention (x86),
@@ -62,6 +64,26 @@ INT_PTR CALLBACK DialogTrampoline(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   // The port's dialogs carry no creation parameter.
   if (msg == WM_INITDIALOG) lParam = 0;
   return proc(W(hwnd), msg, wParam, lParam);
+}
+
+// The character of a WM_IME_CHAR value (lead byte × 256 + trail byte, or one byte) in
+// the code page, or 0 when the bytes are none.
+WCHAR ImeCharToWide(WPARAM value) {
+  const char bytes[2] = {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
+  const bool dbcs = (value & 0xFF00) != 0;
+  WCHAR wide = 0;
+  const int made = ::MultiByteToWideChar(CP_ACP, 8 /* MB_ERR_INVALID_CHARS */,
+                                         dbcs ? bytes : bytes + 1, dbcs ? 2 : 1, &wide, 1);
+  return made == 1 ? wide : 0;
+}
+
+bool IsOwnEdit(HWND w) {
+  ::DWORD process = 0;
+  ::GetWindowThreadProcessId(w, &process);
+  char className[8] = {};
+  return process == ::GetCurrentProcessId() &&
+         ::GetClassNameA(w, className, sizeof className) == 4 &&
+         ::lstrcmpiA(className, "Edit") == 0;
 }
 
 }  // namespace
@@ -209,15 +231,23 @@ void SetWindowUserData(Window w, LPARAM value) { ::SetWindowLongPtrA(H(w), GWLP_
 // ---------------------------------------------------------------- messages
 
 LRESULT SendMessage(Window w, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Wine turns a double-byte WM_IME_CHAR of SendMessageA into "?" (it swaps lead and
-  // trail byte); the character converted here and sent wide reaches an ANSI window as
-  // the same lead/trail value, on Windows and on Wine alike.
-  if (msg == WM_IME_CHAR && (wParam & 0xFF00) != 0) {
-    const char bytes[2] = {static_cast<char>((wParam >> 8) & 0xFF),
-                           static_cast<char>(wParam & 0xFF)};
-    WCHAR wide = 0;
-    if (::MultiByteToWideChar(CP_ACP, 8 /* MB_ERR_INVALID_CHARS */, bytes, 2, &wide, 1) == 1) {
-      return ::SendMessageW(H(w), msg, wide, lParam);
+  if (msg == WM_IME_CHAR) {
+    const HWND target = H(w);
+    const WCHAR wide = ImeCharToWide(wParam);
+    // Wine's edit control leaves WM_IME_CHAR to DefWindowProc, which posts the lead and
+    // the trail byte as two WM_CHAR that are each converted alone: the word dialog's
+    // fields would get two wrong characters. WM_CHAR sent wide inserts the character
+    // whole, and the dialog's fields are this program's own.
+    if (wide != 0 && UnderWine() && IsOwnEdit(target)) {
+      return ::SendMessageW(target, WM_CHAR, wide, lParam);
+    }
+    // Wine turns a double-byte WM_IME_CHAR of SendMessageA into "?" (it swaps lead and
+    // trail byte) and a half-width katakana byte into a double-byte character; sent wide,
+    // the character reaches an ANSI window as the same value, on Windows and on Wine
+    // alike.
+    const bool kana = wParam >= 0xA1 && wParam <= 0xDF;
+    if (wide != 0 && ((wParam & 0xFF00) != 0 || kana)) {
+      return ::SendMessageW(target, msg, wide, lParam);
     }
   }
   return ::SendMessageA(H(w), msg, wParam, lParam);
