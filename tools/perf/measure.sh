@@ -11,6 +11,8 @@
 #          polled every millisecond from a program of the same wineserver; the median of
 #          MIVO_PERF_RUNS (default 5) starts; and the floor: win_target.exe started to
 #          its window, the same way
+#   fill   as start, but every start begins without the conversion dictionaries (Trans),
+#          which it first fills from the seeds "word" and "phrase", as a first start does
 #   page   a click on a page key to the last key window of the new page, there and back
 #          (英数 and かな), MIVO_PERF_RUNS times each: the page switch makes and destroys
 #          the key windows of both pages
@@ -18,7 +20,7 @@
 #          end-to-end test measures it (three presses)
 #   reader the keyboard file reader's bench beside a plain pass over the same bytes
 #
-# Use: make windows bench && tools/perf/measure.sh [idle|start|page|switch|reader ...]
+# Use: make windows bench && tools/perf/measure.sh [idle|start|fill|page|switch|reader ...]
 # MIVO_WIN32_DIR and MIVO_BENCH_DIR name other builds (say, of an earlier commit) to
 # measure them the same way.
 # Timings on a shared machine are noise: run on a quiet one, and compare runs made the
@@ -30,7 +32,7 @@ SECONDS_IDLE="${MIVO_PERF_SECONDS:-30}"
 RUNS="${MIVO_PERF_RUNS:-5}"
 KEYS="${MIVO_PERF_KEYS:-}"
 rows=("$@")
-[ ${#rows[@]} -gt 0 ] || rows=(idle start page switch reader)
+[ ${#rows[@]} -gt 0 ] || rows=(idle start fill page switch reader)
 want() {
   local r
   for r in "${rows[@]}"; do [ "$r" = "$1" ] && return 0; done
@@ -103,8 +105,10 @@ idle_row() {
   fi
 }
 
+# start_row fill: every start begins without Trans, so it first fills the conversion
+# dictionaries from the seeds, as the first start on a new folder does.
 start_row() {
-  local i line main=() keys=() floor=() tp
+  local i line main=() keys=() floor=() tp fill="${1:-}" what=start
   sed -i "s/^TimerFlag = .*/TimerFlag = False/" "$work/settings.txt"
   # A first start warms the wineserver and the page cache.
   e2e_wine_bg "$work" "$E2E_TMP/start-warm.out" "$E2E_BIN/mivo.exe"
@@ -112,7 +116,9 @@ start_row() {
   sleep 2
   [ -n "$KEYS" ] || KEYS="$(e2e_keys key-count | tr -d '\r')"
   quit_mivo
+  [ -n "$fill" ] && what="first start, Trans filled from the seeds,"
   for i in $(seq "$RUNS"); do
+    [ -n "$fill" ] && rm -rf "$work/Trans"
     # Into a file: the program inherits the output, and a $(...) would wait for it to end.
     (cd "$work" && e2e_keys start-keys "$(e2e_winpath "$E2E_BIN/mivo.exe")" MivoMain "$KEYS" \
       20000) >"$E2E_TMP/start.txt" || e2e_fail "the key windows did not all come"
@@ -130,9 +136,9 @@ start_row() {
     tp="$(mivo_pid "win_target\.exe")" && kill "$tp"
     e2e_keys wait-gone MivoTestTarget Target 8000 >/dev/null 2>&1
   done
-  median_row "start, to the main window" "${main[@]}"
-  median_row "start, to $KEYS key windows" "${keys[@]}"
-  median_row "start, floor (win_target.exe to its window)" "${floor[@]}"
+  median_row "$what to the main window" "${main[@]}"
+  median_row "$what to $KEYS key windows" "${keys[@]}"
+  [ -n "$fill" ] || median_row "start, floor (win_target.exe to its window)" "${floor[@]}"
 }
 
 # A label, the median of the milliseconds that follow it, and all of them in order.
@@ -170,6 +176,7 @@ e2e_default_folder
 sed -i 's/^LoggingMode = True/LoggingMode = False/' "$work/settings.txt"
 want idle && idle_row stopped False && idle_row running True && idle_row floor
 want start && start_row
+want fill && start_row fill
 want page && page_row
 if want switch; then
   MIVO_E2E_ARTIFACTS="$E2E_TMP/switch" bash "$E2E_ROOT/tests/e2e/test_scanning.sh" \
