@@ -14,15 +14,17 @@
 // the only places where a conversion may end inside a run of kanji. The user:
 // - watches the scan and presses the switch when the lit key is the wanted key or a group
 //   on the way to it, 0.5 s after it lit up (the reaction; the switch is held 0.1 s of it);
-// - types the reading kana by kana on the kana keys;
-// - after every change of the candidates, takes the shown candidate with the longest
-//   text that continues the sentence and ends where a word of it ends;
-// - takes the reading itself (its hiragana or katakana form) when the typed kana are the
-//   sentence's next characters and a kanji follows them or the sentence ends;
-// - when a word with kanji and the kana after it up to the next kanji bring nothing,
-//   backs out with the backspace key to each end of a kanji word in turn and pages
-//   through its candidates; when even that fails, clears the reading and leaves the word
-//   out (the sentence then counts as not reproduced).
+// - types each word of the reading kana by kana on the kana keys;
+// - after every change of the candidates, takes the shown candidate with the longest text
+//   whose text and reading (from the macro of its key) continue the sentence and that
+//   ends where a word of it ends: a completion or a next-word prediction as soon as it
+//   shows; the reading itself (its hiragana or katakana form) only where a word ends;
+// - when a whole word is not offered, pages through its candidates, then through the
+//   input method's own (IME候補, where an input method answers), then backs off with the
+//   backspace key kana by kana, at each length looking through every page for a shorter
+//   word (or a single kanji, a stem) that begins it, and writes the rest the same way;
+//   when even that fails, clears the reading and leaves the word out: the sentence then
+//   counts as not written, and the word is printed under it with the reason.
 // Learning stays on: the folder's dictionaries learn every choice, as they do in use, so
 // later sentences meet what earlier ones taught. Everything runs on the virtual clock, so
 // a run is deterministic.
