@@ -45,9 +45,12 @@ fuzz-test: fuzz
 # Fast checks of the tree itself, before anything is built: every command the scripts
 # call comes from a package that install-deps.sh names; every #include keeps to the
 # folder table; every C++ file is as .clang-format writes it; the default keyboard and
-# its core operation dictionary are what their generator writes.
+# its core operation dictionary are what their generator writes; the build tools' own
+# tests pass (Debian's python3, whose python3-marisa the seed generator needs).
 checks: deps
 	@python3 tools/check_commands.py
+	@out=$$(/usr/bin/python3 -m unittest discover -s tests/tools -q 2>&1) || { echo "$$out"; exit 1; }; \
+	  echo "tools tests: $$(echo "$$out" | grep '^Ran'), $$(echo "$$out" | tail -n 1)"
 	@python3 tools/check_layers.py
 	@files=$$(find src tests tools bench -name '*.cpp' -o -name '*.h'); \
 	  clang-format --dry-run --Werror $$files && \
