@@ -275,7 +275,7 @@ def phrases(measured, model, limit, per_unit=2):
     rest of the word's own cost."""
     starting = {}  # first unit -> [(cost of the rest, reading, text)], cheapest first
     for (reading, text), m in measured.items():
-        if m:
+        if m and len(text) >= 2:
             cost, first = m
             starting.setdefault(first, []).append((cost - model.unigrams[first][0], reading, text))
     for first in starting:
@@ -288,8 +288,6 @@ def phrases(measured, model, limit, per_unit=2):
         if not typable(context):
             continue
         for rest, reading, text in starting[key]:
-            if len(text) < 2:
-                continue
             total = model.unigrams[previous][0] + cost + rest
             entry = (context, text, reading)
             if entry not in best or total < best[entry]:
