@@ -70,19 +70,21 @@ KANA_BLOCKS = [
     # A kana costs the scan to its block, its column and itself: 0.5 s to react to
     # each press, 1.6 s before the first step in a group and 0.8 s for each further
     # step. So each row keeps its kana but puts the frequent ones first, and the rows
-    # are dealt out by how often their kana occur, the most frequent row to the
-    # cheapest place (first column of the first block), the next to the next cheapest.
-    # Counted in the readings of tools/effort/shaping.tsv (982 kana and marks): あ行
-    # 136, さ行 128, か行 105, た行 97, ま行 72, な行 63, 、。 62, わをん 60, ら行 48,
-    # だ行 47, が行 43, は行 38, っゃゅょ 32, や行 26, then the rare rows. By that
-    # count a kana costs 5.6 s on average, against 6.2 s with each row in table order
-    # on the same places.
-    ("いしかま。", ["いうあおえ", "しすさせそ", "かくきこけ", "まもみめむ", "。、「」・"]),
-    ("たんでよ", ["たてとちつ", "んをわー", "でだどづぢ", "よやゆ"]),
-    ("のがびじ", ["のになねぬ", "がごげぎぐ", "びぶべぼば", "じざずぜぞ"]),
-    ("らょぱ？", ["らりるれろ", "ょっゅゃゎ", "ぱぽぴぷぺ", "？！～…"]),
+    # are dealt out by how often their kana are typed, the most frequent row to the
+    # cheapest place (first column of the first block), the next to the next cheapest
+    # (second column of the first block or first of the second, and so on). Counted in
+    # what tools/typing_sim types of tools/effort/shaping.tsv with no input method
+    # (509 kana and marks; most characters come through candidates, so these are the
+    # first kana of words): あ行 71, か行 62, た行 59, さ行 57, ま行 46, わをん 25,
+    # ら行 24, は行 24, が行 23, 、。 23, や行 22, だ行 19, っゃゅょ 18, な行 17, then
+    # the rare rows. Dealt by these counts instead of those of every kana of the
+    # readings: 6.92 s per character on that text, against 7.00 s.
+    ("いかしらよ", ["いあおうえ", "かきくこけ", "しすさせそ", "らりるろれ", "よやゆ"]),
+    ("てまはで", ["てたちとつ", "まもめみむ", "はふひへほ", "でどだづぢ"]),
+    ("んがっび", ["んをわー", "がごげぎぐ", "っょゅゃゎ", "びぶべぼば"]),
+    ("。ねぱぁ", ["。、「」・", "ねなのにぬ", "ぱぽぴぷぺ", "ぁぃぅぇぉ"]),
     # ゛ and ゜ voice the last kana of the reading, 小 makes it small (SmallKana).
-    ("はぁ記号", ["はひふへほ", "ぁぃぅぇぉ", "゛゜小"]),
+    ("じ？記号", ["じざずぜぞ", "？！～…", "゛゜小"]),
 ]
 
 # The table in plain gojuon order, five rows to a block: the starting point that the

@@ -47,15 +47,21 @@ def is_kanji(c):
     return "\u4e00" <= c <= "\u9fff" or c in "々〆ヶ"
 
 
-def typable(text):
-    """A text the program can hold and type: Shift-JIS, no separators or ASCII."""
+# The punctuation the kana keys type, which ends or joins what a phrase follows.
+MARKS = "、。"
+
+
+def typable(text, marks=""):
+    """A text the program can hold and type: Shift-JIS kana and kanji (and marks), no
+    separators or ASCII."""
     if not text:
         return False
     try:
         sjis = text.encode("cp932")
     except UnicodeEncodeError:
         return False
-    return all(b >= 0x80 for b in sjis[::2]) and all(is_kana(c) or is_kanji(c) for c in text)
+    return all(b >= 0x80 for b in sjis[::2]) and all(
+        is_kana(c) or is_kanji(c) or c in marks for c in text)
 
 
 def readable(reading):
@@ -272,20 +278,25 @@ def phrases(measured, model, limit, per_unit=2):
     """The phrase seed, most frequent last: (context, text, reading) of the likeliest
     written words after each unit of the model, the context that unit's text. A word's
     cost after a unit is the bigram of that unit and the word's first unit, plus the
-    rest of the word's own cost."""
+    rest of the word's own cost. A particle or a mark is a unit of its own (が, 。): one
+    choice on the panel instead of a kana and then the reading itself."""
     starting = {}  # first unit -> [(cost of the rest, reading, text)], cheapest first
+    for key in model.unigrams:
+        text = key.split("/", 1)[-1]
+        if len(text) == 1 and ("ぁ" <= text <= "ゖ" or text in MARKS):
+            starting[key] = [(0, katakana(text), text)]
     for (reading, text), m in measured.items():
         if m and len(text) >= 2:
             cost, first = m
             starting.setdefault(first, []).append((cost - model.unigrams[first][0], reading, text))
-    for first in starting:
+    for first in list(starting):
         starting[first] = sorted(starting[first])[:per_unit]
     best = {}
     for (previous, key), cost in model.bigrams.items():
         if key not in starting or "/" not in previous:
             continue
         context = previous.split("/", 1)[1][-4:]
-        if not typable(context):
+        if not typable(context, MARKS):
             continue
         for rest, reading, text in starting[key]:
             total = model.unigrams[previous][0] + cost + rest
