@@ -151,11 +151,10 @@ struct OpenDictionaries {
     // The recent text where the program keeps it: the keys learned, without a name.
     if (ok) mivo::LearnOperation(d.recent.c_str(), nullptr);
   }
+  // Without a desktop::Reset, which would make a fresh folder only to leave it behind.
   ~OpenDictionaries() {
-    const std::string folder = desktop::WorkingFolder();
     mivo::ResetPredictState();
-    desktop::Reset();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(desktop::WorkingFolder());
   }
   bool ok = false;
 };
