@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "line_end_pass.h"
 #include "platform/headless/desktop.h"
 #include "predict/operations.h"
 #include "predict/state.h"
@@ -150,11 +151,10 @@ struct OpenDictionaries {
     // The recent text where the program keeps it: the keys learned, without a name.
     if (ok) mivo::LearnOperation(d.recent.c_str(), nullptr);
   }
+  // Without a desktop::Reset, which would make a fresh folder only to leave it behind.
   ~OpenDictionaries() {
-    const std::string folder = desktop::WorkingFolder();
     mivo::ResetPredictState();
-    desktop::Reset();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(desktop::WorkingFolder());
   }
   bool ok = false;
 };
@@ -194,19 +194,10 @@ void BM_LineEndPass(benchmark::State& state) {
     state.SkipWithError("dictionaries not opened");
     return;
   }
-  const mivo::DictFile* files[] = {mivo::predictState.slots[0]->history,
-                                   mivo::predictState.core->name};
   size_t lines = 0;
   for (auto _ : state) {
-    lines = 0;
-    for (const mivo::DictFile* f : files) {
-      const char* pos = f->view;
-      const char* const end = f->view + f->used;
-      while ((pos = static_cast<const char*>(std::memchr(pos, '\n', end - pos))) != nullptr) {
-        ++lines;
-        ++pos;
-      }
-    }
+    lines =
+        bench::LineEndPass({mivo::predictState.slots[0]->history, mivo::predictState.core->name});
     benchmark::DoNotOptimize(lines);
   }
   if (lines != HISTORY_LINES + NAME_LINES) state.SkipWithError("line count differs");
