@@ -3,7 +3,7 @@
 of a working folder.
 
     /usr/bin/python3 tools/make_seed.py --ipadic DIR --kkc DIR --skk FILE OUT_FOLDER
-        [--words N] [--kanji N] [--stems N] [--phrases N]
+        [--words N] [--kanji N] [--stems N] [--phrases N] [--trigram-phrases N]
 
 Sources (Debian packages; see the README for versions and licences):
 - mecab-ipadic (DIR /usr/share/mecab/dic/ipadic): every word with its reading, and every
@@ -12,7 +12,8 @@ Sources (Debian packages; see the README for versions and licences):
   corpus. data.1gram.index is a marisa trie of "reading/word" keys; key id i indexes the
   6-byte records of data.1gram (little-endian uint16 cost first, lower is more frequent);
   data.2gram holds 12-byte records: uint32 word id, uint32 previous word id, uint16 cost,
-  uint16 backoff. Its words are the model's units (痛 and い for 痛い), so the frequency
+  uint16 backoff; data.3gram 10-byte records: uint32 word id, uint32 index of the bigram
+  record of the two units before it, uint16 cost. Its words are the model's units (痛 and い for 痛い), so the frequency
   of a written word is that of its units in a row: their unigram and bigram costs added.
 - skkdic (FILE /usr/share/skk/SKK-JISYO.L): the single kanji with their readings, and the
   stems of inflected words (冷 read さま), so
@@ -71,11 +72,12 @@ def readable(reading):
 
 # ---------------------------------------------------------------- the language model
 class Model:
-    """The unigram and bigram costs of the model, by "reading/word" key."""
+    """The unigram, bigram and trigram costs of the model, by "reading/word" key."""
 
-    def __init__(self, unigrams, bigrams):
+    def __init__(self, unigrams, bigrams, trigrams=None):
         self.unigrams = unigrams  # key -> (cost, backoff)
         self.bigrams = bigrams  # (previous key, key) -> cost
+        self.trigrams = trigrams or {}  # (key before, previous key, key) -> cost
 
     @classmethod
     def load(cls, folder):
@@ -96,12 +98,21 @@ class Model:
             unigrams[key] = (cost, backoff)
         with open(folder + "/data.2gram", "rb") as f:
             two = f.read()
-        bigrams = {}
+        bigrams, pairs = {}, []
         for at in range(0, len(two) - 11, 12):
             word, previous, cost, _ = struct.unpack_from("<IIHH", two, at)
+            pairs.append((keys.get(previous), keys.get(word)))
             if word in keys and previous in keys:
                 bigrams[(keys[previous], keys[word])] = cost
-        return cls(unigrams, bigrams)
+        # data.3gram: 10-byte records, uint32 word id, uint32 the index of the bigram
+        # record of the two units before it, uint16 cost.
+        trigrams = {}
+        with open(folder + "/data.3gram", "rb") as f:
+            three = f.read()
+        for word, pair, cost in struct.iter_unpack("<IIH", three[: len(three) // 10 * 10]):
+            if word in keys and pair < len(pairs) and None not in pairs[pair]:
+                trigrams[pairs[pair] + (keys[word],)] = cost
+        return cls(unigrams, bigrams, trigrams)
 
     def follow(self, previous, key):
         """The cost of key right after previous: the bigram, or the backoff."""
@@ -274,7 +285,7 @@ def words(measured, model, extra, limit, extra_limits):
     return sorted(chosen, key=lambda k: (-chosen[k], k))
 
 
-def phrases(measured, model, limit, per_unit=2):
+def phrases(measured, model, limit, trigram_limit=0, per_unit=2):
     """The phrase seed, most frequent last: (context, text, reading) of the likeliest
     written words after each unit of the model, the context that unit's text. A word's
     cost after a unit is the bigram of that unit and the word's first unit, plus the
@@ -291,21 +302,35 @@ def phrases(measured, model, limit, per_unit=2):
             starting.setdefault(first, []).append((cost - model.unigrams[first][0], reading, text))
     for first in list(starting):
         starting[first] = sorted(starting[first])[:per_unit]
-    best = {}
-    for (previous, key), cost in model.bigrams.items():
-        if key not in starting or "/" not in previous:
-            continue
-        context = previous.split("/", 1)[1][-4:]
-        if not typable(context, MARKS):
-            continue
-        for rest, reading, text in starting[key]:
-            total = model.unigrams[previous][0] + cost + rest
-            entry = (context, text, reading)
-            if entry not in best or total < best[entry]:
-                best[entry] = total
-    chosen = sorted(best, key=lambda e: (best[e], e))[:limit]
-    chosen.reverse()
-    return chosen
+
+    def likeliest(ngrams, cost_before, limit):
+        best = {}
+        for units, cost in ngrams:
+            *before, key = units
+            if key not in starting or any("/" not in unit for unit in before):
+                continue
+            context = "".join(unit.split("/", 1)[1] for unit in before)[-4:]
+            if not typable(context, MARKS):
+                continue
+            for rest, reading, text in starting[key]:
+                total = cost_before(before) + cost + rest
+                entry = (context, text, reading)
+                if entry not in best or total < best[entry]:
+                    best[entry] = total
+        return {e: best[e] for e in sorted(best, key=lambda e: (best[e], e))[:limit]}
+
+    chosen = likeliest(model.bigrams.items(), lambda b: model.unigrams[b[0]][0], limit)
+    # After two units the context is longer, and the search weighs a longer match more:
+    # 痛い after 頭が comes before what follows any が.
+    more = likeliest(
+        model.trigrams.items(),
+        lambda b: model.unigrams[b[0]][0] + model.follow(b[0], b[1]), trigram_limit)
+    for entry, cost in more.items():
+        if entry not in chosen or cost < chosen[entry]:
+            chosen[entry] = cost
+    ordered = sorted(chosen, key=lambda e: (chosen[e], e))
+    ordered.reverse()
+    return ordered
 
 
 def write(path, lines):
@@ -323,6 +348,7 @@ def main(argv):
     parser.add_argument("--kanji", type=int, default=2000)
     parser.add_argument("--stems", type=int, default=1000)
     parser.add_argument("--phrases", type=int, default=12000)
+    parser.add_argument("--trigram-phrases", type=int, default=4000)
     parser.add_argument("out")
     args = parser.parse_args(argv)
     model = Model.load(args.kkc)
@@ -330,7 +356,7 @@ def main(argv):
     extra = skk_entries(args.skk)
     write(args.out + "/word",
           words(measured, model, extra, args.words, (args.kanji, args.stems)))
-    write(args.out + "/phrase", phrases(measured, model, args.phrases))
+    write(args.out + "/phrase", phrases(measured, model, args.phrases, args.trigram_phrases))
 
 
 if __name__ == "__main__":

@@ -21,6 +21,8 @@ UNIGRAMS = {"いた/痛": (3000, 500), "い/い": (1000, 400), "く/く": (1500,
 BIGRAMS = {("いた/痛", "い/い"): 100, ("いた/痛", "む/む"): 300, ("か/書", "く/く"): 200,
            ("あたま/頭", "いた/痛"): 400, ("とても/とても", "いた/痛"): 100,
            ("とても/とても", "あたま/頭"): 0, ("えー/A", "か/書"): 0}
+# (unit before, previous unit, unit) -> cost
+TRIGRAMS = {("とても/とても", "あたま/頭", "いた/痛"): 50}
 
 # (reading, text) the program cannot hold or type; each is one cheap unit of the model, so
 # that only the filter keeps it out of the seed
@@ -77,13 +79,17 @@ def write_sources(root):
     with open(root + "/kkc/data.2gram", "wb") as f:
         for (previous, key), cost in BIGRAMS.items():
             f.write(struct.pack("<IIHH", ids[key], ids[previous], cost, 0))
+    pairs = list(BIGRAMS)
+    with open(root + "/kkc/data.3gram", "wb") as f:
+        for (before, previous, key), cost in TRIGRAMS.items():
+            f.write(struct.pack("<IIH", ids[key], pairs.index((before, previous)), cost))
     with open(root + "/skk", "wb") as f:
         f.write(SKK.encode("euc_jp"))
 
 
 def run(root, *limits):
     out = tempfile.mkdtemp(dir=root)
-    options = [f"--{name}={n}" for name, n in zip(("words", "kanji", "stems", "phrases"), limits)]
+    options = [f"--{name}={n}" for name, n in zip(("words", "kanji", "stems", "phrases", "trigram-phrases"), limits)]
     make_seed.main(["--ipadic", root + "/ipadic", "--kkc", root + "/kkc", "--skk", root + "/skk",
                     *options, out])
     seeds = []
@@ -145,11 +151,11 @@ class MakeSeedTest(unittest.TestCase):
 
     def test_budgets(self):
         for limits, word, phrases in [
-                ((2, 1, 1, 1), {"カク 書く", "アタマ 頭", "カタ 型", "カ 書"}, 1),
-                ((0, 0, 0, 0), set(), 0),
-                ((9, 0, 0, 9), {"イタク 痛く", "カタ 型", "イタム 痛む", "イタイ 痛い", "アタマ 頭",
-                                "カク 書く"}, 7),
-                ((0, 9, 9, 0), {"イタ 板", "カタ 型", "カタ 肩", "アタマ 頭", "カ 書", "サマ 冷",
+                ((2, 1, 1, 1, 0), {"カク 書く", "アタマ 頭", "カタ 型", "カ 書"}, 1),
+                ((0, 0, 0, 0, 0), set(), 0),
+                ((9, 0, 0, 9, 1), {"イタク 痛く", "カタ 型", "イタム 痛む", "イタイ 痛い", "アタマ 頭",
+                                   "カク 書く"}, 8),
+                ((0, 9, 9, 0, 0), {"イタ 板", "カタ 型", "カタ 肩", "アタマ 頭", "カ 書", "サマ 冷",
                                 "サマ 覚"}, 0)]:
             with self.subTest(limits):
                 got = [lines(seed) for seed in run(self.root, *limits)]
@@ -158,9 +164,11 @@ class MakeSeedTest(unittest.TestCase):
 
     def test_phrases_follow_their_context_most_frequent_last(self):
         # 頭 after とても is one character, and A is no context the program can type; a
-        # kana unit (い after the stem 痛) is a next word of its own
+        # kana unit (い after the stem 痛) is a next word of its own; after two units the
+        # context is both
         self.assertEqual(self.phrase, ["頭 痛む イタム", "頭 痛い イタイ", "痛 む ム", "痛 い イ",
-                                       "とても 痛む イタム", "とても 痛い イタイ", "書 く ク"])
+                                       "とても 痛む イタム", "とても頭 痛む イタム", "とても 痛い イタイ",
+                                       "とても頭 痛い イタイ", "書 く ク"])
 
     def test_one_character_words_leave_phrase_places_to_whole_words(self):
         # 痛 alone, the cheapest word of its unit, must not take a place of 痛む
