@@ -1,5 +1,6 @@
 #include "ime/conversion_dict.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/log.h"
@@ -116,6 +117,28 @@ int CopySourceFile(const char* source, const char* destination, SourceLayout lay
   return 0;
 }
 
+namespace {
+
+// The longest first field of the records of a text.
+uint32_t LongestFirstField(const char* text, uint32_t length) {
+  uint32_t longest = 0, field = 0;
+  bool inField = true;
+  for (uint32_t i = 0; i < length; ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (!IsTextByte(b)) {
+      field = 0;
+      inField = true;
+    } else if (b == '\t') {
+      inField = false;
+    } else if (inField && ++field > longest) {
+      longest = field;
+    }
+  }
+  return longest;
+}
+
+}  // namespace
+
 int ConversionOpen() {
   if (imeState.conversion != nullptr) ConversionClose();
   DictSet* set = DictSetCreate();
@@ -131,6 +154,8 @@ int ConversionOpen() {
     return 0;
   }
   imeState.conversion = set;
+  imeState.longestPhraseContext =
+      std::max(LongestFirstField(set->history->view, set->history->used), set->contextLength);
   return 1;
 }
 

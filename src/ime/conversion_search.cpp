@@ -107,10 +107,18 @@ struct Search {
   }
 
   // The most a phrase record whose reading does not match can score: 1 without a reading,
-  // the context and the recency.
+  // the context and the recency. A context match scores one term per character of the
+  // committed text compared, and compares no more of its bytes than the longest context
+  // holds: a committed text of many characters does not lift the ceiling past that.
   uint32_t UnmatchedPhraseCeiling() const {
+    const uint32_t longest = imeState.longestPhraseContext;
+    const uint32_t budget = longest == 0 ? Lh : std::min(Lh, longest);
+    const auto* h = reinterpret_cast<const unsigned char*>(H);
     uint32_t context = 0;
-    for (uint32_t k = 1; k <= Lh && context <= Threshold(); ++k) context += 1250 / (k + 1);
+    for (uint32_t k = 1, y = 0; y < budget && context <= Threshold(); ++k) {
+      context += 1250 / (k + 1);
+      y += Lh - y >= 2 && IsLeadByte(h[Lh - y - 2]) ? 2 : 1;
+    }
     return (Lr > 0 ? 0 : 1) + context + Recency(1);
   }
 

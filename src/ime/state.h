@@ -19,6 +19,10 @@ struct ImeState {
   os::Imc context = nullptr;
   os::CandidateListHeader* candidates = nullptr;
   uint32_t candidatesSize = 0;
+  // The longest context in bytes a phrase record can hold: the longest in the file when it
+  // was opened, or what learning writes; 0 while unknown. Learning only adds contexts of
+  // the set's context length, and nothing else writes the file while it is open.
+  uint32_t longestPhraseContext = 0;
   // The search leaves out the dictionaries (GetImeCandidates) until the reading changes.
   bool imeOnlyMode = false;
   // The first committed-text backspace of a run undoes the newest learning; later ones
