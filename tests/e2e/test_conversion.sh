@@ -40,7 +40,7 @@ grep -q $'^WM_IME_CHAR\t8abf\t' "$log" && grep -q $'^WM_IME_CHAR\t8e9a\t' "$log"
   e2e_fail "the target did not receive 漢字 as WM_IME_CHAR"
 e2e_log "the target received 漢字"
 
-# ---- the word registration dialog opens beside the keyboard; かん字 and its reading かんじ
+# ---- the word registration dialog opens beside the keyboard; お茶 and its reading おちゃ
 # are typed into its two fields with the switch (a kana and a kanji candidate, a click on
 # the reading field, a kana candidate) and registered; it closes again. The click and not
 # the Tab key: Wine leaves no window in the foreground once the first character is typed
@@ -51,19 +51,19 @@ select_key "単語登録" 800
 e2e_keys wait-window "#32770" "単語登録" 5000 || e2e_fail "the word registration dialog did not open"
 e2e_log "screenshot $(e2e_screenshot dialog)"
 select_key "かな" 800
-for kana in か ん; do select_key "$kana"; done
+select_key "お"
 sleep 1
-e2e_candidate "かん"
+e2e_candidate "お"
 switch 800
-e2e_log "foreground after かん typed into the dialog: $(e2e_keys foreground | tr -d '\r')"
-select_key "じ"
+e2e_log "foreground after お typed into the dialog: $(e2e_keys foreground | tr -d '\r')"
+for kana in ち ゃ; do select_key "$kana"; done
 sleep 1
-e2e_candidate "字"
+e2e_candidate "茶"
 switch 800
 e2e_keys click-item "#32770" "単語登録" 1002 || e2e_fail "no reading field"
-for kana in か ん じ; do select_key "$kana"; done
+for kana in お ち ゃ; do select_key "$kana"; done
 sleep 1
-e2e_candidate "かんじ"
+e2e_candidate "おちゃ"
 switch 800
 e2e_log "screenshot $(e2e_screenshot dialog-typed)"
 e2e_keys click-item "#32770" "単語登録" 1003 || e2e_fail "no register button"
@@ -79,6 +79,6 @@ e2e_wait_exit "$mivo" 10 || e2e_fail "mivo.exe did not end after the chord"
 grep -qa "$(printf '\t\x8a\xbf\x8e\x9a\t\x83\x4a\x83\x93\x83\x57')" "$work/Trans/phrase" ||
   e2e_fail "漢字 was not learned into Trans/phrase"
 # The registered word, its reading in katakana, is a record of the word dictionary.
-record="$(printf 'かん字\tカンジ\r' | iconv -f UTF-8 -t CP932)"
-LC_ALL=C grep -qaxF "$record" "$work/Trans/word" || e2e_fail "かん字 TAB カンジ is not in Trans/word"
+record="$(printf 'お茶\tオチャ\r' | iconv -f UTF-8 -t CP932)"
+LC_ALL=C grep -qaxF "$record" "$work/Trans/word" || e2e_fail "お茶 TAB オチャ is not in Trans/word"
 e2e_pass

@@ -1,10 +1,10 @@
 #!/bin/bash
 # Writing a sentence with the program's own dictionaries alone, as under Wine the input
 # method gives no candidates: the real mivo.exe with the default data/ (both conversion
-# dictionaries filled from the seeds at the first start) and the switch. 新しい is an
-# inflected word of the word seed, offered after あた; もの is a next-word prediction of the
-# phrase seed, offered after 新しい with no reading typed; です is offered after で. The
-# target must receive the sentence as its exact WM_IME_CHAR sequence.
+# dictionaries filled from the seeds at the first start) and the switch. 頭 is offered
+# after あた; が, で and す are next-word predictions of the phrase seed, offered after 頭,
+# 痛い and で with no reading typed; 痛い is an inflected word of the word seed, offered
+# after いたい. The target must receive 頭が痛いです。 as its exact WM_IME_CHAR sequence.
 set -u
 . "$(dirname "$0")/lib.sh"
 e2e_begin writing xdotool awk iconv xxd
@@ -43,14 +43,16 @@ for f in word phrase; do
 done
 
 for kana in あ た; do select_key "$kana"; done
-take "新しい" inflected
-take "もの" predicted
-select_key "で"
-take "です" desu
+take "頭" word
+take "が" predicted
+for kana in い た い; do select_key "$kana"; done
+take "痛い" inflected
+take "で" predicted-de
+take "す" predicted-su
 select_key "。"
 take "。" period
 
-want="$(sjis '新しいものです。' | xxd -p | tr -d '\n' | sed 's/\(....\)/\1 /g; s/ $//')"
+want="$(sjis '頭が痛いです。' | xxd -p | tr -d '\n' | sed 's/\(....\)/\1 /g; s/ $//')"
 got="$(awk -F'\t' '$1 == "WM_IME_CHAR" { printf "%s ", $2 }' "$log" | sed 's/ $//')"
 e2e_log "WM_IME_CHAR received: $got"
 [ "$got" = "$want" ] || e2e_fail "expected WM_IME_CHAR $want"
