@@ -248,6 +248,14 @@ uint32_t LastLineStart(const char* text, uint32_t length) {
   return static_cast<uint32_t>(ScanBackToLineStart(last, text) - text);
 }
 
+// The first index at which a and b differ, or n; a page at a time while they agree.
+uint32_t FirstDifference(const char* a, const char* b, uint32_t n) {
+  uint32_t at = 0;
+  while (n - at >= 4096 && memcmp(a + at, b + at, 4096) == 0) at += 4096;
+  while (at < n && a[at] == b[at]) ++at;
+  return at;
+}
+
 uint32_t PendingLength(const DictFile* file) {
   return static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity - 1));
 }
@@ -474,8 +482,8 @@ bool WriteRecords(DictFile* file, char* pending, uint32_t pendingLength, const c
     // record, NULs up to where the old content ended. Only what differs is rewritten,
     // usually the newest lines alone.
     const uint32_t end = used > file->used ? used : file->used;
-    uint32_t from = 0;
-    while (from < keptLength && from < file->used && kept.Get()[from] == file->view[from]) ++from;
+    const uint32_t from =
+        FirstDifference(kept.Get(), file->view, keptLength < file->used ? keptLength : file->used);
     OwnedText change(static_cast<char*>(MemAlloc(end - from + 1)));
     if (change) {
       memcpy(change.Get(), kept.Get() + from, keptLength - from);

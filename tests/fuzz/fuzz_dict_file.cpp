@@ -2,8 +2,8 @@
 // into, flushed, trimmed and closed with no crash, no overrun and no leak; the newest
 // record always ends the file after a flush, and a closed file ends in its last text and
 // is closed for good.
-// The first bytes steer the run; the rest is the file, and slices of it are the keys,
-// texts and recent input.
+// The first bytes steer the run; the rest is the file (and, now and then, a journal left
+// beside one), and slices of it are the keys, texts and recent input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -109,11 +109,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   desktop::WriteFile("history", bytes);
   desktop::WriteFile("name", bytes);
   desktop::WriteFile("macro", bytes);
+  // A journal a kill left, its header and bytes from the input: read, checked, and gone.
+  if (flags & 16) desktop::WriteFile("macro.jnl", std::string("MivoJnl1") + bytes);
   mivo::DictSet* set = mivo::DictSetCreate();
   Check(set != nullptr);
   Check(mivo::DictFileOpen(set->history, "history") == 1);
   Check(mivo::DictFileOpen(set->name, "name") == 1);
   Check(mivo::DictFileOpen(set->macro, "macro") == 1);
+  Check(!desktop::FileExists("macro.jnl"));
   Check(set->name->used == bytes.size());
   set->contextLength = (flags & 1) ? 32 : 8;
   Lookups(set->macro, slicer);
