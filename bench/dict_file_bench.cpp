@@ -51,6 +51,8 @@ struct Opened {
   Opened(Shape shape, int pending, bool replacing) {
     desktop::WriteFile("d", Generated(shape).bytes);
     ok = mivo::DictFileOpen(&file, "d") == 1;
+    // The file as the program finds it, long written: only the merge's own bytes to sync.
+    if (ok) os::FlushFileBuffers(file.file);
     for (int i = 0; i < pending && ok; ++i) {
       const std::string record = replacing && i == 0 ? Record(shape, 0) : Record(shape, 900000 + i);
       mivo::DictFileMerge(&file, record.c_str(), 0);

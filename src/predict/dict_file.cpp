@@ -24,20 +24,17 @@ char* CopyBytes(const char* bytes, size_t n) {
   return copy;
 }
 
-// Writes the lines of src[0, length) that do not begin with key, each followed by CR LF,
+// Writes the lines of src[0, length) that `drops` does not take, each followed by CR LF,
 // to dst (when given) and answers their size. A leading run of separators is one empty
-// line; the comparison may run past a line's end (a key ending in CR LF matches only
-// lines followed by CR LF), never past length.
-uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32_t length,
-                      char* dst) {
+// line. drops(line, end of its text, end of src) decides on one line.
+template <typename Drops>
+uint64_t RewriteLinesIf(const char* src, uint32_t length, char* dst, Drops drops) {
   const char* end = src + length;
   const char* pos = src;
   uint64_t out = 0;
   while (pos < end) {
     const char* lineEnd = ScanOverText(pos, end);
-    const bool drop = keyLength > 0 && static_cast<size_t>(end - pos) >= keyLength &&
-                      memcmp(pos, key, keyLength) == 0;
-    if (!drop) {
+    if (!drops(pos, lineEnd, end)) {
       const size_t n = static_cast<size_t>(lineEnd - pos);
       if (dst != nullptr) {
         if (n > 0) memcpy(dst + out, pos, n);
@@ -49,6 +46,16 @@ uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32
     pos = ScanToText(lineEnd, end);
   }
   return out;
+}
+
+// The lines that do not begin with key; the comparison may run past a line's end (a key
+// ending in CR LF matches only lines followed by CR LF), never past length.
+uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32_t length,
+                      char* dst) {
+  return RewriteLinesIf(src, length, dst, [&](const char* pos, const char*, const char* end) {
+    return keyLength > 0 && static_cast<size_t>(end - pos) >= keyLength &&
+           memcmp(pos, key, keyLength) == 0;
+  });
 }
 
 // Maps the whole file writable at `size` bytes (growing it), as the file's view.
@@ -213,28 +220,52 @@ bool ReplayJournal(os::FileHandle dict, const char* path) {
 
 // The older lines a merge keeps, as the file will hold them: the content less every line
 // that begins with a pending line, then less the copies of the record, rewritten with
-// CR LF ends. The same removals in the same order as made in the file itself, but in a
-// copy, so that the file keeps every line until the new ones stand beside them.
-// MemAlloc'd, its length in *length; null when memory is short.
-char* KeptLines(const DictFile* file, char* pending, uint32_t pendingLength, const char* record,
-                uint32_t* length) {
+// CR LF ends. Made in a copy: the file changes only through the journal. MemAlloc'd, its
+// length in *length; null when memory is short.
+char* KeptLines(const DictFile* file, const char* pending, uint32_t pendingLength,
+                const char* record, uint32_t* length) {
   // The room holds the content even when the rewrite to CR LF line ends lengthens it.
   const uint64_t rewritten = RewriteLines(nullptr, 0, file->view, file->used, nullptr);
   const uint64_t room = (rewritten > file->used ? rewritten : file->used) + 1;
   if (room >= DICT_FILE_SIZE_LIMIT) return nullptr;
   const uint32_t roomBytes = static_cast<uint32_t>(room);
   OwnedText kept(static_cast<char*>(MemAlloc(roomBytes)));
-  if (!kept) return nullptr;
-  memcpy(kept.Get(), file->view, file->used);
+  struct Key {
+    const char* at;
+    size_t length;
+  };
+  MemBlock<Key> keys(static_cast<Key*>(MemAlloc(sizeof(Key) * (pendingLength / 2 + 1))));
+  if (!kept || !keys) return nullptr;
+  // A pending line holds no separator, so whether it begins a line of the file depends on
+  // that line's text alone, and the rewrite to CR LF ends gives the same text when done
+  // again: one pass that drops the lines any pending line begins leaves what the removals
+  // one after another would, at the cost of one.
+  size_t count = 0;
+  bool firstBytes[256] = {};
+  const char* const pendingEnd = pending + pendingLength;
+  for (const char* pos = ScanToText(pending, pendingEnd); pos < pendingEnd;) {
+    const char* lineEnd = ScanOverText(pos, pendingEnd);
+    keys.Get()[count++] = Key{pos, static_cast<size_t>(lineEnd - pos)};
+    firstBytes[static_cast<unsigned char>(*pos)] = true;
+    pos = ScanToText(lineEnd, pendingEnd);
+  }
   uint32_t keptLength = file->used;
-  char* const pendingEnd = pending + pendingLength;
-  for (char* pos = pending; pos < pendingEnd;) {
-    char* lineEnd = const_cast<char*>(ScanOverText(pos, pendingEnd));
-    const char saved = *lineEnd;
-    *lineEnd = 0;
-    keptLength = DictRemoveLines(pos, kept.Get(), keptLength, roomBytes);
-    *lineEnd = saved;
-    pos = const_cast<char*>(ScanToText(lineEnd, pendingEnd));
+  if (count == 0) {
+    memcpy(kept.Get(), file->view, file->used);
+  } else {
+    keptLength = static_cast<uint32_t>(
+        RewriteLinesIf(file->view, file->used, kept.Get(),
+                       [&](const char* line, const char* lineEnd, const char*) {
+                         if (line == lineEnd || !firstBytes[static_cast<unsigned char>(*line)])
+                           return false;
+                         const auto n = static_cast<size_t>(lineEnd - line);
+                         for (size_t k = 0; k < count; ++k) {
+                           const Key& key = keys.Get()[k];
+                           if (key.length <= n && memcmp(line, key.at, key.length) == 0)
+                             return true;
+                         }
+                         return false;
+                       }));
   }
   *length = DictRemoveLines(record, kept.Get(), keptLength, roomBytes);
   return kept.Release();

@@ -70,6 +70,28 @@ void Lookups(const mivo::DictFile* f, Slicer& slicer) {
   Check(lines <= f->used);
 }
 
+// What a flush must leave, by the rule itself: the content less the lines that begin with
+// each pending line in turn (each removal rewriting with CR LF ends), then the pending
+// records.
+std::string FlushedByTheRule(const mivo::DictFile* f) {
+  const std::string pending(f->pending);
+  const uint32_t room = 3 * f->used + 3;  // a rewrite gains at most two bytes a line
+  std::string kept(f->view, f->used);
+  kept.resize(room);
+  uint32_t length = f->used;
+  for (size_t pos = 0; pos < pending.size();) {
+    size_t end = pos;
+    while (end < pending.size() && mivo::IsTextByte(static_cast<unsigned char>(pending[end])))
+      ++end;
+    const std::string key = pending.substr(pos, end - pos);
+    length = mivo::DictRemoveLines(key.c_str(), kept.data(), length, room);
+    pos = end;
+    while (pos < pending.size() && !mivo::IsTextByte(static_cast<unsigned char>(pending[pos])))
+      ++pos;
+  }
+  return kept.substr(0, length) + pending;
+}
+
 void Candidates(const std::string& bytes, Slicer& slicer, int byKey) {
   const uint32_t capacity = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]) % 5;
   const uint32_t skip = bytes.size() < 2 ? 0 : static_cast<unsigned char>(bytes[1]) % 3;
@@ -137,8 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckOpen(set->name);
     if (i % 8 == 0) Lookups(set->name, slicer);
   }
+  const std::string flushed = FlushedByTheRule(set->name);
   mivo::MergeHistoryStudy(set, nullptr, nullptr, 1, '\t');
   mivo::MergeStringStudy(set, nullptr, nullptr, 1, '\t');
+  Check(std::string(set->name->view, set->name->used) == flushed);
   CheckOpen(set->history);
   CheckOpen(set->name);
   if (!lastString.empty()) {
