@@ -135,7 +135,7 @@ void CommittedBackspace() {
       if (file->pending[0] != '\0') {
         DictDropLastLine(file->pending);
       } else if (file->view != nullptr) {
-        file->used = DictDropLastLine(file->view);
+        DictFileDropLastLine(file);
       }
     }
     imeState.undoLatch = true;

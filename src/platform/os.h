@@ -533,6 +533,12 @@ void* MapViewOfFile(Mapping m, DWORD access, DWORD size);
 // Writes the bytes of a view from `base` on (0 bytes: to the view's end) to the file now
 // instead of when the system sees fit; `base` may lie anywhere inside a view.
 BOOL FlushViewOfFile(const void* base, size_t bytes);
+// Writes what the system still holds of the file (written or flushed from a view) to the
+// disk itself, and waits for it; the handle must be open for writing.
+BOOL FlushFileBuffers(FileHandle f);
+// Copies bytes that may overlap, as memmove. Writes into a mapped view go through it, so
+// that the headless backend can stop one part way, as a kill would.
+void MoveMemory(void* destination, const void* source, size_t length);
 BOOL UnmapViewOfFile(void* view);
 BOOL CloseMapping(Mapping m);
 

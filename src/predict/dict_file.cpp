@@ -24,20 +24,17 @@ char* CopyBytes(const char* bytes, size_t n) {
   return copy;
 }
 
-// Writes the lines of src[0, length) that do not begin with key, each followed by CR LF,
+// Writes the lines of src[0, length) that `drops` does not take, each followed by CR LF,
 // to dst (when given) and answers their size. A leading run of separators is one empty
-// line; the comparison may run past a line's end (a key ending in CR LF matches only
-// lines followed by CR LF), never past length.
-uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32_t length,
-                      char* dst) {
+// line. drops(line, end of its text, end of src) decides on one line.
+template <typename Drops>
+uint64_t RewriteLinesIf(const char* src, uint32_t length, char* dst, Drops drops) {
   const char* end = src + length;
   const char* pos = src;
   uint64_t out = 0;
   while (pos < end) {
     const char* lineEnd = ScanOverText(pos, end);
-    const bool drop = keyLength > 0 && static_cast<size_t>(end - pos) >= keyLength &&
-                      memcmp(pos, key, keyLength) == 0;
-    if (!drop) {
+    if (!drops(pos, lineEnd, end)) {
       const size_t n = static_cast<size_t>(lineEnd - pos);
       if (dst != nullptr) {
         if (n > 0) memcpy(dst + out, pos, n);
@@ -49,6 +46,16 @@ uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32
     pos = ScanToText(lineEnd, end);
   }
   return out;
+}
+
+// The lines that do not begin with key; the comparison may run past a line's end (a key
+// ending in CR LF matches only lines followed by CR LF), never past length.
+uint64_t RewriteLines(const char* key, size_t keyLength, const char* src, uint32_t length,
+                      char* dst) {
+  return RewriteLinesIf(src, length, dst, [&](const char* pos, const char*, const char* end) {
+    return keyLength > 0 && static_cast<size_t>(end - pos) >= keyLength &&
+           memcmp(pos, key, keyLength) == 0;
+  });
 }
 
 // Maps the whole file writable at `size` bytes (growing it), as the file's view.
@@ -78,38 +85,206 @@ bool Remap(DictFile* file, uint32_t size) {
   return false;
 }
 
-// Ends a write through the view: the bytes reach the file as one step, before the next.
-void FlushView(const DictFile* file, uint32_t from, uint32_t length) {
-  if (length > 0) os::FlushViewOfFile(file->view + from, length);
+// ---- the journal. Every change of a file's content is written first, whole, to a
+// journal beside it: the offset, the new bytes and a checksum. Only once that journal
+// stands on the disk are the bytes copied into the view; then the journal goes. A kill
+// during the copy leaves the journal, and the next open writes its bytes again, which
+// finishes the change; a kill while the journal is written leaves one that does not
+// check, and the file untouched. The file stays mapped and unshared the whole run, so
+// nothing else can come between.
+
+constexpr char JOURNAL_MAGIC[8] = {'M', 'i', 'v', 'o', 'J', 'n', 'l', '1'};
+constexpr uint32_t JOURNAL_HEADER = 24;  // magic, offset, length, checksum
+constexpr size_t PATH_MAX_LENGTH = 259;  // Windows' MAX_PATH less the NUL
+
+// Not for an adversary, for a journal cut short or left with stale or zeroed blocks.
+uint64_t JournalChecksum(uint32_t offset, const char* bytes, uint32_t length) {
+  constexpr uint64_t PRIME = 0x9E3779B97F4A7C15ull;
+  uint64_t lanes[4] = {offset ^ 0x243F6A8885A308D3ull, length ^ 0x13198A2E03707344ull,
+                       0xA4093822299F31D0ull, 0x082EFA98EC4E6C89ull};
+  const auto Mix = [](uint64_t h, uint64_t word) {
+    h = (h ^ word) * PRIME;
+    return h ^ (h >> 29);
+  };
+  uint32_t at = 0;
+  for (; length - at >= 32; at += 32) {
+    for (int k = 0; k < 4; ++k) {
+      uint64_t word;
+      memcpy(&word, bytes + at + 8 * k, 8);
+      lanes[k] = Mix(lanes[k], word);
+    }
+  }
+  for (int k = 0; at < length; at += 8, ++k) {
+    uint64_t word = 0;
+    memcpy(&word, bytes + at, length - at < 8 ? length - at : 8);
+    lanes[k] = Mix(lanes[k], word);
+  }
+  uint64_t sum = 0;
+  for (uint64_t lane : lanes) sum = Mix(sum, lane);
+  return sum;
+}
+
+// path + ".jnl", MemAlloc'd; null when the name would pass Windows' path limit.
+char* JournalPath(const char* path) {
+  static constexpr char SUFFIX[] = ".jnl";
+  const size_t length = TextLength(path);
+  if (length + sizeof SUFFIX - 1 > PATH_MAX_LENGTH) return nullptr;
+  char* name = static_cast<char*>(MemAlloc(length + sizeof SUFFIX));
+  if (name == nullptr) return nullptr;
+  memcpy(name, path, length);
+  memcpy(name + length, SUFFIX, sizeof SUFFIX);
+  return name;
+}
+
+bool WriteAll(os::FileHandle f, const void* bytes, uint32_t length) {
+  os::DWORD written = 0;
+  return os::WriteFile(f, bytes, length, &written) && written == length;
+}
+
+bool ReadAll(os::FileHandle f, void* bytes, uint32_t length) {
+  os::DWORD read = 0;
+  return os::ReadFile(f, bytes, length, &read) && read == length;
+}
+
+// Puts `length` bytes at view + offset by way of the journal; false, the file untouched,
+// when the journal cannot be written.
+bool WriteJournaled(DictFile* file, uint32_t offset, const char* bytes, uint32_t length) {
+  if (length == 0) return true;
+  OwnedText journal(JournalPath(file->path));
+  if (!journal) return false;
+  char header[JOURNAL_HEADER];
+  const uint64_t sum = JournalChecksum(offset, bytes, length);
+  memcpy(header, JOURNAL_MAGIC, 8);
+  memcpy(header + 8, &offset, 4);
+  memcpy(header + 12, &length, 4);
+  memcpy(header + 16, &sum, 8);
+  bool stands = false;
+  {
+    ScopedFile f(os::CreateFile(journal.Get(), os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,
+                                os::FILE_ATTRIBUTE_NORMAL));
+    stands = f && WriteAll(f.Get(), header, JOURNAL_HEADER) && WriteAll(f.Get(), bytes, length) &&
+             os::FlushFileBuffers(f.Get());
+  }
+  if (!stands) {
+    os::DeleteFile(journal.Get());
+    return false;
+  }
+  os::MoveMemory(file->view + offset, bytes, length);
+  os::FlushViewOfFile(file->view + offset, length);
+  os::FlushFileBuffers(file->file);
+  // Should the journal stay, replaying it writes these same bytes again; the next change
+  // replaces it before it touches the file.
+  os::DeleteFile(journal.Get());
+  return true;
+}
+
+// A journal left by a kill: when whole and checked, its bytes are written into the file
+// (still unmapped); anything else is thrown away. False when a checked journal could not
+// be written: the file then stays closed, so that no later change can overwrite the
+// journal before a start that can replay it.
+bool ReplayJournal(os::FileHandle dict, const char* path) {
+  OwnedText journal(JournalPath(path));
+  if (!journal) return false;
+  if (os::GetFileAttributes(journal.Get()) == os::INVALID_FILE_ATTRIBUTES) return true;
+  bool checked = false, replayed = false;
+  {
+    ScopedFile f(os::CreateFile(journal.Get(), os::GENERIC_READ, 0, os::OPEN_EXISTING,
+                                os::FILE_ATTRIBUTE_NORMAL));
+    if (!f) return false;
+    const os::DWORD size = os::GetFileSize(f.Get());
+    char header[JOURNAL_HEADER];
+    uint32_t offset = 0, length = 0;
+    uint64_t sum = 0;
+    if (size != os::INVALID_FILE_SIZE && size >= JOURNAL_HEADER &&
+        ReadAll(f.Get(), header, JOURNAL_HEADER) && memcmp(header, JOURNAL_MAGIC, 8) == 0) {
+      memcpy(&offset, header + 8, 4);
+      memcpy(&length, header + 12, 4);
+      memcpy(&sum, header + 16, 8);
+    }
+    if (length > 0 && length == size - JOURNAL_HEADER && offset < DICT_FILE_SIZE_LIMIT &&
+        length < DICT_FILE_SIZE_LIMIT - offset) {
+      OwnedText bytes(static_cast<char*>(MemAlloc(length)));
+      checked = bytes && ReadAll(f.Get(), bytes.Get(), length) &&
+                JournalChecksum(offset, bytes.Get(), length) == sum;
+      replayed =
+          checked &&
+          os::SetFilePointer(dict, static_cast<os::LONG>(offset), os::FILE_BEGIN) == offset &&
+          WriteAll(dict, bytes.Get(), length) && os::FlushFileBuffers(dict);
+    }
+  }
+  if (checked && !replayed) return false;
+  WriteLog(checked ? "Journal Replayed" : "Journal Discarded", path);
+  os::DeleteFile(journal.Get());
+  return true;
 }
 
 // The older lines a merge keeps, as the file will hold them: the content less every line
 // that begins with a pending line, then less the copies of the record, rewritten with
-// CR LF ends. The same removals in the same order as made in the file itself, but in a
-// copy, so that the file keeps every line until the new ones stand beside them.
-// MemAlloc'd, its length in *length; null when memory is short.
-char* KeptLines(const DictFile* file, char* pending, uint32_t pendingLength, const char* record,
-                uint32_t* length) {
+// CR LF ends. Made in a copy: the file changes only through the journal. MemAlloc'd, its
+// length in *length; null when memory is short.
+char* KeptLines(const DictFile* file, const char* pending, uint32_t pendingLength,
+                const char* record, uint32_t* length) {
   // The room holds the content even when the rewrite to CR LF line ends lengthens it.
   const uint64_t rewritten = RewriteLines(nullptr, 0, file->view, file->used, nullptr);
   const uint64_t room = (rewritten > file->used ? rewritten : file->used) + 1;
   if (room >= DICT_FILE_SIZE_LIMIT) return nullptr;
   const uint32_t roomBytes = static_cast<uint32_t>(room);
   OwnedText kept(static_cast<char*>(MemAlloc(roomBytes)));
-  if (!kept) return nullptr;
-  memcpy(kept.Get(), file->view, file->used);
+  struct Key {
+    const char* at;
+    size_t length;
+  };
+  MemBlock<Key> keys(static_cast<Key*>(MemAlloc(sizeof(Key) * (pendingLength / 2 + 1))));
+  if (!kept || !keys) return nullptr;
+  // A pending line holds no separator, so whether it begins a line of the file depends on
+  // that line's text alone, and the rewrite to CR LF ends gives the same text when done
+  // again: one pass that drops the lines any pending line begins leaves what the removals
+  // one after another would, at the cost of one.
+  size_t count = 0;
+  bool firstBytes[256] = {};
+  const char* const pendingEnd = pending + pendingLength;
+  for (const char* pos = ScanToText(pending, pendingEnd); pos < pendingEnd;) {
+    const char* lineEnd = ScanOverText(pos, pendingEnd);
+    keys.Get()[count++] = Key{pos, static_cast<size_t>(lineEnd - pos)};
+    firstBytes[static_cast<unsigned char>(*pos)] = true;
+    pos = ScanToText(lineEnd, pendingEnd);
+  }
   uint32_t keptLength = file->used;
-  char* const pendingEnd = pending + pendingLength;
-  for (char* pos = pending; pos < pendingEnd;) {
-    char* lineEnd = const_cast<char*>(ScanOverText(pos, pendingEnd));
-    const char saved = *lineEnd;
-    *lineEnd = 0;
-    keptLength = DictRemoveLines(pos, kept.Get(), keptLength, roomBytes);
-    *lineEnd = saved;
-    pos = const_cast<char*>(ScanToText(lineEnd, pendingEnd));
+  if (count == 0) {
+    memcpy(kept.Get(), file->view, file->used);
+  } else {
+    keptLength = static_cast<uint32_t>(
+        RewriteLinesIf(file->view, file->used, kept.Get(),
+                       [&](const char* line, const char* lineEnd, const char*) {
+                         if (line == lineEnd || !firstBytes[static_cast<unsigned char>(*line)])
+                           return false;
+                         const auto n = static_cast<size_t>(lineEnd - line);
+                         for (size_t k = 0; k < count; ++k) {
+                           const Key& key = keys.Get()[k];
+                           if (key.length <= n && memcmp(line, key.at, key.length) == 0)
+                             return true;
+                         }
+                         return false;
+                       }));
   }
   *length = DictRemoveLines(record, kept.Get(), keptLength, roomBytes);
   return kept.Release();
+}
+
+// Where the last line of text[0, length) starts; length when it holds no line.
+uint32_t LastLineStart(const char* text, uint32_t length) {
+  if (length == 0) return 0;
+  const char* last = ScanBackToText(text + length - 1, text);
+  if (last < text) return length;  // separators only: no line
+  return static_cast<uint32_t>(ScanBackToLineStart(last, text) - text);
+}
+
+// The first index at which a and b differ, or n; a page at a time while they agree.
+uint32_t FirstDifference(const char* a, const char* b, uint32_t n) {
+  uint32_t at = 0;
+  while (n - at >= 4096 && memcmp(a + at, b + at, 4096) == 0) at += 4096;
+  while (at < n && a[at] == b[at]) ++at;
+  return at;
 }
 
 uint32_t PendingLength(const DictFile* file) {
@@ -254,13 +429,10 @@ uint32_t DictRemoveLines(const char* key, char* buffer, uint32_t length, uint32_
 
 uint32_t DictDropLastLine(char* buffer) {
   if (buffer == nullptr) return 0;
-  const size_t length = TextLength(buffer);
-  if (length == 0) return 0;
-  const char* last = ScanBackToText(buffer + length - 1, buffer);
-  if (last < buffer) return static_cast<uint32_t>(length);  // separators only: no line
-  const size_t lineStart = static_cast<size_t>(ScanBackToLineStart(last, buffer) - buffer);
+  const auto length = static_cast<uint32_t>(TextLength(buffer));
+  const uint32_t lineStart = LastLineStart(buffer, length);
   memset(buffer + lineStart, 0, length - lineStart);
-  return static_cast<uint32_t>(lineStart);
+  return lineStart;
 }
 
 // ---------------------------------------------------------------- files
@@ -273,7 +445,7 @@ int DictFileOpen(DictFile* file, const char* path) {
   if (!pending || path == nullptr) return 0;
   ScopedFile handle(os::CreateFile(path, os::GENERIC_READ | os::GENERIC_WRITE, 0, os::OPEN_ALWAYS,
                                    os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_RANDOM_ACCESS));
-  if (!handle) return 0;
+  if (!handle || !ReplayJournal(handle.Get(), path)) return 0;
   const os::DWORD size = os::GetFileSize(handle.Get());
   if (size == os::INVALID_FILE_SIZE || size >= DICT_FILE_SIZE_LIMIT) return 0;
   file->used = size;
@@ -323,46 +495,42 @@ void DictFileClose(DictFile* file) {
 // neither replaces; false (the file as it was) when the file cannot grow.
 bool WriteRecords(DictFile* file, char* pending, uint32_t pendingLength, const char* record,
                   size_t recordLength, bool recordIsNew) {
-  // The new lines go after the content (and after one separator, so that they cannot
-  // join an unended last line), or after where the kept lines will end when those are
-  // longer; the older lines go only once the new ones stand in the file. So a process
-  // killed after any step leaves every record at least once, a replaced one beside the
-  // record that replaces it.
   uint32_t keptLength = 0;
   OwnedText kept(KeptLines(file, pending, pendingLength, record, &keptLength));
+  // The file is mapped as large as if the new lines stood after the content (and after
+  // one separator, so that they cannot join an unended last line), or after where the
+  // kept lines end when those are longer.
   const bool unended =
       file->used > 0 && IsTextByte(static_cast<unsigned char>(file->view[file->used - 1]));
   const uint32_t contentEnd = file->used + (unended ? 1 : 0);
   const uint32_t tailAt = keptLength > contentEnd ? keptLength : contentEnd;
   const uint64_t tailLength = uint64_t{pendingLength} + recordLength;
   const uint64_t room = tailAt + tailLength + 1;
-  if (!kept || room >= DICT_FILE_SIZE_LIMIT || !Remap(file, static_cast<uint32_t>(room))) {
+  bool written = kept && room < DICT_FILE_SIZE_LIMIT && Remap(file, static_cast<uint32_t>(room));
+  const uint32_t used = keptLength + static_cast<uint32_t>(written ? tailLength : 0);
+  if (written) {
+    // The file as the merge leaves it: the kept lines, the pending records, the new
+    // record, NULs up to where the old content ended. Only what differs is rewritten,
+    // usually the newest lines alone.
+    const uint32_t end = used > file->used ? used : file->used;
+    const uint32_t from =
+        FirstDifference(kept.Get(), file->view, keptLength < file->used ? keptLength : file->used);
+    OwnedText change(static_cast<char*>(MemAlloc(end - from + 1)));
+    if (change) {
+      memcpy(change.Get(), kept.Get() + from, keptLength - from);
+      memcpy(change.Get() + keptLength - from, pending, pendingLength);
+      memcpy(change.Get() + keptLength - from + pendingLength, record, recordLength);
+    }
+    written = change && WriteJournaled(file, from, change.Get(), end - from);
+  }
+  if (!written) {
     // The file stays as it was and the pending records wait for the next merge; a record
     // that did not fit beside them is lost, and the log says so.
     WriteLog("Merge Failed", file->path);
     if (recordIsNew) WriteLog("Record Dropped", file->path);
     return false;
   }
-  const uint32_t tail = static_cast<uint32_t>(tailLength);
-
-  // 1. The pending records, then the new one: the newest record ends the file.
-  memcpy(file->view + tailAt, pending, pendingLength);
-  memcpy(file->view + tailAt + pendingLength, record, recordLength);
-  FlushView(file, tailAt, tail);
-  // 2. The kept lines replace the content; NUL separators fill up to the new lines.
-  if (keptLength != file->used || memcmp(file->view, kept.Get(), keptLength) != 0) {
-    memcpy(file->view, kept.Get(), keptLength);
-    memset(file->view + keptLength, 0, tailAt - keptLength);
-    FlushView(file, 0, tailAt);
-  }
-  // 3. The new lines move down to follow the kept ones.
-  if (tailAt > keptLength) {
-    memmove(file->view + keptLength, file->view + tailAt, tail);
-    memset(file->view + keptLength + tail, 0, tailAt - keptLength);
-    FlushView(file, keptLength, tailAt - keptLength + tail);
-  }
-  file->used = keptLength + tail;
-  file->view[file->used] = 0;
+  file->used = used;
   return true;
 }
 
@@ -395,7 +563,7 @@ int DictFileAppendNow(DictFile* file, const char* record) {
 
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines) {
   if (file == nullptr || file->view == nullptr) return 0;
-  char* view = file->view;
+  const char* view = file->view;
   const uint32_t used = file->used;
   uint64_t lines = 0;
   for (uint32_t i = 0; i < used; ++i) lines += view[i] == LF ? 1 : 0;
@@ -406,11 +574,24 @@ uint32_t DictFileTrim(DictFile* file, uint32_t maxLines) {
     ++skip;
   }
   if (skip == 0) return used;
-  memmove(view, view + skip, used - skip);
-  memset(view + used - skip, 0, skip);
-  FlushView(file, 0, used);
+  // The newest lines move to the start and NULs fill the freed tail.
+  OwnedText trimmed(static_cast<char*>(MemAlloc(used)));
+  if (!trimmed) return used;
+  memcpy(trimmed.Get(), view + skip, used - skip);
+  if (!WriteJournaled(file, 0, trimmed.Get(), used)) return used;
   file->used = used - skip;
   return file->used;
+}
+
+uint32_t DictFileDropLastLine(DictFile* file) {
+  if (file == nullptr || file->view == nullptr) return 0;
+  const uint32_t length = static_cast<uint32_t>(strnlen(file->view, file->used));
+  const uint32_t lineStart = LastLineStart(file->view, length);
+  OwnedText zeros(static_cast<char*>(MemAlloc(length - lineStart + 1)));
+  if (!zeros || !WriteJournaled(file, lineStart, zeros.Get(), length - lineStart))
+    return file->used;
+  file->used = lineStart;
+  return lineStart;
 }
 
 // ---------------------------------------------------------------- learning writes

@@ -1,9 +1,10 @@
 // Dictionary files: TAB-separated records in Shift-JIS, one per line, edited in place
 // through a writable view of the whole file. New records wait in a small pending buffer
 // and are merged into the file when it fills or when the dictionary is flushed; a record
-// learned again moves to the end, so every file runs from oldest to newest. Each write
-// through the view ends in a flush, and a merge writes the new records before it removes
-// the lines they replace, so a process killed between two writes loses no record.
+// learned again moves to the end, so every file runs from oldest to newest. Every change
+// of a file's content (merge, trim, dropping the last line) first stands whole in a journal
+// beside it (path + ".jnl"), which the next open replays, so a process killed at any
+// moment leaves each file as it was before the change or as it is after.
 //
 // Owns: the open files (handles, view, pending buffer, path copy) and the dictionary
 // sets. Offers: open, close, merge, trim, the learning writes, the record scanners and
@@ -49,6 +50,9 @@ struct DictSet {
 };
 
 // ---- files (1 success, 0 failure unless said otherwise)
+// Replays first the journal a kill left (logged "Journal Replayed"; one that does not
+// check is thrown away, logged "Journal Discarded"). Fails when the journal's name would
+// pass Windows' path limit, or when a checked journal cannot be written.
 int DictFileOpen(DictFile* file, const char* path);
 void DictFileClose(DictFile* file);  // does not merge the pending records: flush first
 // record: a whole line with its CR LF, or "" to flush. 1 when the file was rewritten,
@@ -60,6 +64,8 @@ int DictFileMerge(DictFile* file, const char* record, int flushFlag);
 // removing its older copies; 1 when written.
 int DictFileAppendNow(DictFile* file, const char* record);
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines);  // keeps the newest maxLines lines
+// DictDropLastLine on the file's content; answers the new used.
+uint32_t DictFileDropLastLine(DictFile* file);
 // Removes every line of buffer[0, length) that begins with key and rewrites the rest with
 // CR LF line ends; returns the new length. The rewrite can be longer than the input: room
 // is the size of the buffer, and a rewrite that would not fit with its NUL changes nothing

@@ -166,6 +166,35 @@ CONTRACT_TEST(Files, FlushingAViewFromAnyPointInIt) {
   os::DeleteFile("flush");
 }
 
+// How a dictionary makes a change stand on the disk: the bytes moved inside a view
+// (overlapping either way, as memmove), the range flushed, then the file's buffers, which
+// takes a handle open for writing.
+CONTRACT_TEST(Files, MovedBytesFlushedToTheDisk) {
+  Put("durable", "abcdefgh");
+  const os::DWORD shareAll = os::FILE_SHARE_READ | os::FILE_SHARE_WRITE;
+  os::FileHandle f = os::CreateFile("durable", os::GENERIC_READ | os::GENERIC_WRITE, shareAll,
+                                    os::OPEN_EXISTING, 0);
+  os::Mapping m = os::CreateFileMapping(f, os::PAGE_READWRITE, 8);
+  char* view = static_cast<char*>(os::MapViewOfFile(m, os::FILE_MAP_WRITE, 0));
+  ASSERT_NE(view, nullptr);
+  os::MoveMemory(view + 2, view, 4);  // ababcdgh
+  os::MoveMemory(view, view + 1, 3);  // babbcdgh
+  EXPECT_TRUE(os::FlushViewOfFile(view, 8));
+  EXPECT_TRUE(os::FlushFileBuffers(f));
+  os::FileHandle reader =
+      os::CreateFile("durable", os::GENERIC_READ, shareAll, os::OPEN_EXISTING, 0);
+  EXPECT_FALSE(os::FlushFileBuffers(reader));
+  char read[9] = {};
+  os::DWORD n = 0;
+  EXPECT_TRUE(os::ReadFile(reader, read, 8, &n));
+  EXPECT_STREQ(read, "babbcdgh");
+  os::CloseHandle(reader);
+  os::UnmapViewOfFile(view);
+  os::CloseMapping(m);
+  os::CloseHandle(f);
+  os::DeleteFile("durable");
+}
+
 CONTRACT_TEST(Files, ReadOnlyMappingsRefuseWritingAndEmptyFiles) {
   Put("ro", "xyz");
   Put("empty", "");

@@ -3,7 +3,7 @@
 # time limit; a failed test runs once more), prints one PASS/FAIL line per test and
 # "N passed, M failed".
 #   MIVO_WIN32_DIR      folder of the .exe files (default build/win32)
-#   MIVO_E2E_TIMEOUT    seconds per test (default 90)
+#   MIVO_E2E_TIMEOUT    seconds per test (default 90; a test may ask for more)
 #   MIVO_E2E_FILTER     run only tests whose name contains this text
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -18,8 +18,12 @@ for test in "$here"/test_*.sh; do
   name="$(basename "$test" .sh)"
   case "$name" in *"${MIVO_E2E_FILTER:-}"*) ;; *) continue ;; esac
   log="$artifacts/$name.log"
+  # A test that needs longer says so in a line "# e2e time limit: N s".
+  own="$(sed -n 's/^# e2e time limit: \([0-9][0-9]*\) s$/\1/p' "$test" | head -n 1)"
+  test_limit="$limit"
+  [ -n "$own" ] && [ "$own" -gt "$limit" ] && test_limit="$own"
   start=$(date +%s)
-  timeout -k 10 "$limit" bash "$test" >"$log" 2>&1
+  timeout -k 10 "$test_limit" bash "$test" >"$log" 2>&1
   rc=$?
   retried=""
   if [ "$rc" != 0 ]; then
@@ -28,7 +32,7 @@ for test in "$here"/test_*.sh; do
     mv "$log" "$artifacts/$name.first-failure.log"
     echo "RETRY $name (first try: exit $rc; log: $artifacts/$name.first-failure.log)"
     tail -n 3 "$artifacts/$name.first-failure.log" | sed 's/^/    /'
-    timeout -k 10 "$limit" bash "$test" >"$log" 2>&1
+    timeout -k 10 "$test_limit" bash "$test" >"$log" 2>&1
     rc=$?
     retried=", on the second try"
   fi
@@ -37,7 +41,7 @@ for test in "$here"/test_*.sh; do
     echo "PASS $name (${took}s$retried)"
     passed=$((passed + 1))
   else
-    [ "$rc" = 124 ] && why="timed out after ${limit}s" || why="exit $rc"
+    [ "$rc" = 124 ] && why="timed out after ${test_limit}s" || why="exit $rc"
     echo "FAIL $name ($why, ${took}s; log: $log)"
     tail -n 15 "$log" | sed 's/^/    /'
     failed=$((failed + 1))

@@ -2,8 +2,8 @@
 // into, flushed, trimmed and closed with no crash, no overrun and no leak; the newest
 // record always ends the file after a flush, and a closed file ends in its last text and
 // is closed for good.
-// The first bytes steer the run; the rest is the file, and slices of it are the keys,
-// texts and recent input.
+// The first bytes steer the run; the rest is the file (and, now and then, a journal left
+// beside one), and slices of it are the keys, texts and recent input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -70,6 +70,28 @@ void Lookups(const mivo::DictFile* f, Slicer& slicer) {
   Check(lines <= f->used);
 }
 
+// What a flush must leave, by the rule itself: the content less the lines that begin with
+// each pending line in turn (each removal rewriting with CR LF ends), then the pending
+// records.
+std::string FlushedByTheRule(const mivo::DictFile* f) {
+  const std::string pending(f->pending);
+  const uint32_t room = 3 * f->used + 3;  // a rewrite gains at most two bytes a line
+  std::string kept(f->view, f->used);
+  kept.resize(room);
+  uint32_t length = f->used;
+  for (size_t pos = 0; pos < pending.size();) {
+    size_t end = pos;
+    while (end < pending.size() && mivo::IsTextByte(static_cast<unsigned char>(pending[end])))
+      ++end;
+    const std::string key = pending.substr(pos, end - pos);
+    length = mivo::DictRemoveLines(key.c_str(), kept.data(), length, room);
+    pos = end;
+    while (pos < pending.size() && !mivo::IsTextByte(static_cast<unsigned char>(pending[pos])))
+      ++pos;
+  }
+  return kept.substr(0, length) + pending;
+}
+
 void Candidates(const std::string& bytes, Slicer& slicer, int byKey) {
   const uint32_t capacity = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]) % 5;
   const uint32_t skip = bytes.size() < 2 ? 0 : static_cast<unsigned char>(bytes[1]) % 3;
@@ -109,11 +131,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   desktop::WriteFile("history", bytes);
   desktop::WriteFile("name", bytes);
   desktop::WriteFile("macro", bytes);
+  // A journal a kill left, its header and bytes from the input: read, checked, and gone.
+  if (flags & 16) desktop::WriteFile("macro.jnl", std::string("MivoJnl1") + bytes);
   mivo::DictSet* set = mivo::DictSetCreate();
   Check(set != nullptr);
   Check(mivo::DictFileOpen(set->history, "history") == 1);
   Check(mivo::DictFileOpen(set->name, "name") == 1);
   Check(mivo::DictFileOpen(set->macro, "macro") == 1);
+  Check(!desktop::FileExists("macro.jnl"));
   Check(set->name->used == bytes.size());
   set->contextLength = (flags & 1) ? 32 : 8;
   Lookups(set->macro, slicer);
@@ -134,8 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckOpen(set->name);
     if (i % 8 == 0) Lookups(set->name, slicer);
   }
+  const std::string flushed = FlushedByTheRule(set->name);
   mivo::MergeHistoryStudy(set, nullptr, nullptr, 1, '\t');
   mivo::MergeStringStudy(set, nullptr, nullptr, 1, '\t');
+  Check(std::string(set->name->view, set->name->used) == flushed);
   CheckOpen(set->history);
   CheckOpen(set->name);
   if (!lastString.empty()) {

@@ -20,18 +20,23 @@ namespace {
 
 using namespace std::string_literals;
 
-// The records of a dictionary file as the program sees them when it opens the file.
-std::set<std::string> LinesOf(const std::string& bytes) {
-  desktop::WriteFile("reopened", bytes);
-  mivo::DictFile file{};
+std::set<std::string> Records(const mivo::DictFile& file) {
   std::set<std::string> lines;
-  EXPECT_EQ(mivo::DictFileOpen(&file, "reopened"), 1);
   const char* const end = file.view + file.used;
   for (const char* pos = mivo::ScanToText(file.view, end); pos < end;) {
     const char* lineEnd = mivo::ScanOverText(pos, end);
     lines.emplace(pos, lineEnd);
     pos = mivo::ScanToText(lineEnd, end);
   }
+  return lines;
+}
+
+// The records of a dictionary file as the program sees them when it opens the file.
+std::set<std::string> LinesOf(const std::string& bytes) {
+  desktop::WriteFile("reopened", bytes);
+  mivo::DictFile file{};
+  EXPECT_EQ(mivo::DictFileOpen(&file, "reopened"), 1);
+  std::set<std::string> lines = Records(file);
   mivo::DictFileClose(&file);
   return lines;
 }
@@ -184,84 +189,169 @@ TEST_F(DictFileTest, APendingBufferThatWouldFillIsMerged) {
   }
 }
 
-// A process killed after any write step of a merge, a trim or a close leaves a file that
-// holds every record it held before, or, for a record the merge replaces, the new records
-// beside what is left; once the new records stand they stay, and no torn line appears.
-TEST_F(DictFileTest, AKillAfterAnyWriteStepLosesNoRecord) {
+// A process killed at any byte of a merge, a trim, a close or a word registration (the
+// write in progress stops part way, nothing after it reaches the disk) leaves a file that,
+// once opened again, holds every record it held before, or, for a record the change
+// replaces, the new records beside what is left; a later kill never leaves fewer of the
+// new records than an earlier one, and no torn line appears.
+TEST_F(DictFileTest, AKillAtAnyByteLosesNoRecord) {
   const std::vector<std::string> ten = TenRecordsOf100Bytes();
   const std::string overflowing = "n\t" + std::string(30, 'r') + "\r\n";
+  std::string large, lines3010;  // 100 kB of names; 3010 short lines
+  for (int i = 0; i < 1000; ++i)
+    large += "n" + std::to_string(i) + "\t" + std::string(94, 'a' + i % 26) + "\r\n";
+  for (int i = 0; i < 3010; ++i) lines3010 += "c\t" + std::to_string(i) + "\tx\r\n";
+  enum Op { MERGE, CLOSE, APPEND_NOW, DROP_LAST };
   const struct {
     const char* rule;
     std::string file;
     std::vector<std::string> pending;
-    std::string merged;  // "" flushes the pending records; with none, nothing is merged
+    Op op;
+    std::string merged;  // MERGE, APPEND_NOW: the record ("" flushes); CLOSE flushes first
     uint32_t trimTo;     // 0: no trim
   } cases[] = {
-      {"a new record is appended", "a\tb\r\n", {"k\tv\r\n"}, "", 0},
+      {"a new record is appended", "a\tb\r\n", {"k\tv\r\n"}, MERGE, "", 0},
       {"pending records replace the lines they begin",
        "k\tvw\r\nk\tu\r\nk\tv2\r\nz\tq\r\n",
        {"k\tv\r\n", "z\tq\r\n"},
+       MERGE,
        "",
        0},
       {"LF ends make the kept lines longer than the content",
        "a\tb\nc\td\n\n\ne\tf",
        {"g\th\r\n"},
+       MERGE,
        "",
        0},
-      {"an unended last line after a removed one", "k\tv1\r\ne\tf", {"k\tv\r\n"}, "", 0},
+      {"an unended last line after a removed one", "k\tv1\r\ne\tf", {"k\tv\r\n"}, MERGE, "", 0},
       {"a record that overflows the pending buffer",
-       "5\t" + std::string(96, 'p') + "\r\n" + overflowing + "old\tline\r\n", ten, overflowing, 0},
-      {"a close cuts the NULs an earlier kill left", "a\tb\r\n\0\0\0"s, {}, {}, 0},
-      {"a trim keeps the newest lines", "1\ta\r\n2\tb\r\n3\tc\r\n", {}, {}, 2},
+       "5\t" + std::string(96, 'p') + "\r\n" + overflowing + "old\tline\r\n", ten, MERGE,
+       overflowing, 0},
+      {"a close cuts the NULs an earlier kill left", "a\tb\r\n\0\0\0"s, {}, CLOSE, "", 0},
+      {"a word registered at once", "a\tb\r\nx\tyz\r\n", {}, APPEND_NOW, "x\ty\r\n", 0},
+      {"the last line dropped", "a\tb\r\nc\td\r\n", {}, DROP_LAST, "", 0},
+      {"a large merge that replaces the oldest line",
+       large,
+       {"n0\ta\r\n", "m\tn\r\n"},
+       MERGE,
+       "",
+       0},
+      {"a trim of ten lines", lines3010, {}, CLOSE, "", 3000},
+      {"a close: flush, trim, close", lines3010, {"k\tv\r\n", "c\t5\tx\r\n"}, CLOSE, "", 3000},
   };
-  const std::string path = desktop::WorkingFolder() + "/d";
+  std::mt19937 random(23);
   for (const auto& c : cases) {
-    desktop::WriteFile("d", c.file);
-    mivo::DictFile file{};
-    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
-    for (const std::string& record : c.pending) {
-      ASSERT_EQ(mivo::DictFileMerge(&file, record.c_str(), 0), 0) << c.rule;
-    }
-    const std::string opened = desktop::ReadFile("d");
-    std::vector<std::pair<std::string, std::string>> snapshots;  // step, file after it
-    desktop::SetFileWriteObserver([&](const desktop::FileWrite& step) {
-      if (step.path == path) snapshots.emplace_back(step.call, desktop::ReadFile("d"));
-    });
-    if (!c.merged.empty() || !c.pending.empty()) {
-      EXPECT_EQ(mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0), 1);
-    }
-    if (c.trimTo > 0) mivo::DictFileTrim(&file, c.trimTo);
-    mivo::DictFileClose(&file);
-    desktop::SetFileWriteObserver(nullptr);
-
-    const std::set<std::string> before = LinesOf(c.file), after = LinesOf(desktop::ReadFile("d"));
-    std::set<std::string> added;
+    // One run, killed after `stop` bytes (never when negative), and the records the next
+    // start finds; *written: the bytes that reached the file.
+    const auto run = [&](int64_t stop, uint64_t* written) {
+      desktop::WriteFile("d", c.file);
+      mivo::DictFile file{};
+      EXPECT_EQ(mivo::DictFileOpen(&file, "d"), 1) << c.rule;
+      for (const std::string& record : c.pending) mivo::DictFileMerge(&file, record.c_str(), 0);
+      const uint64_t before = desktop::BytesWritten();
+      desktop::StopWritesAfter(stop);
+      if (c.op == MERGE) mivo::DictFileMerge(&file, c.merged.c_str(), c.merged.empty() ? 1 : 0);
+      if (c.op == CLOSE && !c.pending.empty()) mivo::DictFileMerge(&file, "", 1);
+      if (c.op == APPEND_NOW) mivo::DictFileAppendNow(&file, c.merged.c_str());
+      if (c.op == DROP_LAST) mivo::DictFileDropLastLine(&file);
+      if (c.trimTo > 0) mivo::DictFileTrim(&file, c.trimTo);
+      mivo::DictFileClose(&file);
+      desktop::StopWritesAfter(-1);
+      if (written != nullptr) *written = desktop::BytesWritten() - before;
+      EXPECT_EQ(mivo::DictFileOpen(&file, "d"), 1) << c.rule;
+      const std::set<std::string> lines = Records(file);
+      mivo::DictFileClose(&file);
+      EXPECT_FALSE(desktop::FileExists("d.jnl")) << c.rule;
+      return lines;
+    };
+    uint64_t total = 0;
+    const std::set<std::string> before = LinesOf(c.file), after = run(-1, &total);
+    std::set<std::string> added, dropped;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
                         std::inserter(added, added.end()));
-    ASSERT_FALSE(snapshots.empty()) << c.rule;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::inserter(dropped, dropped.end()));
+    // Every byte of a small change; of a large one every 4 kB boundary and random bytes.
+    std::set<int64_t> stops;
+    for (int64_t at = 0; at <= static_cast<int64_t>(total); at += total < 4096 ? 1 : 4096)
+      stops.insert(at);
+    for (int i = 0; i < 32; ++i) stops.insert(static_cast<int64_t>(random() % (total + 1)));
     bool addedStood = false;
-    std::string previous = opened;
-    for (const auto& [step, bytes] : snapshots) {
-      // Every write through the view is a step of its own, ended by a flush.
-      if (step == "UnmapViewOfFile" || step == "CloseHandle") {
-        EXPECT_EQ(bytes, previous) << c.rule << ", after " << step;
-      }
-      previous = bytes;
-      const std::set<std::string> lines = LinesOf(bytes);
+    for (const int64_t stop : stops) {
+      const std::set<std::string> lines = run(stop, nullptr);
       const bool addedStand = std::includes(lines.begin(), lines.end(), added.begin(), added.end());
-      EXPECT_TRUE(addedStand || !addedStood) << c.rule << ", after " << step << ": new lines went";
+      EXPECT_TRUE(addedStand || !addedStood)
+          << c.rule << ", killed at " << stop << ": new lines went";
       addedStood = addedStood || addedStand;
+      int lost = 0, torn = 0;
       for (const std::string& line : before) {
-        EXPECT_TRUE(lines.count(line) > 0 || (after.count(line) == 0 && addedStand))
-            << c.rule << ", after " << step << ": lost " << line;
+        if (lines.count(line) == 0 && !(dropped.count(line) > 0 && addedStand)) ++lost;
       }
-      for (const std::string& line : lines) {
-        EXPECT_TRUE(before.count(line) > 0 || after.count(line) > 0)
-            << c.rule << ", after " << step << ": a line never written: " << line;
-      }
+      for (const std::string& line : lines) torn += before.count(line) + after.count(line) == 0;
+      EXPECT_EQ(lost, 0) << c.rule << ", killed at " << stop << " of " << total;
+      EXPECT_EQ(torn, 0) << c.rule << ", killed at " << stop << " of " << total;
     }
-    EXPECT_EQ(LinesOf(snapshots.back().second), after) << c.rule;
   }
+}
+
+// The journal a kill left beside a file: written into it at the next open when whole and
+// checked, thrown away unread otherwise; either way it goes, and the log says which.
+TEST_F(DictFileTest, OpenReplaysOnlyAWholeJournal) {
+  testing_support::SettingsState settings;
+  desktop::WriteFile("settings.txt", "LoggingMode = 1\r\n");
+  ASSERT_EQ(mivo::LoadSettings(), 1);
+  mivo::OpenLog();
+  const std::string original = "k\tv1\r\na\tb\r\n", finished = "a\tb\r\nk\tv\r\n\0"s;
+  std::string journal;  // as it stands on the disk before the file is touched
+  desktop::WriteFile("d", original);
+  mivo::DictFile file{};
+  ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1);
+  mivo::DictFileMerge(&file, "k\tv\r\n", 0);
+  desktop::SetFileWriteObserver([&](const desktop::FileWrite& step) {
+    if (step.call == "FlushFileBuffers" && journal.empty()) journal = desktop::ReadFile("d.jnl");
+  });
+  mivo::DictFileMerge(&file, "", 1);
+  desktop::SetFileWriteObserver(nullptr);
+  mivo::DictFileClose(&file);
+  ASSERT_GT(journal.size(), 24u);
+  const auto changed = [&](size_t at, char to) {
+    std::string j = journal;
+    j[at] = to;
+    return j;
+  };
+  const struct {
+    const char* rule;
+    std::string journal;
+    bool replayed;
+  } cases[] = {
+      {"whole", journal, true},
+      {"cut by a byte", journal.substr(0, journal.size() - 1), false},
+      {"the header alone", journal.substr(0, 24), false},
+      {"cut inside the header", journal.substr(0, 10), false},
+      {"empty", "", false},
+      {"a byte of the new bytes changed", changed(journal.size() - 1, 'x'), false},
+      {"another offset", changed(8, '\x05'), false},
+      {"a length past the end", changed(15, '\x7f'), false},
+      {"another magic", changed(0, 'm'), false},
+      {"a stray byte after it", journal + "x", false},
+  };
+  for (const auto& c : cases) {
+    desktop::WriteFile("d", original);
+    desktop::WriteFile("d.jnl", c.journal);
+    ASSERT_EQ(mivo::DictFileOpen(&file, "d"), 1) << c.rule;
+    EXPECT_EQ(Content(&file), c.replayed ? finished : original) << c.rule;
+    mivo::DictFileClose(&file);
+    EXPECT_FALSE(desktop::FileExists("d.jnl")) << c.rule;
+  }
+  mivo::CloseLogAndCounter();
+  const std::string log = desktop::ReadFile("LogFile.txt");
+  const auto count = [&](const std::string& line) {
+    int n = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("\tJournal Replayed\td\r\n"), 1) << log;
+  EXPECT_EQ(count("\tJournal Discarded\td\r\n"), 9) << log;
 }
 
 // A disk too full for the file to grow: the merge leaves the file as it was, keeps the

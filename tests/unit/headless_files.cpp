@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -150,6 +151,47 @@ TEST_F(HeadlessFiles, AReadOnlyFileOpensForReadingOnly) {
   EXPECT_EQ(desktop::ReadFile("ro"), "x");
   desktop::SetReadOnly("ro", false);
   EXPECT_TRUE(os::DeleteFile("ro"));
+}
+
+// A kill part way through a write: the bytes before the stop reach the file and nothing
+// after them; a change made at once counts one byte; the next process writes freely.
+TEST_F(HeadlessFiles, AStopEndsWritesPartWay) {
+  const struct {
+    int to, from, length;
+    int64_t stop;
+    std::string after;
+  } cases[] = {
+      {0, 2, 4, -1, "cdefefgh"},
+      {0, 2, 4, 3, "cdedefgh"},  // towards the start: the first bytes
+      {2, 0, 4, 3, "abcbcdgh"},  // towards the end: the last bytes
+      {0, 2, 4, 0, "abcdefgh"},
+  };
+  for (const auto& c : cases) {
+    desktop::WriteFile("f", "abcdefgh");
+    os::FileHandle f =
+        os::CreateFile("f", os::GENERIC_READ | os::GENERIC_WRITE, 0, os::OPEN_EXISTING, 0);
+    os::Mapping m = os::CreateFileMapping(f, os::PAGE_READWRITE, 8);
+    char* view = static_cast<char*>(os::MapViewOfFile(m, os::FILE_MAP_WRITE, 0));
+    ASSERT_NE(view, nullptr);
+    desktop::StopWritesAfter(c.stop);
+    os::MoveMemory(view + c.to, view + c.from, c.length);
+    EXPECT_EQ(desktop::WritesStopped(), c.stop >= 0);
+    os::DWORD n = 0;
+    EXPECT_EQ(os::WriteFile(f, "z", 1, &n), c.stop < 0 ? os::TRUE : os::FALSE);
+    os::UnmapViewOfFile(view);
+    os::CloseMapping(m);
+    os::CloseHandle(f);
+    EXPECT_EQ(desktop::ReadFile("f"), c.stop < 0 ? "z" + c.after.substr(1) : c.after);
+    desktop::StopWritesAfter(-1);
+  }
+  desktop::StopWritesAfter(1);
+  os::FileHandle made = os::CreateFile("new1", os::GENERIC_WRITE, 0, os::CREATE_NEW, 0);
+  EXPECT_NE(made, nullptr);
+  os::CloseHandle(made);
+  EXPECT_EQ(os::CreateFile("new2", os::GENERIC_WRITE, 0, os::CREATE_NEW, 0), nullptr);
+  EXPECT_FALSE(os::DeleteFile("new1"));
+  desktop::StopWritesAfter(-1);
+  EXPECT_TRUE(os::DeleteFile("new1"));
 }
 
 }  // namespace

@@ -38,12 +38,11 @@ bool FileExists(const std::string& name);
 // ---------------------------------------------------------------- file writes
 // A write step is a call that changes a file on disk or ends a writer's hold on it:
 // CreateFile that creates or truncates a file, WriteFile, SetEndOfFile, CreateFileMapping
-// that grows the file, FlushViewOfFile and UnmapViewOfFile of a writable view, CloseHandle
-// of a handle opened for writing, CopyFile (its copy) and DeleteFile. The observer runs
-// after each step that succeeded; views are shared, so the file on disk then holds every
-// byte written so far, which is what a process killed at that moment leaves behind.
-// Observing every step of one run shows every state a kill can leave; the program ends
-// each write through a view with FlushViewOfFile, which makes it a step of its own.
+// that grows the file, FlushViewOfFile and UnmapViewOfFile of a writable view,
+// FlushFileBuffers, CloseHandle of a handle opened for writing, CopyFile (its copy) and
+// DeleteFile. The observer runs after each step that succeeded; views are shared, so the
+// file on disk then holds every byte written so far. A kill inside a step, part way
+// through a write, is StopWritesAfter's.
 struct FileWrite {
   std::string call;  // the os function, e.g. "FlushViewOfFile"
   std::string path;  // the file on this file system (absolute POSIX path)
@@ -54,6 +53,19 @@ void SetFileWriteObserver(std::function<void(const FileWrite&)> observer);  // e
 // fails and changes nothing, as Windows fails it with ERROR_DISK_FULL. Files written by
 // the helpers above are not counted.
 void SetDiskFree(int64_t bytes);
+// A kill part way through a write. After `bytes` more bytes have reached files the
+// program's files stop changing, as a process killed at that moment leaves them: a write
+// through a view (os::MoveMemory) or WriteFile stops part way, and each call that changes a
+// file at once (creating or cutting it, growing it by a mapping, deleting or copying it)
+// counts as one byte. From then on every call that would change a file fails, and handles
+// and views are only released. Negative: files change freely again, as for the next
+// process.
+void StopWritesAfter(int64_t bytes);
+bool WritesStopped();
+uint64_t BytesWritten();  // since Reset, counted as above
+// FlushFileBuffers waits for the device itself (fdatasync), as on Windows; off after
+// Reset, since the page cache already keeps what a kill would leave.
+void SetSyncToDevice(bool sync);
 // The read-only attribute: the file cannot be opened for writing, replaced or deleted,
 // whoever runs the tests (root included).
 void SetReadOnly(const std::string& name, bool readOnly);

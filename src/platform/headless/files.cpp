@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -118,6 +119,26 @@ bool TakeDiskSpace(off_t from, off_t to) {
   return true;
 }
 
+// The bytes of a write of n that reach the file before the stop a test set (all of them
+// when it set none); once the stop is reached nothing more does.
+size_t Allowed(size_t n) {
+  State& s = S();
+  if (s.writesStopped) return 0;
+  size_t k = n;
+  if (s.writesLeft >= 0) {
+    k = std::min(n, static_cast<size_t>(s.writesLeft));
+    s.writesLeft -= static_cast<int64_t>(k);
+    if (s.writesLeft == 0) s.writesStopped = true;
+  }
+  s.bytesWritten += k;
+  return k;
+}
+
+bool Stopped() { return S().writesStopped; }
+
+// A change made at once (a file created, cut, grown, deleted) counts as one byte.
+bool AtOnce() { return Allowed(1) == 1; }
+
 off_t SizeOf(int fd) {
   struct stat st {};
   return fstat(fd, &st) == 0 ? st.st_size : 0;
@@ -185,7 +206,7 @@ namespace os {
 using namespace headless;
 
 FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD) {
-  if (!path || !*path) return nullptr;
+  if (!path || !*path || Stopped()) return nullptr;
   std::string p = PosixPath(path);
   struct stat st {};
   bool exists = stat(p.c_str(), &st) == 0;
@@ -231,6 +252,8 @@ FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposi
     flags &= ~(O_CREAT | O_EXCL);
   }
   const off_t sizeBefore = exists ? st.st_size : 0;
+  const bool creates = !exists && disposition != OPEN_EXISTING;
+  if ((creates || (exists && replaces && sizeBefore > 0)) && !AtOnce()) return nullptr;
   int fd = open(p.c_str(), flags, 0666);
   if (fd < 0) return nullptr;
   if (fstat(fd, &st) != 0) {
@@ -247,6 +270,8 @@ FileHandle CreateFile(const char* path, DWORD access, DWORD share, DWORD disposi
   entry->access = access;
   entry->share = share;
   entry->path = p;
+  // Handles closed long ago would make every later sharing check slower.
+  std::erase_if(shares, [](const std::weak_ptr<ShareEntry>& e) { return e.expired(); });
   shares.push_back(entry);
   OsFile* f = new OsFile;
   f->fd = fd;
@@ -297,10 +322,11 @@ BOOL WriteFile(FileHandle f, const void* buffer, DWORD size, DWORD* written) {
   const off_t at = lseek(f->fd, 0, SEEK_CUR);
   const off_t before = SizeOf(f->fd);
   const off_t after = std::max(before, at + static_cast<off_t>(size));
-  if (at < 0 || !TakeDiskSpace(before, after)) return FALSE;
+  if (at < 0 || Stopped() || !TakeDiskSpace(before, after)) return FALSE;
+  const size_t reaching = Allowed(size);
   size_t total = 0;
-  while (total < size) {
-    ssize_t n = ::write(f->fd, static_cast<const char*>(buffer) + total, size - total);
+  while (total < reaching) {
+    ssize_t n = ::write(f->fd, static_cast<const char*>(buffer) + total, reaching - total);
     if (n < 0) {
       if (errno == EINTR) continue;
       return FALSE;
@@ -308,6 +334,7 @@ BOOL WriteFile(FileHandle f, const void* buffer, DWORD size, DWORD* written) {
     total += static_cast<size_t>(n);
   }
   if (written) *written = static_cast<DWORD>(total);
+  if (total < size) return FALSE;
   Wrote("WriteFile", f->share->path);
   return TRUE;
 }
@@ -326,7 +353,8 @@ BOOL SetEndOfFile(FileHandle f) {
   if (!f || !files.count(f) || !(f->access & GENERIC_WRITE)) return FALSE;
   off_t at = lseek(f->fd, 0, SEEK_CUR);
   const off_t before = SizeOf(f->fd);
-  if (at < 0 || !TakeDiskSpace(before, at)) return FALSE;
+  if (at < 0 || Stopped() || !TakeDiskSpace(before, at)) return FALSE;
+  if (at != before && !AtOnce()) return FALSE;
   if (ftruncate(f->fd, at) != 0) {
     TakeDiskSpace(at, before);
     return FALSE;
@@ -336,7 +364,7 @@ BOOL SetEndOfFile(FileHandle f) {
 }
 
 Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
-  if (!f || !files.count(f)) return nullptr;
+  if (!f || !files.count(f) || Stopped()) return nullptr;
   bool writable = protect == PAGE_READWRITE;
   if (!writable && protect != PAGE_READONLY) return nullptr;
   if (writable && !(f->access & GENERIC_WRITE)) return nullptr;
@@ -351,6 +379,7 @@ Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
     // A writable mapping larger than the file grows the file.
     const off_t grown = static_cast<off_t>(mapSize);
     if (!TakeDiskSpace(st.st_size, grown)) return nullptr;
+    if (!AtOnce()) return nullptr;
     if (ftruncate(f->fd, grown) != 0) {
       TakeDiskSpace(grown, st.st_size);
       return nullptr;
@@ -369,7 +398,7 @@ Mapping CreateFileMapping(FileHandle f, DWORD protect, DWORD size) {
 }
 
 void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
-  if (!m || !mappings.count(m)) return nullptr;
+  if (!m || !mappings.count(m) || Stopped()) return nullptr;
   bool write = (access & FILE_MAP_WRITE) != 0;
   if (write && !m->writable) return nullptr;
   size_t n = size ? size : m->size;
@@ -382,6 +411,7 @@ void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
 
 BOOL FlushViewOfFile(const void* base, size_t bytes) {
   // Any address inside a view will do, as on Windows; 0 bytes runs to the view's end.
+  if (Stopped()) return FALSE;
   auto it = views.upper_bound(const_cast<void*>(base));
   if (it == views.begin()) return FALSE;
   --it;
@@ -396,6 +426,34 @@ BOOL FlushViewOfFile(const void* base, size_t bytes) {
   msync(const_cast<char*>(start) + from, offset + bytes - from, MS_ASYNC);
   if (it->second.writable) Wrote("FlushViewOfFile", it->second.share->path);
   return TRUE;
+}
+
+BOOL FlushFileBuffers(FileHandle f) {
+  if (!f || !files.count(f) || !(f->access & GENERIC_WRITE) || Stopped()) return FALSE;
+  // The page cache stands for the disk here (a kill loses nothing that reached it), so
+  // the wait for the device is only made when asked for, as the benchmarks do.
+  if (S().syncToDevice && fdatasync(f->fd) != 0) return FALSE;
+  Wrote("FlushFileBuffers", f->share->path);
+  return TRUE;
+}
+
+void MoveMemory(void* destination, const void* source, size_t length) {
+  auto* to = static_cast<char*>(destination);
+  const auto* from = static_cast<const char*>(source);
+  auto it = views.upper_bound(destination);
+  const bool intoView = it != views.begin() && std::prev(it)->second.writable &&
+                        to < static_cast<char*>(std::prev(it)->first) + std::prev(it)->second.size;
+  if (!intoView) {
+    std::memmove(to, from, length);
+    return;
+  }
+  // A kill stops the copy where it has come to: a move towards the start copies from
+  // the front, a move towards the end from the back.
+  const size_t done = Allowed(length);
+  if (to <= from)
+    std::memmove(to, from, done);
+  else
+    std::memmove(to + length - done, from + length - done, done);
 }
 
 BOOL UnmapViewOfFile(void* view) {
@@ -422,7 +480,7 @@ void* GlobalAllocUnfilled(size_t size) { return malloc(size ? size : 1); }
 void GlobalFree(void* block) { free(block); }
 
 BOOL CreateDirectory(const char* path) {
-  if (!path || !*path) return FALSE;
+  if (!path || !*path || Stopped() || !AtOnce()) return FALSE;
   return mkdir(PosixPath(path).c_str(), 0777) == 0 ? TRUE : FALSE;
 }
 
@@ -439,6 +497,7 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
   struct stat st {};
   if (stat(src.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return FALSE;
   if (failIfExists && access(dst.c_str(), F_OK) == 0) return FALSE;
+  if (Stopped() || !AtOnce()) return FALSE;
   struct stat old {};
   const bool replaces = stat(dst.c_str(), &old) == 0;
   if (replaces && (S_ISDIR(old.st_mode) || IsReadOnly(old))) return FALSE;
@@ -477,6 +536,7 @@ BOOL DeleteFile(const char* path) {
   if (IsOpen(p)) return FALSE;
   struct stat st {};
   if (stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || IsReadOnly(st)) return FALSE;
+  if (Stopped() || !AtOnce()) return FALSE;
   if (unlink(p.c_str()) != 0) return FALSE;
   if (st.st_nlink == 1) TakeDiskSpace(st.st_size, 0);
   Wrote("DeleteFile", p);
@@ -558,6 +618,15 @@ void SetFileWriteObserver(std::function<void(const FileWrite&)> observer) {
 }
 
 void SetDiskFree(int64_t bytes) { S().diskFree = bytes < 0 ? -1 : bytes; }
+
+void StopWritesAfter(int64_t bytes) {
+  S().writesLeft = bytes < 0 ? -1 : bytes;
+  S().writesStopped = bytes == 0;
+}
+
+bool WritesStopped() { return S().writesStopped; }
+void SetSyncToDevice(bool sync) { S().syncToDevice = sync; }
+uint64_t BytesWritten() { return S().bytesWritten; }
 
 void SetReadOnly(const std::string& name, bool readOnly) {
   chmod(PosixPath(name.c_str()).c_str(), readOnly ? 0444 : 0666);

@@ -211,7 +211,11 @@ struct State {
   std::map<int, desktop::DialogTemplate> dialogs;
 
   std::function<void(const desktop::FileWrite&)> fileWriteObserver;
-  int64_t diskFree = -1;  // bytes the files may still grow by; negative: no limit
+  int64_t diskFree = -1;    // bytes the files may still grow by; negative: no limit
+  int64_t writesLeft = -1;  // bytes that may still reach files; negative: no stop
+  bool writesStopped = false;
+  bool syncToDevice = false;  // FlushFileBuffers waits for the device
+  uint64_t bytesWritten = 0;
 };
 
 State& S();

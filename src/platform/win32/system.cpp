@@ -1,4 +1,6 @@
 // Shell, processes, time, files, file mappings and memory of the win32 backend.
+#include <cstring>
+
 #include "platform/os.h"
 #include "platform/win32/convert.h"
 #include "platform/win32/win.h"
@@ -122,6 +124,11 @@ void* MapViewOfFile(Mapping m, DWORD access, DWORD size) {
 }
 
 BOOL FlushViewOfFile(const void* base, size_t bytes) { return ::FlushViewOfFile(base, bytes); }
+BOOL FlushFileBuffers(FileHandle f) { return ::FlushFileBuffers(H(f)); }
+// The Windows headers make MoveMemory (RtlMoveMemory) memmove itself.
+void MoveMemory(void* destination, const void* source, size_t length) {
+  std::memmove(destination, source, length);
+}
 BOOL UnmapViewOfFile(void* view) { return ::UnmapViewOfFile(view); }
 BOOL CloseMapping(Mapping m) { return ::CloseHandle(H(m)); }
 
