@@ -420,19 +420,15 @@ void Take(const Candidate& c, bool counted) {
 
 void Plan();
 
-// The word in hand cannot be written: it is left out, and the reading cleared.
-void LoseWord(const char* why) {
+// What cannot be written is left out up to (t, y) in the text and the reading, with the
+// reason; the reading is cleared, and the user goes on from there.
+void LeaveOut(size_t t, size_t y, const std::string& why) {
   User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
-  const size_t e = WordEnd();
-  size_t t = u.sPos + 1;
-  while (t < s.text.size() && s.cuts[t] != static_cast<long>(e)) ++t;
-  t = std::min(t, s.text.size());
-  u.why.push_back(Utf8(s.text.substr(u.sPos, t - u.sPos)) + " (" +
-                  Utf8(s.reading.substr(u.yPos, e - u.yPos)) + "): " + why);
+  u.why.push_back(Utf8(s.text.substr(u.sPos, t - u.sPos)) + why);
   u.failed = true;
   u.sPos = t;
-  u.yPos = e;
+  u.yPos = y;
   const bool clear = u.typed > 0;
   ResetWord();
   if (clear) {
@@ -442,20 +438,22 @@ void LoseWord(const char* why) {
   }
 }
 
-// The sentence cannot go on: the rest of it is left out, the reading cleared.
-void GiveUp(const char* why) {
-  User& u = gUser;
+// The word in hand cannot be written.
+void LoseWord(const char* why) {
+  const User& u = gUser;
   const Sentence& s = u.sentences[u.sentence];
-  u.why.push_back(Utf8(s.text.substr(u.sPos)) + ": " + why);
-  u.failed = true;
-  u.sPos = s.text.size();
-  const bool clear = u.typed > 0;
-  ResetWord();
-  if (clear) {
-    Select(KeyLabelled(U"読消"), "clear the reading");
-  } else {
-    Plan();
-  }
+  const size_t e = WordEnd();
+  size_t t = u.sPos + 1;
+  while (t < s.text.size() && s.cuts[t] != static_cast<long>(e)) ++t;
+  t = std::min(t, s.text.size());
+  LeaveOut(t, e, " (" + Utf8(s.reading.substr(u.yPos, e - u.yPos)) + "): " + why);
+}
+
+// The sentence cannot go on: the rest of it is left out.
+void GiveUp(const char* why) {
+  const User& u = gUser;
+  const Sentence& s = u.sentences[u.sentence];
+  LeaveOut(s.text.size(), u.yPos, std::string(": ") + why);
 }
 
 // Nothing on the page continues the sentence at the end of the word: the next step of
