@@ -66,6 +66,15 @@ struct Search {
     return (length == Lr && memcmp(reading, R, Lr) == 0) ||
            (length == Lhira && memcmp(reading, Rh, Lhira) == 0);
   }
+  // Whether a record can end in the whole reading as its last field, read from its end:
+  // once the list is full, the records that cannot are passed over without parsing them.
+  bool MayEndInWholeReading(const char* line, const char* end) const {
+    const auto endsIn = [&](const char* x, uint32_t n) {
+      return n > 0 && static_cast<uint32_t>(end - line) > n &&
+             end[-static_cast<int64_t>(n) - 1] == TAB && memcmp(end - n, x, n) == 0;
+    };
+    return endsIn(R, Lr) || endsIn(Rh, Lhira);
+  }
   uint32_t Threshold() const { return Lr * 1000 + 400; }
   static uint32_t Recency(uint32_t u) { return u < RECENCY_SPAN ? (RECENCY_SPAN - u) / 100 : 0; }
 
@@ -77,6 +86,7 @@ struct Search {
 
   // context TAB text TAB reading
   void Phrase(const char* line, const char* end, uint32_t u) {
+    if (Full() && !MayEndInWholeReading(line, end)) return;
     const char* reading = ScanBackToChar(end - 1, line, TAB);
     if (reading == line) return;
     const char* text = ScanBackToChar(reading - 2, line, TAB);
@@ -95,6 +105,7 @@ struct Search {
 
   // text TAB reading
   void Word(const char* line, const char* end, uint32_t u) {
+    if (Full() && !MayEndInWholeReading(line, end)) return;
     const char* reading = ScanBackToChar(end - 1, line, TAB);
     if (reading == line) return;
     const auto readingLength = static_cast<uint32_t>(end - reading);
