@@ -261,6 +261,28 @@ def part_costs(measured):
     return cost
 
 
+def compound_readings(measured, singles):
+    """The readings single kanji take inside the measured two-kanji words, where the other
+    kanji reads as the SKK dictionary has it (雑 read ざっ in 雑誌, 誌 being し; 棚 read だな
+    in 本棚): (reading, kanji, place) not among the singles, so that such a word missing
+    from the seed is still written from its characters."""
+    known = {}
+    for reading, text, _ in singles:
+        known.setdefault(text, set()).add(reading)
+    found = set()
+    for (reading, text), m in measured.items():
+        if not m or len(text) != 2 or not all(is_kanji(c) for c in text):
+            continue
+        for mine, other, rest_of in ((text[0], text[1], lambda r: reading[: -len(r)]),
+                                     (text[1], text[0], lambda r: reading[len(r):])):
+            for said in known.get(other, ()):
+                ends = reading.endswith(said) if mine == text[0] else reading.startswith(said)
+                if ends and len(reading) > len(said):
+                    found.add((rest_of(said), mine))
+    held = {(reading, text) for reading, text, _ in singles}
+    return [(reading, text, 100) for reading, text in sorted(found - held)]
+
+
 def words(measured, model, extra, limit, extra_limits):
     """The word seed, most frequent last: the measured entries, most frequent first up to
     limit; then of each group of extra entries (reading, text, place) the ones it does not
@@ -353,7 +375,8 @@ def main(argv):
     args = parser.parse_args(argv)
     model = Model.load(args.kkc)
     measured = measure(ipadic_entries(args.ipadic), model)
-    extra = skk_entries(args.skk)
+    singles, stems = skk_entries(args.skk)
+    extra = (singles + compound_readings(measured, singles), stems)
     write(args.out + "/word",
           words(measured, model, extra, args.words, (args.kanji, args.stems)))
     write(args.out + "/phrase", phrases(measured, model, args.phrases, args.trigram_phrases))

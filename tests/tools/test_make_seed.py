@@ -179,6 +179,19 @@ class MakeSeedTest(unittest.TestCase):
         self.assertEqual(make_seed.phrases(measured, model, 10),
                          [("頭", "痛む", "イタム"), ("頭", "痛い", "イタイ")])
 
+    def test_readings_of_kanji_inside_compounds(self):
+        singles = [("シ", "誌", 0), ("ホン", "本", 0), ("ザツ", "雑", 0)]
+        for measured, derived in [
+                ({("ザッシ", "雑誌"): (1, "")}, [("ザッ", "雑", 100)]),  # 誌 is し
+                ({("ホンダナ", "本棚"): (1, "")}, [("ダナ", "棚", 100)]),  # 本 is ほん
+                ({("ザツム", "雑務"): (1, "")}, [("ム", "務", 100)]),  # 雑 is ざつ; its own is held
+                ({("ザッシ", "雑誌"): (1, ""), ("ザツム", "雑務"): (1, "")},
+                 [("ザッ", "雑", 100), ("ム", "務", 100)]),
+                ({("ホンダナ", "本棚"): None}, []),  # not measured
+                ({("ホンダナ", "本棚だ"): (1, "")}, [])]:  # not two kanji
+            with self.subTest(measured):
+                self.assertEqual(make_seed.compound_readings(measured, singles), derived)
+
     def test_skk_single_kanji_and_stems(self):
         singles, stems = make_seed.skk_entries(self.root + "/skk")
         self.assertEqual(singles, [("イタ", "板", 0), ("カタ", "型", 0), ("カタ", "肩", 1),
