@@ -55,7 +55,7 @@ struct Search {
     if (!Full()) {
       t = CandidateListAdd(W, nullptr, key, keyLength, text, textLength, score, room, kind, 0);
       if (t >= WORKING_SIZE) room = 0;
-      if (!Full() || !whole) return;
+      if (!Full()) return;  // taken; else refused for room, as the list filled
     }
     if (!whole) return;
     const int wholeRoom = W->total < WORKING_SIZE + WHOLE_READING_ROOM ? 1 : 0;
