@@ -121,18 +121,12 @@ namespace {
 
 // The longest first field of the records of a text.
 uint32_t LongestFirstField(const char* text, uint32_t length) {
-  uint32_t longest = 0, field = 0;
-  bool inField = true;
-  for (uint32_t i = 0; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (!IsTextByte(b)) {
-      field = 0;
-      inField = true;
-    } else if (b == '\t') {
-      inField = false;
-    } else if (inField && ++field > longest) {
-      longest = field;
-    }
+  const char* const end = text + length;
+  uint32_t longest = 0;
+  for (const char* line = ScanToText(text, end); line < end;) {
+    const char* lineEnd = ScanOverText(line, end);
+    longest = std::max(longest, static_cast<uint32_t>(ScanToChar(line, lineEnd, TAB) - line));
+    line = ScanToText(lineEnd, end);
   }
   return longest;
 }
