@@ -273,12 +273,13 @@ def compound_readings(measured, singles):
     for (reading, text), m in measured.items():
         if not m or len(text) != 2 or not all(is_kanji(c) for c in text):
             continue
-        for mine, other, rest_of in ((text[0], text[1], lambda r: reading[: -len(r)]),
-                                     (text[1], text[0], lambda r: reading[len(r):])):
-            for said in known.get(other, ()):
-                ends = reading.endswith(said) if mine == text[0] else reading.startswith(said)
-                if ends and len(reading) > len(said):
-                    found.add((rest_of(said), mine))
+        first, second = text
+        for said in known.get(second, ()):
+            if len(reading) > len(said) and reading.endswith(said):
+                found.add((reading[: -len(said)], first))
+        for said in known.get(first, ()):
+            if len(reading) > len(said) and reading.startswith(said):
+                found.add((reading[len(said):], second))
     held = {(reading, text) for reading, text, _ in singles}
     return [(reading, text, 100) for reading, text in sorted(found - held)]
 

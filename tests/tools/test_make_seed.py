@@ -180,7 +180,7 @@ class MakeSeedTest(unittest.TestCase):
                          [("頭", "痛む", "イタム"), ("頭", "痛い", "イタイ")])
 
     def test_readings_of_kanji_inside_compounds(self):
-        singles = [("シ", "誌", 0), ("ホン", "本", 0), ("ザツ", "雑", 0)]
+        singles = [("シ", "誌", 0), ("ホン", "本", 0), ("ザツ", "雑", 0), ("ヒ", "日", 0)]
         for measured, derived in [
                 ({("ザッシ", "雑誌"): (1, "")}, [("ザッ", "雑", 100)]),  # 誌 is し
                 ({("ホンダナ", "本棚"): (1, "")}, [("ダナ", "棚", 100)]),  # 本 is ほん
@@ -188,7 +188,8 @@ class MakeSeedTest(unittest.TestCase):
                 ({("ザッシ", "雑誌"): (1, ""), ("ザツム", "雑務"): (1, "")},
                  [("ザッ", "雑", 100), ("ム", "務", 100)]),
                 ({("ホンダナ", "本棚"): None}, []),  # not measured
-                ({("ホンダナ", "本棚だ"): (1, "")}, [])]:  # not two kanji
+                ({("ホンダナ", "本棚だ"): (1, "")}, []),  # not two kanji
+                ({("ヒビ", "日日"): (1, "")}, [("ビ", "日", 100)])]:  # the same kanji twice
             with self.subTest(measured):
                 self.assertEqual(make_seed.compound_readings(measured, singles), derived)
 
