@@ -62,12 +62,13 @@ checks: deps
 # that order them, and the word pairs of the phrase seed) and skkdic (single kanji); the
 # program copies them into data/Trans the first time it starts there.
 KKC_MODEL := /usr/lib/x86_64-linux-gnu/libkkc/models/sorted3
-SEED := data/word
-$(SEED): tools/make_seed.py | deps
+# One run writes both; a missing one makes it run again.
+SEEDS := data/word data/phrase
+$(SEEDS) &: tools/make_seed.py | deps
 	/usr/bin/python3 tools/make_seed.py --ipadic /usr/share/mecab/dic/ipadic --kkc $(KKC_MODEL) \
 	  --skk /usr/share/skk/SKK-JISYO.L data
 
-seed: $(SEED)
+seed: $(SEEDS)
 
 e2e-test: windows seed
 	@tests/e2e/run.sh
