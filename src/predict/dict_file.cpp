@@ -437,6 +437,16 @@ uint32_t DictDropLastLine(char* buffer) {
 
 // ---------------------------------------------------------------- files
 
+int DictFileRecover(const char* path) {
+  if (path == nullptr) return 0;
+  OwnedText journal(JournalPath(path));
+  if (!journal) return 0;
+  if (os::GetFileAttributes(journal.Get()) == os::INVALID_FILE_ATTRIBUTES) return 1;
+  ScopedFile handle(os::CreateFile(path, os::GENERIC_READ | os::GENERIC_WRITE, 0, os::OPEN_ALWAYS,
+                                   os::FILE_ATTRIBUTE_NORMAL));
+  return handle && ReplayJournal(handle.Get(), path) ? 1 : 0;
+}
+
 int DictFileOpen(DictFile* file, const char* path) {
   if (file == nullptr) return 0;
   *file = DictFile{};

@@ -54,6 +54,9 @@ struct DictSet {
 // check is thrown away, logged "Journal Discarded"). Fails when the journal's name would
 // pass Windows' path limit, or when a checked journal cannot be written.
 int DictFileOpen(DictFile* file, const char* path);
+// Replays or throws away the journal a kill left beside a dictionary that is not open, as
+// its open would; 1 when no journal is left.
+int DictFileRecover(const char* path);
 void DictFileClose(DictFile* file);  // does not merge the pending records: flush first
 // record: a whole line with its CR LF, or "" to flush. 1 when the file was rewritten,
 // 0 when the record only joined the pending buffer, or when the file could not grow: then

@@ -20,6 +20,9 @@ constexpr char TAB = '\t';
 constexpr const char* APP_LIST_FILE = "ApplicationList.txt";
 constexpr const char* CORE_NAME_FILE = "PredCore\\Name";
 constexpr const char* CORE_MACRO_FILE = "PredCore\\Macro";
+constexpr const char* APP_HISTORY_FILE = "history";
+constexpr const char* APP_MACRO_FILE = "macro";
+constexpr const char* APP_NAME_FILE = "name";
 
 char* CopyBytes(const char* bytes, size_t n) {
   char* copy = static_cast<char*>(MemAlloc(n + 1));
@@ -58,6 +61,21 @@ bool BuildPath(char (&path)[DICT_PATH_SIZE], const char* directory, const char* 
 bool OpenIn(DictFile* file, const char* directory, const char* name) {
   char path[DICT_PATH_SIZE];
   return BuildPath(path, directory, name) && DictFileOpen(file, path) == 1;
+}
+
+// A kill can leave a journal beside an application's dictionary, and that folder is opened
+// only once its application comes to the front, which may be never: every listed folder's
+// dictionaries are made whole at start, so that the files on disk hold every record.
+void RecoverAppFolders(const AppEntry* list) {
+  if (list == nullptr) return;
+  for (const AppEntry* entry = list; entry->className != nullptr || entry->directory != nullptr;
+       ++entry) {
+    for (const char* name : {APP_HISTORY_FILE, APP_MACRO_FILE, APP_NAME_FILE}) {
+      char path[DICT_PATH_SIZE];
+      if (entry->directory != nullptr && BuildPath(path, entry->directory, name))
+        DictFileRecover(path);
+    }
+  }
 }
 
 struct Search {
@@ -191,6 +209,7 @@ int PredictionOpen() {
   // A second open would lose what the first one holds.
   if (predictState.core != nullptr) PredictionClose();
   predictState.appList = AppListLoad();
+  RecoverAppFolders(predictState.appList);
   predictState.slots = static_cast<DictSet**>(MemAlloc(sizeof(DictSet*) * OPEN_DICT_SLOTS));
   DictSet* core = DictSetCreate();
   if (core != nullptr) {
@@ -307,8 +326,8 @@ void SwitchDictionary(const char* className) {
   if (set == nullptr) return;
   set->directory = TextDuplicate(wanted);
   set->contextLength = APP_CONTEXT_LENGTH;
-  if (set->directory == nullptr || !OpenIn(set->history, wanted, "history") ||
-      !OpenIn(set->macro, wanted, "macro") || !OpenIn(set->name, wanted, "name")) {
+  if (set->directory == nullptr || !OpenIn(set->history, wanted, APP_HISTORY_FILE) ||
+      !OpenIn(set->macro, wanted, APP_MACRO_FILE) || !OpenIn(set->name, wanted, APP_NAME_FILE)) {
     CloseFiles(set);
     DictSetFree(set);
     return;

@@ -126,8 +126,19 @@ start_mivo() {
   e2e_screenshot "$1" >/dev/null
 }
 check() {
+  # The start finishes what a kill left, in every listed folder, before it runs on.
+  local f i
+  for f in "${files[@]}"; do
+    for i in $(seq 100); do
+      [ -e "$work/$f.jnl" ] || break
+      sleep 0.1
+    done
+    [ -e "$work/$f.jnl" ] && e2e_fail "after $2: the start left $f.jnl"
+  done
   out="$(python3 "$E2E_TMP/check.py" "$work" "$snap" "$1" "${files[@]}")" || {
     echo "$out" >&2
+    ls -l "$work"/*/*.jnl >&2 2>/dev/null
+    grep $'\tJournal \|\tLoadDic' "$work/LogFile.txt" | tail -n 6 >&2
     e2e_fail "after $2: a record was lost or torn"
   }
   records=$((records + ${out#RECORDS }))

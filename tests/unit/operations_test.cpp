@@ -393,3 +393,28 @@ TEST_F(OperationsTest, ADictionaryThatCannotBeWrittenIsNotOpened) {
 }
 
 }  // namespace
+
+// A kill left a journal beside a folder whose application never comes to the front again:
+// the start finishes that change anyway, so no learned record stays torn on the disk.
+TEST_F(OperationsTest, TheStartFinishesAChangeAKillLeftInAnyListedFolder) {
+  StartLog();
+  MakeDictionary("App", "old\r\n");
+  std::string journal;  // as it stands once written, before the file is touched
+  mivo::DictFile file{};
+  ASSERT_EQ(mivo::DictFileOpen(&file, "App\\history"), 1);
+  desktop::SetFileWriteObserver([&](const desktop::FileWrite& step) {
+    if (step.call == "FlushFileBuffers" && journal.empty())
+      journal = desktop::ReadFile("App\\history.jnl");
+  });
+  mivo::DictFileAppendNow(&file, "new\r\n");
+  desktop::SetFileWriteObserver(nullptr);
+  mivo::DictFileClose(&file);
+  ASSERT_FALSE(journal.empty());
+  desktop::WriteFile("App\\history", "old\r\n");
+  desktop::WriteFile("App\\history.jnl", journal);
+  ASSERT_EQ(Open("\tDefault\r\nOther\tApp\r\n"), 1);
+  EXPECT_EQ(desktop::ReadFile("App\\history").substr(0, 10), "old\r\nnew\r\n");
+  EXPECT_FALSE(desktop::FileExists("App\\history.jnl"));
+  EXPECT_EQ(Logged("Journal Replayed", "App\\history"), 1);
+  EXPECT_EQ(Slots(), (std::vector<std::string>{"-", "-", "-"}));
+}
