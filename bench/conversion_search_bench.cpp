@@ -19,13 +19,13 @@
 #include <string>
 
 #include "base/settings.h"
+#include "dict/candidate_list.h"
+#include "dict/dict_file.h"
 #include "ime/conversion_dict.h"
 #include "ime/conversion_search.h"
 #include "ime/state.h"
 #include "line_end_pass.h"
 #include "platform/headless/desktop.h"
-#include "predict/candidate_list.h"
-#include "predict/dict_file.h"
 
 namespace {
 

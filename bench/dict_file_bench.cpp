@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "dict/dict_file.h"
 #include "platform/headless/desktop.h"
-#include "predict/dict_file.h"
 
 namespace {
 

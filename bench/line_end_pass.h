@@ -7,7 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "predict/dict_file.h"
+#include "dict/dict_file.h"
 
 namespace bench {
 

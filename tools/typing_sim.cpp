@@ -49,10 +49,10 @@
 #include <vector>
 
 #include "base/text.h"
+#include "candidates/state.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/scanning.h"
 #include "platform/headless/desktop.h"
-#include "predict/state.h"
 #include "shell/app.h"
 
 namespace {
@@ -266,7 +266,7 @@ bool ParseCandidateMacro(const std::string& macro, std::string* text, std::strin
 
 Panel ReadPanel() {
   Panel panel;
-  const int32_t p = predictState.conversionPanel;
+  const int32_t p = candidateKeysState.conversionPanel;
   if (p == 0) return panel;
   const std::string nextLabel = Sjis(U"次候補"), imeLabel = Sjis(U"IME候補");
   for (int32_t k = FirstChild(p); k != 0; k = NextSibling(k)) {

@@ -5,6 +5,8 @@
 #include "base/scoped.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "candidates/candidate_keys.h"
+#include "dict/candidate_list.h"
 #include "ime/conversion_dict.h"
 #include "ime/conversion_search.h"
 #include "ime/reading.h"
@@ -12,8 +14,6 @@
 #include "ime/word_dialog.h"
 #include "keyboard/key_tree.h"
 #include "macro/injection.h"
-#include "predict/candidate_keys.h"
-#include "predict/candidate_list.h"
 
 namespace mivo {
 namespace {

@@ -6,9 +6,9 @@
 #include "base/log.h"
 #include "base/scoped.h"
 #include "base/text.h"
+#include "dict/dict_file.h"
 #include "ime/ime_access.h"
 #include "ime/state.h"
-#include "predict/dict_file.h"
 
 namespace mivo {
 
@@ -135,7 +135,8 @@ uint32_t LongestFirstField(const char* text, uint32_t length) {
 
 int ConversionOpen() {
   if (imeState.conversion != nullptr) ConversionClose();
-  DictSet* set = DictSetCreate();
+  OwnedText reading(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
+  DictSet* set = reading ? DictSetCreate() : nullptr;
   if (set == nullptr) return 0;
   PrepareFiles();
   if (DictFileOpen(set->history, kPhraseFile) != 1) {
@@ -148,6 +149,7 @@ int ConversionOpen() {
     return 0;
   }
   imeState.conversion = set;
+  imeState.reading = reading.Release();
   imeState.longestPhraseContext =
       std::max(LongestFirstField(set->history->view, set->history->used), set->contextLength);
   return 1;
@@ -168,6 +170,8 @@ void ConversionClose() {
   DictFileClose(set->name);
   DictSetFree(set);
   imeState.conversion = nullptr;
+  MemFree(imeState.reading);
+  imeState.reading = nullptr;
 }
 
 void ResetImeState() {

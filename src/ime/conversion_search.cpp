@@ -5,11 +5,11 @@
 
 #include "base/scoped.h"
 #include "base/text.h"
+#include "dict/candidate_list.h"
+#include "dict/dict_file.h"
 #include "ime/ime_access.h"
 #include "ime/kana.h"
 #include "ime/state.h"
-#include "predict/candidate_list.h"
-#include "predict/dict_file.h"
 
 namespace mivo {
 namespace {
@@ -155,11 +155,10 @@ struct Search {
   }
 
   void File(const DictFile* file, bool phrase) {
-    if (file == nullptr || file->view == nullptr) return;
-    if (file->pending != nullptr)
-      Walk(file->pending, static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity)),
-           phrase);
-    Walk(file->view, file->used, phrase);
+    EachDictText(file, [&](const char* text, uint32_t length) {
+      Walk(text, length, phrase);
+      return true;
+    });
   }
 
   void InputMethod(const char* halfWidth, uint32_t Lk) {

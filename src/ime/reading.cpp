@@ -4,16 +4,16 @@
 #include <initializer_list>
 
 #include "base/text.h"
+#include "dict/dict_file.h"
 #include "ime/kana.h"
 #include "ime/state.h"
-#include "predict/dict_file.h"
 
 namespace mivo {
 namespace {
 
 constexpr size_t TEXT_MAX = DICT_RECENT_SIZE - 1;
 
-char* Reading() { return imeState.conversion ? imeState.conversion->reading : nullptr; }
+char* Reading() { return imeState.reading; }
 char* Committed() { return imeState.conversion ? imeState.conversion->recent : nullptr; }
 
 // The start of the last character, found by walking whole characters from the start.
@@ -130,14 +130,8 @@ void CommittedBackspace() {
   DictSet* set = imeState.conversion;
   if (set == nullptr) return;
   if (!imeState.undoLatch) {
-    for (DictFile* file : {set->history, set->name}) {
-      if (file == nullptr || file->pending == nullptr) continue;
-      if (file->pending[0] != '\0') {
-        DictDropLastLine(file->pending);
-      } else if (file->view != nullptr) {
-        DictFileDropLastLine(file);
-      }
-    }
+    DictFileDropNewest(set->history);
+    DictFileDropNewest(set->name);
     imeState.undoLatch = true;
   }
   RemoveLastCharacter(set->recent);

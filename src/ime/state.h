@@ -11,9 +11,11 @@ namespace mivo {
 struct DictSet;
 
 struct ImeState {
-  // The phrase and word dictionaries, the committed text and the reading; open from
-  // ConversionOpen to ConversionClose.
+  // The phrase and word dictionaries, with the committed text as their recent text, and
+  // the reading being composed (DICT_RECENT_SIZE bytes); both from ConversionOpen to
+  // ConversionClose.
   DictSet* conversion = nullptr;
+  char* reading = nullptr;
   // One pass of input-method candidates: the private context and a copy of its
   // candidate list (zero-filled, one byte longer than the input method reported).
   os::Imc context = nullptr;

@@ -4,10 +4,10 @@
 
 #include "base/scoped.h"
 #include "base/text.h"
+#include "dict/dict_file.h"
 #include "ime/kana.h"
 #include "ime/state.h"
 #include "macro/injection.h"
-#include "predict/dict_file.h"
 
 namespace mivo {
 namespace {

@@ -118,15 +118,12 @@ struct Search {
 
   // The pending records are newer than the file's, so they come first.
   bool File(const DictFile* file, bool history) {
-    if (file == nullptr || file->view == nullptr) return true;
     auto offer = [this, history](const char* line, const char* end) {
       return history ? History(line, end) : String(line, end);
     };
-    if (file->pending != nullptr) {
-      const uint32_t pending = static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity));
-      if (!EachRecordBackwards(file->pending, pending, offer)) return false;
-    }
-    return EachRecordBackwards(file->view, file->used, offer);
+    return EachDictText(file, [&](const char* text, uint32_t length) {
+      return EachRecordBackwards(text, length, offer);
+    });
   }
 };
 

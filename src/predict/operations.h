@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "predict/candidate_list.h"
-#include "predict/dict_file.h"
+#include "dict/candidate_list.h"
+#include "dict/dict_file.h"
 
 namespace mivo {
 

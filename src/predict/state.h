@@ -1,5 +1,5 @@
-// Everything prediction and its candidate keys change while the program runs, in one place, so
-// that one call puts back what a fresh start finds.
+// Everything prediction changes while the program runs, in one place, so that one call puts
+// back what a fresh start finds.
 #pragma once
 
 #include <cstdint>
@@ -17,14 +17,6 @@ struct PredictState {
   DictSet* core = nullptr;      // always open while prediction is
   char* lastClass = nullptr;    // the foreground class last seen, owned
   os::Window lastForeground = nullptr;  // the window lastClass was read from
-
-  // Where the candidate keys go: key indexes of the panels and the reading key, and the
-  // colour-set indexes of the templates in the order conversion, prediction, next,
-  // previous, mode; 0 is unset.
-  int32_t conversionPanel = 0;
-  int32_t predictionPanel = 0;
-  int32_t readingKey = 0;
-  int32_t templates[5] = {};
 };
 extern PredictState predictState;
 

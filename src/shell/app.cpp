@@ -7,6 +7,8 @@
 #include "base/state.h"
 #include "base/text.h"
 #include "base/text_constants.h"
+#include "candidates/candidate_keys.h"
+#include "candidates/state.h"
 #include "ime/conversion_commands.h"
 #include "ime/conversion_dict.h"
 #include "ime/state.h"
@@ -18,7 +20,6 @@
 #include "macro/injection.h"
 #include "macro/macro.h"
 #include "macro/state.h"
-#include "predict/candidate_keys.h"
 #include "predict/prediction_commands.h"
 #include "predict/state.h"
 #include "shell/docking.h"
@@ -63,6 +64,7 @@ ShellState shellState;
 void ResetProgramState() {
   ResetImeState();
   ResetPredictState();
+  ResetCandidateKeysState();
   ResetKeyboardState();
   ResetMacroState();
   ResetBaseState();

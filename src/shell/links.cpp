@@ -5,9 +5,9 @@
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/text_constants.h"
+#include "candidates/candidate_keys.h"
 #include "ime/conversion_commands.h"
 #include "macro/macro.h"
-#include "predict/candidate_keys.h"
 #include "predict/prediction_commands.h"
 #include "shell/docking.h"
 

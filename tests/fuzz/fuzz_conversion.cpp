@@ -11,12 +11,12 @@
 #include <string>
 
 #include "base/text.h"
+#include "dict/dict_file.h"
 #include "fuzz/one_folder.h"
 #include "ime/conversion_dict.h"
 #include "ime/reading.h"
 #include "ime/state.h"
 #include "platform/headless/desktop.h"
-#include "predict/dict_file.h"
 #include "support/record_walk.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 
 #include "base/text.h"
+#include "dict/candidate_list.h"
+#include "dict/dict_file.h"
 #include "fuzz/one_folder.h"
 #include "platform/headless/desktop.h"
-#include "predict/candidate_list.h"
-#include "predict/dict_file.h"
 
 namespace {
 

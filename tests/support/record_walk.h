@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "predict/dict_file.h"
+#include "dict/dict_file.h"
 
 namespace testing_support {
 

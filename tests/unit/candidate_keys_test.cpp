@@ -1,4 +1,4 @@
-#include "predict/candidate_keys.h"
+#include "candidates/candidate_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "predict/candidate_list.h"
-#include "predict/state.h"
+#include "candidates/state.h"
+#include "dict/candidate_list.h"
 #include "support/keyboard_fixture.h"
 
 namespace {
@@ -172,8 +172,8 @@ TEST_F(CandidateKeysTest, RowsAndPagingKeysStandWhereTheRulesPutThem) {
     SCOPED_TRACE(c.what);
     mivo::MetricsMode = c.metricsMode;
     MakePanel(c.panelWidth);
-    mivo::predictState.conversionPanel = panel_;
-    mivo::predictState.predictionPanel = panel_;
+    mivo::candidateKeysState.conversionPanel = panel_;
+    mivo::candidateKeysState.predictionPanel = panel_;
     Show(c.message, c.page, c.skip, c.more);
     std::vector<std::string> made;
     for (const mivo::KeyRecord* key : Children()) {
@@ -184,7 +184,7 @@ TEST_F(CandidateKeysTest, RowsAndPagingKeysStandWhereTheRulesPutThem) {
     }
     EXPECT_EQ(made, c.keys);
     mivo::DeleteAllKeys();
-    mivo::predictState = mivo::PredictState{};
+    mivo::ResetCandidateKeysState();
   }
 }
 
@@ -210,14 +210,14 @@ TEST_F(CandidateKeysTest, MacrosHandTheCandidateBackUnchanged) {
   };
   for (const Case& c : cases) {
     MakePanel(50000);
-    mivo::predictState.conversionPanel = panel_;
-    mivo::predictState.predictionPanel = panel_;
+    mivo::candidateKeysState.conversionPanel = panel_;
+    mivo::candidateKeysState.predictionPanel = panel_;
     Show(c.message, {c.candidate}, c.skip, c.skip > 0);
     std::vector<std::string> macros;
     for (const mivo::KeyRecord* key : Children()) macros.push_back(key->onselected);
     EXPECT_EQ(macros, c.macros);
     mivo::DeleteAllKeys();
-    mivo::predictState = mivo::PredictState{};
+    mivo::ResetCandidateKeysState();
   }
 }
 
@@ -249,7 +249,7 @@ TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
     EXPECT_EQ(std::string(mivo::GetKey(readingKey)->name), c.reading);
     EXPECT_TRUE(mivo::GetKey(readingKey)->flags & mivo::KF_READING);
     mivo::DeleteAllKeys();
-    mivo::predictState = mivo::PredictState{};
+    mivo::ResetCandidateKeysState();
   }
   mivo::conversionView = {};
 }
@@ -266,10 +266,11 @@ TEST_F(CandidateKeysTest, MissingTemplatesAreFilledOneStepPerPass) {
       {{8, 9, 10, 10, 11}, 0, {8, 9, 10, 10, 11}}, {{0, 3, 0, 0, 0}, 4, {4, 3, 3, 0, 0}},
   };
   for (const Case& c : cases) {
-    std::copy(c.before.begin(), c.before.end(), mivo::predictState.templates);
+    std::copy(c.before.begin(), c.before.end(), mivo::candidateKeysState.templates);
     mivo::KeybdPredictMainProc(nullptr, mivo::MM_KEYBOARD_LOADED, c.colourSet, 0);
     T after;
-    std::copy(mivo::predictState.templates, mivo::predictState.templates + 5, after.begin());
+    std::copy(mivo::candidateKeysState.templates, mivo::candidateKeysState.templates + 5,
+              after.begin());
     EXPECT_EQ(after, c.after) << c.colourSet;
   }
 }

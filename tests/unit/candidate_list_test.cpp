@@ -1,4 +1,4 @@
-#include "predict/candidate_list.h"
+#include "dict/candidate_list.h"
 
 #include <gtest/gtest.h>
 

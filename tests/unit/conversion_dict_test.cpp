@@ -8,9 +8,9 @@
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "dict/dict_file.h"
 #include "ime/state.h"
 #include "platform/headless/desktop.h"
-#include "predict/dict_file.h"
 #include "support/sjis.h"
 
 namespace {

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "base/text.h"
+#include "dict/candidate_list.h"
+#include "dict/dict_file.h"
 #include "ime/conversion_dict.h"
 #include "ime/conversion_search.h"
 #include "ime/reading.h"
 #include "ime/state.h"
 #include "platform/headless/desktop.h"
-#include "predict/candidate_list.h"
-#include "predict/dict_file.h"
 #include "support/sjis.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "predict/dict_file.h"
+#include "dict/dict_file.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include "base/commands.h"
 #include "base/messages.h"
-#include "predict/dict_file.h"
+#include "dict/dict_file.h"
 #include "predict/state.h"
 #include "support/keyboard_fixture.h"
 

@@ -44,7 +44,6 @@ struct DictSet {
   DictFile* name;     // string records: key, text
   DictFile* macro;    // macro records: key, macro text (never written)
   char* recent;       // DICT_RECENT_SIZE bytes: the last keys entered, NUL-terminated
-  char* reading;      // DICT_RECENT_SIZE bytes, kept for the conversion side
   char* directory;    // owned; null but for application dictionaries
   uint32_t contextLength;
 };
@@ -69,6 +68,8 @@ int DictFileAppendNow(DictFile* file, const char* record);
 uint32_t DictFileTrim(DictFile* file, uint32_t maxLines);  // keeps the newest maxLines lines
 // DictDropLastLine on the file's content; answers the new used.
 uint32_t DictFileDropLastLine(DictFile* file);
+// Takes back the newest record: the last pending line, else the file's last line.
+void DictFileDropNewest(DictFile* file);
 // Removes every line of buffer[0, length) that begins with key and rewrites the rest with
 // CR LF line ends; returns the new length. The rewrite can be longer than the input: room
 // is the size of the buffer, and a rewrite that would not fit with its NUL changes nothing
@@ -244,6 +245,17 @@ bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
   return EachRecordBackwards(
       text, length, RecordFilter{},
       [&offer](const char* line, const char* end, uint32_t) { return offer(line, end); });
+}
+
+// The texts of an open file newest first: its pending records, then its content. `walk`
+// gets (text, length) for each and answers false to stop.
+template <typename Walk>
+bool EachDictText(const DictFile* file, Walk walk) {
+  if (file == nullptr || file->view == nullptr) return true;
+  if (file->pending != nullptr &&
+      !walk(file->pending, static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity))))
+    return false;
+  return walk(file->view, file->used);
 }
 
 // ---- field lookups in a NUL-terminated text, oldest line first; a MemAlloc'd copy or null

@@ -1,4 +1,4 @@
-#include "predict/candidate_keys.h"
+#include "candidates/candidate_keys.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -8,15 +8,18 @@
 #include "base/messages.h"
 #include "base/settings.h"
 #include "base/text.h"
+#include "candidates/state.h"
+#include "dict/candidate_list.h"
 #include "keyboard/key_tree.h"
 #include "keyboard/painting.h"
 #include "keyboard/scanning.h"
-#include "predict/candidate_list.h"
-#include "predict/state.h"
 
 namespace mivo {
 
 ConversionView conversionView;
+CandidateKeysState candidateKeysState;
+
+void ResetCandidateKeysState() { candidateKeysState = CandidateKeysState{}; }
 
 namespace {
 
@@ -40,7 +43,7 @@ struct ListStyle {
 };
 
 const ListStyle kConversion = {
-    &predictState.conversionPanel,
+    &candidateKeysState.conversionPanel,
     T_CONVERSION,
     {1200, 1200},
     10000,
@@ -49,7 +52,7 @@ const ListStyle kConversion = {
     "Command(NextCandidates[%d])",
     "Command(PreviousCandidates[%d])"};
 const ListStyle kPrediction = {
-    &predictState.predictionPanel,
+    &candidateKeysState.predictionPanel,
     T_PREDICTION,
     {1400, 1200},
     10100,
@@ -137,7 +140,8 @@ void PlacePagingKey(int32_t panel, int64_t x, int64_t width, const Metrics& m, i
                     const char* label, const char* format, uint32_t number, Template colours) {
   char macro[64];
   snprintf(macro, sizeof macro, format, static_cast<int>(number));
-  PlaceKey(panel, x, m.y0 + m.rowStep, width, m, id, label, macro, predictState.templates[colours]);
+  PlaceKey(panel, x, m.y0 + m.rowStep, width, m, id, label, macro,
+           candidateKeysState.templates[colours]);
 }
 
 void LayOut(const ListStyle& style, const CandidateList* list) {
@@ -179,7 +183,7 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
       char* macro =
           CandidateMacro(style, list->kinds[placed], list->keys[placed], list->texts[placed]);
       PlaceKey(panel, x, y, width, m, style.idBase + static_cast<int32_t>(placed),
-               list->texts[placed], macro, predictState.templates[style.colours]);
+               list->texts[placed], macro, candidateKeysState.templates[style.colours]);
       MemFree(macro);
       x += m.Advance(width);
     }
@@ -199,7 +203,8 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
     const int64_t mx = m.R - width * m.U / m.W - nextRoom - (previous ? m.PagingRoom() : 0);
     PlaceKey(panel, mx, m.y0 + m.rowStep, width, m, P + 10003,
              imeOnly ? kAllModeLabel : kImeModeLabel,
-             imeOnly ? "GetAllCandidates()" : "GetImeCandidates()", predictState.templates[T_MODE]);
+             imeOnly ? "GetAllCandidates()" : "GetImeCandidates()",
+             candidateKeysState.templates[T_MODE]);
   }
   if (previous) {
     PlacePagingKey(panel, m.R - pw * m.U / m.W - nextRoom, pw, m, P + 10001, kPreviousLabel,
@@ -213,7 +218,7 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
 
 // One pass of filling unset templates, each from the one before it as the pass found it.
 void FillTemplates(int32_t first) {
-  int32_t* t = predictState.templates;
+  int32_t* t = candidateKeysState.templates;
   int32_t before[TEMPLATE_COUNT];
   memcpy(before, t, sizeof before);
   if (first != 0 && t[T_CONVERSION] == 0) t[T_CONVERSION] = first;
@@ -226,23 +231,23 @@ void KeyboardLoaded(int32_t colourSet) {
   FillTemplates(colourSet);
   if (colourSet != 0) return;
   for (int i = T_CONVERSION; i <= T_PREVIOUS; ++i) {
-    if (predictState.templates[i] != 0) {
-      FillTemplates(predictState.templates[i]);
+    if (candidateKeysState.templates[i] != 0) {
+      FillTemplates(candidateKeysState.templates[i]);
       return;
     }
   }
 }
 
 void SetReadingKey(int32_t k) {
-  if (KeyRecord* old = GetKey(predictState.readingKey)) old->flags &= ~KF_READING;
-  predictState.readingKey = k;
+  if (KeyRecord* old = GetKey(candidateKeysState.readingKey)) old->flags &= ~KF_READING;
+  candidateKeysState.readingKey = k;
   GetKey(k)->flags |= KF_READING;
 }
 
 }  // namespace
 
 void DefaultPagingTemplates() {
-  int32_t* t = predictState.templates;
+  int32_t* t = candidateKeysState.templates;
   if (t[T_NEXT] == 0) t[T_NEXT] = t[T_CONVERSION];
   if (t[T_PREVIOUS] == 0) t[T_PREVIOUS] = t[T_CONVERSION];
 }
@@ -253,13 +258,13 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
   const bool validKey = GetKey(value) != nullptr;
   switch (message) {
     case MM_GO_PYOSOKU:
-      if (predictState.predictionPanel != 0) FocusKey(predictState.predictionPanel);
+      if (candidateKeysState.predictionPanel != 0) FocusKey(candidateKeysState.predictionPanel);
       return -1;
     case MM_SET_YOSOKU:
-      if (validKey) predictState.conversionPanel = value;
+      if (validKey) candidateKeysState.conversionPanel = value;
       return -1;
     case MM_SET_PYOSOKU:
-      if (validKey) predictState.predictionPanel = value;
+      if (validKey) candidateKeysState.predictionPanel = value;
       return -1;
     case MM_SET_YOMI:
       if (validKey) SetReadingKey(value);
@@ -269,16 +274,16 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
     case MM_SET_NEXT_COLOR:
     case MM_SET_PREVIOUS_COLOR:
     case MM_SET_IMECAND_COLOR:
-      predictState.templates[message - MM_SET_YOSOKU_COLOR] = value;
+      candidateKeysState.templates[message - MM_SET_YOSOKU_COLOR] = value;
       return -1;
     case MM_KEYBOARD_LOADED:
       KeyboardLoaded(value);
       return -1;
     case MM_SHOW_IME_CANDIDATES:
-      if (wParam != 0 && GetKey(predictState.conversionPanel) != nullptr &&
-          GetKey(predictState.readingKey) != nullptr) {
+      if (wParam != 0 && GetKey(candidateKeysState.conversionPanel) != nullptr &&
+          GetKey(candidateKeysState.readingKey) != nullptr) {
         const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
-        SetKeyText(predictState.readingKey, reading != nullptr ? reading : "");
+        SetKeyText(candidateKeysState.readingKey, reading != nullptr ? reading : "");
       }
       LayOut(kConversion, reinterpret_cast<const CandidateList*>(wParam));
       return -1;

@@ -1,4 +1,4 @@
-#include "predict/dict_file.h"
+#include "dict/dict_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -604,6 +604,15 @@ uint32_t DictFileDropLastLine(DictFile* file) {
   return lineStart;
 }
 
+void DictFileDropNewest(DictFile* file) {
+  if (file == nullptr || file->pending == nullptr) return;
+  if (file->pending[0] != '\0') {
+    DictDropLastLine(file->pending);
+  } else if (file->view != nullptr) {
+    DictFileDropLastLine(file);
+  }
+}
+
 // ---------------------------------------------------------------- learning writes
 
 void MergeHistoryStudy(DictSet* set, const char* key, const char* text, int flushFlag,
@@ -642,14 +651,12 @@ DictSet* DictSetCreate() {
   MemBlock<DictFile> name(static_cast<DictFile*>(MemAlloc(sizeof(DictFile))));
   MemBlock<DictFile> macro(static_cast<DictFile*>(MemAlloc(sizeof(DictFile))));
   OwnedText recent(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
-  OwnedText reading(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
-  if (!set || !history || !name || !macro || !recent || !reading) return nullptr;
+  if (!set || !history || !name || !macro || !recent) return nullptr;
   DictSet* made = set.Get();
   made->history = history.Release();
   made->name = name.Release();
   made->macro = macro.Release();
   made->recent = recent.Release();
-  made->reading = reading.Release();
   made->directory = nullptr;
   made->contextLength = DICT_CONTEXT_LENGTH;
   return set.Release();
@@ -662,7 +669,6 @@ void DictSetFree(DictSet* set) {
   MemFree(set->name);
   MemFree(set->macro);
   MemFree(set->recent);
-  MemFree(set->reading);
   MemFree(set);
 }
 
