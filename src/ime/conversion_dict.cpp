@@ -22,6 +22,9 @@ constexpr char kWordFile[] = "Trans\\word";
 constexpr char kPhraseSource[] = "phrase";
 constexpr char kWordSource[] = "word";
 constexpr char kTransInit[] = "TransInit";
+// Stands while the first fill runs: a kill cuts a fill short after its files exist, and
+// a start that finds it makes them again instead of keeping a part of the seeds forever.
+constexpr char kFilling[] = "Trans\\filling";
 constexpr char TAB = '\t';
 
 bool Exists(const char* name) {
@@ -59,11 +62,23 @@ bool WriteLine(os::FileHandle out, const char* line, const char* end, SourceLayo
          WriteAll(out, &TAB, 1) && WriteAll(out, second + 1, static_cast<size_t>(end - second - 1));
 }
 
-void PrepareFiles() {
-  if (Exists(kPhraseFile) || Exists(kWordFile)) return;
+// False when the mark of the fill could not be taken away: learning into files that the next
+// start would make again would be lost.
+bool PrepareFiles() {
+  if (os::GetFileAttributes(kFilling) != os::INVALID_FILE_ATTRIBUTES) {
+    // Nothing has learned into them yet: the fill's own files go, and it starts again.
+    os::DeleteFile(kPhraseFile);
+    os::DeleteFile(kWordFile);
+  } else if (Exists(kPhraseFile) || Exists(kWordFile)) {
+    return true;
+  }
   if (os::GetFileAttributes(kTransFolder) == os::INVALID_FILE_ATTRIBUTES) {
     WriteLog(kTransInit, "Create Trans Directory");
     os::CreateDirectory(kTransFolder);
+  }
+  {
+    ScopedFile mark(os::CreateFile(kFilling, os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,
+                                   os::FILE_ATTRIBUTE_NORMAL));
   }
   if (Exists(kPhraseSource)) {
     WriteLog(kTransInit, "Copying phrase dictionary");
@@ -74,6 +89,7 @@ void PrepareFiles() {
     WriteLog(kTransInit, "Copying phrase dictionary");
     CopySourceFile(kWordSource, kWordFile, SourceLayout::Word);
   }
+  return os::DeleteFile(kFilling) || os::GetFileAttributes(kFilling) == os::INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -110,7 +126,13 @@ int CopySourceFile(const char* source, const char* destination, SourceLayout lay
          start = lf + 1) {
       if (!WriteLine(out.Get(), start, lf + 1, layout)) return 0;
     }
-    if (got == 0) return start == end || WriteLine(out.Get(), start, end, layout) ? 1 : 0;
+    if (got == 0) {
+      // On the disk before the fill is called done.
+      return (start == end || WriteLine(out.Get(), start, end, layout)) &&
+                     os::FlushFileBuffers(out.Get())
+                 ? 1
+                 : 0;
+    }
     held = static_cast<uint32_t>(end - start);
     memmove(buffer.Get(), start, held);
   }
@@ -138,7 +160,10 @@ int ConversionOpen() {
   OwnedText reading(static_cast<char*>(MemAlloc(DICT_RECENT_SIZE)));
   DictSet* set = reading ? DictSetCreate() : nullptr;
   if (set == nullptr) return 0;
-  PrepareFiles();
+  if (!PrepareFiles()) {
+    DictSetFree(set);
+    return 0;
+  }
   if (DictFileOpen(set->history, kPhraseFile) != 1) {
     DictSetFree(set);
     return 0;

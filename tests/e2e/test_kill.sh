@@ -143,13 +143,16 @@ check() {
   }
   records=$((records + ${out#RECORDS }))
 }
-# Kills mivo.exe DELAY ms after a dictionary starts to change while DRIVE runs.
+# Kills mivo.exe DELAY ms after a dictionary (or one of the FILEs) starts to change while
+# DRIVE runs.
 kill_during() {
-  local delay="$1" what="$2"
-  shift 2
-  python3 "$E2E_TMP/kill_watch.py" "$mivo" "$delay" "${files[@]/#/$work/}" >"$E2E_TMP/watch.out" &
+  local delay="$1" what="$2" drive="$3"
+  shift 3
+  local watched=("$@")
+  [ $# -gt 0 ] || watched=("${files[@]/#/$work/}")
+  python3 "$E2E_TMP/kill_watch.py" "$mivo" "$delay" "${watched[@]}" >"$E2E_TMP/watch.out" &
   local watcher=$!
-  "$@"
+  "$drive"
   wait "$watcher"
   local rc=$?
   [ "$rc" = 0 ] || [ "$rc" = 3 ] ||
@@ -180,12 +183,39 @@ close() {
   done
 }
 
+# The seeds as the first fill writes them into Trans (TAB for the spaces, the word's two
+# fields swapped); exits 1 when a Trans file holds anything else.
+cat >"$E2E_TMP/check_fill.py" <<'EOF2'
+import sys
+work = sys.argv[1]
+for name, swap in (("phrase", False), ("word", True)):
+    want = []
+    for line in open(f"{work}/{name}", "rb").read().split(b"\r\n"):
+        fields = line.split(b" ", 1 if swap else 2)
+        want.append(b"\t".join(fields[::-1] if swap else fields))
+    have = open(f"{work}/Trans/{name}", "rb").read().rstrip(b"\0").split(b"\r\n")
+    if have != want:
+        print(f"Trans/{name}: {len(have)} lines, the seed {len(want)}")
+        sys.exit(1)
+    print(f"Trans/{name}: {len(have) - 1} records")
+EOF2
+
 e2e_start_target kill "$E2E_TMP/target.log"
 kills=0
 records=0
 RANDOM=23
-check first "nothing"
 step=0
+# A kill while the first start fills Trans from the seeds: the next start fills it again.
+e2e_wine_bg "$work" "$E2E_ARTIFACTS/kill-mivo-fill.out" "$E2E_BIN/mivo.exe"
+mivo=$E2E_LAST_PID
+kill_during 20 "the first fill" true "$work/Trans/phrase" "$work/Trans/word"
+e2e_log "the first fill: killed with Trans/phrase at $(stat -c %s "$work/Trans/phrase" 2>/dev/null) bytes"
+start_mivo fill
+fill="$(python3 "$E2E_TMP/check_fill.py" "$work")" || e2e_fail "after the first fill: $fill"
+e2e_log "the next start: $(echo $fill)"
+e2e_keys chord 16 17 18
+e2e_wait_exit "$mivo" 20 || e2e_fail "mivo.exe did not end after the chord"
+check first "nothing"
 for delay in 0 1 2 3 5 8; do
   step=$((step + 1))
   start_mivo "learn-$step"

@@ -102,3 +102,33 @@ TEST_F(ConversionDictTest, LearningWritesBothFilesAndCloseKeepsTheNewest30000Lin
 }
 
 }  // namespace
+
+// A kill at any byte of the first fill: the next start ends with the files a whole fill
+// gives, not with the part of the seeds that was copied.
+TEST_F(ConversionDictTest, AFillAKillCutShortIsMadeAgain) {
+  const auto start = [] {
+    if (mivo::ConversionOpen() == 1) mivo::ConversionClose();
+    mivo::ResetImeState();
+  };
+  const auto sources = [] {
+    desktop::WriteFile("phrase", "c t r\r\nd u s\r\n");
+    desktop::WriteFile("word", "r t\r\nq p\r\n");
+  };
+  sources();
+  start();
+  const std::string phrase = desktop::ReadFile("Trans\\phrase"),
+                    word = desktop::ReadFile("Trans\\word");
+  const uint64_t whole = desktop::BytesWritten();
+  ASSERT_EQ(word, "t\tr\r\np\tq\r\n");
+  for (uint64_t stop = 0; stop < whole; ++stop) {
+    desktop::Reset();
+    sources();
+    desktop::StopWritesAfter(static_cast<int64_t>(stop));
+    start();
+    desktop::StopWritesAfter(-1);
+    start();
+    EXPECT_EQ(desktop::ReadFile("Trans\\phrase"), phrase) << "stopped after " << stop;
+    EXPECT_EQ(desktop::ReadFile("Trans\\word"), word) << "stopped after " << stop;
+    EXPECT_FALSE(desktop::FileExists("Trans\\filling")) << "stopped after " << stop;
+  }
+}
