@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <new>
 
 #include "base/scoped.h"
 #include "base/text.h"
@@ -97,11 +98,7 @@ void ColorSetTableFree() {
   for (int32_t c = ColorSetCount; c >= 1; --c) {
     ColorSet* set = keyboardState.colorSetTable[c - 1];
     if (!set) continue;
-    os::GdiObject objects[] = {set->fillNormal,  set->fillFocus,  set->fillSelect,
-                               set->frameNormal, set->frameFocus, set->frameSelect};
-    for (os::GdiObject object : objects) {
-      if (object) os::DeleteObject(object);
-    }
+    set->~ColorSet();  // gives back its brushes and pens
     MemFree(set);
     keyboardState.colorSetTable[c - 1] = nullptr;
   }
@@ -263,13 +260,14 @@ int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colo
     if (ColorSetCount >= COLOR_SET_TABLE_SIZE) return 0;
     slot = ColorSetCount + 1;
   }
-  auto* set = static_cast<ColorSet*>(MemAlloc(sizeof(ColorSet)));
-  if (!set) return 0;
-  auto brush = [](os::Colour c) -> os::Brush {
-    return c > 0xFFFFFF ? nullptr : os::CreateSolidBrush(c);
+  void* block = MemAlloc(sizeof(ColorSet));
+  if (!block) return 0;
+  auto* set = new (block) ColorSet{};
+  auto brush = [](os::Colour c) {
+    return OwnedBrush(c > 0xFFFFFF ? nullptr : os::CreateSolidBrush(c));
   };
-  auto pen = [](os::Colour c) -> os::Pen {
-    return c > 0xFFFFFF ? nullptr : os::CreatePen(os::PS_SOLID, 1, c);
+  auto pen = [](os::Colour c) {
+    return OwnedPen(c > 0xFFFFFF ? nullptr : os::CreatePen(os::PS_SOLID, 1, c));
   };
   set->id = id;
   set->fillNormal = brush(normal);

@@ -10,6 +10,7 @@
 
 #include "keyboard/state.h"
 #include "platform/os.h"
+#include "platform/scoped.h"
 
 namespace mivo {
 
@@ -72,8 +73,8 @@ inline bool HasWindow(const KeyRecord* key) { return key->window || key->later.r
 
 struct ColorSet {
   int32_t id;
-  os::Brush fillNormal, fillFocus, fillSelect;
-  os::Pen frameNormal, frameFocus, frameSelect;
+  OwnedBrush fillNormal, fillFocus, fillSelect;  // null for no colour
+  OwnedPen frameNormal, frameFocus, frameSelect;
   os::Colour textNormal, textFocus, textSelect;
 };
 

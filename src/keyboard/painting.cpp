@@ -26,13 +26,13 @@ Look LookOf(const KeyRecord* key, int state) {
   if (!set) return look;
   switch (state) {
     case 2:
-      look = {set->fillSelect, set->frameSelect, set->textSelect};
+      look = {set->fillSelect.Get(), set->frameSelect.Get(), set->textSelect};
       break;
     case 1:
-      look = {set->fillFocus, set->frameFocus, set->textFocus};
+      look = {set->fillFocus.Get(), set->frameFocus.Get(), set->textFocus};
       break;
     default:
-      look = {set->fillNormal, set->frameNormal, set->textNormal};
+      look = {set->fillNormal.Get(), set->frameNormal.Get(), set->textNormal};
       break;
   }
   return look;
@@ -80,14 +80,14 @@ os::Size NameExtent(os::Dc dc, const char* name) {
 }
 
 os::Size MeasureName(os::Dc dc, const char* name) {
-  const ScopedSelect font(dc, KeyFont);
+  const ScopedSelect font(dc, KeyFont.Get());
   return NameExtent(dc, name);
 }
 
 void DrawName(os::Dc dc, const os::Rect& r, const char* name, os::Colour colour,
               bool rightAligned) {
   os::SetBkMode(dc, os::TRANSPARENT);
-  const ScopedSelect font(dc, KeyFont);
+  const ScopedSelect font(dc, KeyFont.Get());
   os::Size size = NameExtent(dc, name);
   os::SetTextColor(dc, colour);
   int x = rightAligned ? r.right - size.cx : (r.left + r.right - size.cx) / 2;
@@ -167,10 +167,7 @@ bool DrawKey(os::Dc dc, int32_t k, const KeyRecord* key) {
 
 }  // namespace
 
-void DeleteKeyFont() {
-  if (KeyFont) os::DeleteObject(KeyFont);
-  KeyFont = nullptr;
-}
+void DeleteKeyFont() { KeyFont.Reset(); }
 
 void UpdateMetrics(os::Window mainWindow) {
   if (!mainWindow) return;
@@ -209,9 +206,10 @@ void UpdateMetrics(os::Window mainWindow) {
     FontHeight = fontHeight;
   }
   DeleteKeyFont();
-  KeyFont = os::CreateFont(static_cast<int>(FontHeight), 0, 0, 0, weight, 0, 0, 0,
-                           os::SHIFTJIS_CHARSET, os::OUT_TT_ONLY_PRECIS, os::CLIP_DEFAULT_PRECIS,
-                           os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE, KEY_FONT_FACE);
+  KeyFont = OwnedFont(os::CreateFont(static_cast<int>(FontHeight), 0, 0, 0, weight, 0, 0, 0,
+                                     os::SHIFTJIS_CHARSET, os::OUT_TT_ONLY_PRECIS,
+                                     os::CLIP_DEFAULT_PRECIS, os::DEFAULT_QUALITY,
+                                     os::DEFAULT_PITCH | os::FF_DONTCARE, KEY_FONT_FACE));
 }
 
 int KeyColourState(int32_t k) {

@@ -10,7 +10,7 @@
 namespace mivo {
 
 // The one font of every key text, remade by each UpdateMetrics.
-inline os::Font& KeyFont = keyboardState.KeyFont;
+inline OwnedFont& KeyFont = keyboardState.KeyFont;
 // Per mille; 1000 unless MediumFontSize overrides the computed font height.
 inline uint32_t& FontScale = keyboardState.FontScale;
 // The font height last computed, in pixels.

@@ -7,6 +7,7 @@
 
 #include "keyboard/keyboard_file.h"
 #include "platform/os.h"
+#include "platform/scoped.h"
 
 namespace mivo {
 
@@ -39,7 +40,7 @@ struct KeyboardState {
   bool keepWindows = false;  // HideKey keeps the windows of the subtree instead of destroying them
 
   // Painting: the one key font, remade by each UpdateMetrics, and how it was sized.
-  os::Font KeyFont = nullptr;
+  OwnedFont KeyFont;
   uint32_t FontScale = 1000;
   uint32_t FontHeight = 0;
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "platform/scoped.h"
 #include "sweep/engine.h"
 #include "sweep/keys.h"
 
@@ -34,11 +35,11 @@ class Form final : public SweepView {
   os::Window label2 = nullptr;
   int width = 0;  // inner area, pixels
   int height = 0;
-  os::Dc picture = nullptr;  // the desktop as it was at start
-  os::GdiObject pictureBitmap = nullptr;
+  OwnedMemoryDc picture;  // the desktop as it was at start
+  OwnedBitmap pictureBitmap;
   os::GdiObject pictureOldBitmap = nullptr;
-  os::Pen pen = nullptr;
-  os::Font labelFont = nullptr;
+  OwnedPen pen;
+  OwnedFont labelFont;
   SweepState state;
   SweepKeyTable keys;
   bool unloaded = false;
@@ -61,48 +62,31 @@ class Form final : public SweepView {
   void MovePointer(int32_t x, int32_t y) override { os::SetCursorPos(x, y); }
 
   void Paint(os::Dc dc) const {
-    if (picture != nullptr) {
-      os::BitBlt(dc, 0, 0, width, height, picture, 0, 0, os::SRCCOPY);
-    }
-    const os::GdiObject oldPen = os::SelectObject(dc, pen);
-    const os::GdiObject oldBrush = os::SelectObject(dc, os::GetStockObject(os::NULL_BRUSH));
+    if (picture) os::BitBlt(dc, 0, 0, width, height, picture.Get(), 0, 0, os::SRCCOPY);
+    const ScopedSelect linePen(dc, pen.Get());
+    const ScopedSelect hollow(dc, os::GetStockObject(os::NULL_BRUSH));
     if (ringShown) os::Ellipse(dc, ring.left, ring.top, ring.right, ring.bottom);
     if (lineShown) {
       os::MoveToEx(dc, lineFromX, lineFromY, nullptr);
       os::LineTo(dc, lineToX, lineToY);
     }
-    os::SelectObject(dc, oldBrush);
-    os::SelectObject(dc, oldPen);
   }
 
   // Everything a handler changed is painted once, at its end.
   void Flush() {
     if (!dirty || unloaded || hwnd == nullptr) return;
     dirty = false;
-    const os::Dc dc = os::GetDC(hwnd);
-    if (dc == nullptr) return;
-    Paint(dc);
-    os::ReleaseDC(hwnd, dc);
+    const ScopedDc dc(hwnd);
+    if (dc) Paint(dc.Get());
   }
 
   void ReleaseSurface() {
-    if (picture != nullptr) {
-      os::SelectObject(picture, pictureOldBitmap);
-      os::DeleteDC(picture);
-      picture = nullptr;
-    }
-    if (pictureBitmap != nullptr) {
-      os::DeleteObject(pictureBitmap);
-      pictureBitmap = nullptr;
-    }
-    if (pen != nullptr) {
-      os::DeleteObject(pen);
-      pen = nullptr;
-    }
-    if (labelFont != nullptr) {
-      os::DeleteObject(labelFont);
-      labelFont = nullptr;
-    }
+    // The bitmap leaves the picture's context before either is deleted.
+    if (picture) os::SelectObject(picture.Get(), pictureOldBitmap);
+    picture.Reset();
+    pictureBitmap.Reset();
+    pen.Reset();
+    labelFont.Reset();
   }
 };
 
@@ -119,18 +103,16 @@ os::Window CreateChild(const char* className, const char* caption, os::DWORD sty
 // The persistent drawing surface: a copy of what the screen showed before the
 // window covered it.
 void TakeDesktopPicture(Form& f) {
-  const os::Window desktop = os::GetDesktopWindow();
-  const os::Dc screen = os::GetDC(desktop);
-  if (screen == nullptr) return;
-  f.picture = os::CreateCompatibleDC(screen);
-  f.pictureBitmap = os::CreateCompatibleBitmap(screen, f.width, f.height);
-  if (f.picture != nullptr && f.pictureBitmap != nullptr) {
-    f.pictureOldBitmap = os::SelectObject(f.picture, f.pictureBitmap);
-    os::BitBlt(f.picture, 0, 0, f.width, f.height, screen, 0, 0, os::SRCCOPY);
+  const ScopedDc screen(os::GetDesktopWindow());
+  if (!screen) return;
+  f.picture = OwnedMemoryDc(os::CreateCompatibleDC(screen.Get()));
+  f.pictureBitmap = OwnedBitmap(os::CreateCompatibleBitmap(screen.Get(), f.width, f.height));
+  if (f.picture && f.pictureBitmap) {
+    f.pictureOldBitmap = os::SelectObject(f.picture.Get(), f.pictureBitmap.Get());
+    os::BitBlt(f.picture.Get(), 0, 0, f.width, f.height, screen.Get(), 0, 0, os::SRCCOPY);
   } else {
     f.ReleaseSurface();
   }
-  os::ReleaseDC(desktop, screen);
 }
 
 void Unload(Form& f) {
@@ -278,15 +260,16 @@ os::Window LoadSweepForm(os::Instance instance, const char* title) {
                           instance, kLabel1Id);
   f->label2 = CreateChild(os::STATIC_CLASS, kLabel2Caption, os::SS_LEFT, kLabel2Design, f->hwnd,
                           instance, kLabel2Id);
-  f->pen = os::CreatePen(os::PS_SOLID, 1, kSweepColour);
+  f->pen = OwnedPen(os::CreatePen(os::PS_SOLID, 1, kSweepColour));
   // The system font does not fit "X[000] Y:[000]" into the small design sizes of the
   // labels; a 12-pixel face shows both coordinates on two lines.
   f->labelFont =
-      os::CreateFont(-12, 0, 0, 0, os::FW_NORMAL, 0, 0, 0, os::DEFAULT_CHARSET,
-                     os::OUT_DEFAULT_PRECIS, os::CLIP_DEFAULT_PRECIS, os::DEFAULT_QUALITY,
-                     os::DEFAULT_PITCH | os::FF_DONTCARE, "MS UI Gothic");
+      OwnedFont(os::CreateFont(-12, 0, 0, 0, os::FW_NORMAL, 0, 0, 0, os::DEFAULT_CHARSET,
+                               os::OUT_DEFAULT_PRECIS, os::CLIP_DEFAULT_PRECIS, os::DEFAULT_QUALITY,
+                               os::DEFAULT_PITCH | os::FF_DONTCARE, "MS UI Gothic"));
   for (os::Window control : {f->command2, f->label1, f->label2}) {
-    os::SendMessage(control, os::WM_SETFONT, reinterpret_cast<os::WPARAM>(f->labelFont), os::TRUE);
+    os::SendMessage(control, os::WM_SETFONT, reinterpret_cast<os::WPARAM>(f->labelFont.Get()),
+                    os::TRUE);
   }
 
   f->state.gStepVal = 2;

@@ -280,4 +280,13 @@ TEST_F(KeyboardTreeTest, ColourSetsMakeBrushesAndPensOnlyForRealColours) {
   EXPECT_EQ(set->textSelect, 3u);
 }
 
+TEST_F(KeyboardTreeTest, FreeingTheColourSetsGivesBackTheirBrushesAndPens) {
+  const int before = desktop::LiveGdiObjects();
+  mivo::CreateColorSet(3, 0x00FFFFFF, 0x01000000, 0xFFFFFFFF, 0, 0x01FFFFFF, 0x123456, 1, 2, 3);
+  mivo::CreateColorSet(4, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(desktop::LiveGdiObjects(), before + 3 + 6);
+  mivo::ColorSetTableFree();
+  EXPECT_EQ(desktop::LiveGdiObjects(), before);
+}
+
 }  // namespace

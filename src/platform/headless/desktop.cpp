@@ -11,7 +11,12 @@ namespace headless {
 
 namespace {
 
-std::unique_ptr<State> state;
+// The desktop outlives the program's statics, as the real one does: a holder of a GDI
+// object in static storage gives it back at exit, after every test has run.
+std::unique_ptr<State>& Held() {
+  static auto* held = new std::unique_ptr<State>;
+  return *held;
+}
 
 // Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -49,8 +54,8 @@ void Collect(OsWindow* w, std::vector<os::Window>* out) {
 }  // namespace
 
 State& S() {
-  if (!state) desktop::Reset();
-  return *state;
+  if (!Held()) desktop::Reset();
+  return *Held();
 }
 
 }  // namespace headless
@@ -138,8 +143,8 @@ using namespace headless;
 
 void Reset(const Config& config) {
   ResetFiles();
-  state = std::make_unique<State>();
-  State& s = *state;
+  Held() = std::make_unique<State>();
+  State& s = *Held();
   s.config = config;
   if (s.config.workingFolder.empty()) {
     const char* tmp = getenv("TMPDIR");

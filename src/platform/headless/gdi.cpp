@@ -9,8 +9,9 @@ namespace headless {
 
 namespace {
 
-std::set<const OsGdiObject*> gdiLive;
-std::set<const OsDc*> dcLive;
+// Never destroyed, like the desktop's state (desktop.cpp).
+std::set<const OsGdiObject*>& gdiLive = *new std::set<const OsGdiObject*>;
+std::set<const OsDc*>& dcLive = *new std::set<const OsDc*>;
 
 OsGdiObject* NewObject(OsGdiObject::Kind kind) {
   auto& s = S();
