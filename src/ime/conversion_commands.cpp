@@ -42,7 +42,8 @@ void ChooseCandidate(const char* argument) {
 }
 
 void DeliverCandidates(os::WPARAM skip) {
-  const uint32_t capacity = MaxCandidates > 0 ? static_cast<uint32_t>(MaxCandidates) : 0;
+  const uint32_t capacity =
+      settings.MaxCandidates > 0 ? static_cast<uint32_t>(settings.MaxCandidates) : 0;
   CandidateList* list = ConversionSearch(ConversionReading(), ConversionCommitted(), capacity,
                                          static_cast<uint32_t>(skip));
   SendToMain(MM_SHOW_IME_CANDIDATES, reinterpret_cast<os::WPARAM>(list), 0);

@@ -18,12 +18,12 @@ namespace {
 
 // Pointer placement at start: relative moves, as a pointing device would make them.
 void PlacePointer(os::Window mainWindow) {
-  if (ForceMouseMove != 1 && ForceMouseMove != 2) return;
+  if (settings.ForceMouseMove != 1 && settings.ForceMouseMove != 2) return;
   os::Point cursor{0, 0};
   os::Rect frame{0, 0, 0, 0};
   os::GetCursorPos(&cursor);
   os::GetWindowRect(mainWindow, &frame);
-  if (ForceMouseMove == 2) {
+  if (settings.ForceMouseMove == 2) {
     if (KeyUnderCursor() == 0) {
       os::mouse_event(os::MOUSEEVENTF_MOVE, static_cast<os::DWORD>(frame.right - cursor.x - 16),
                       static_cast<os::DWORD>(frame.bottom - cursor.y - 16), 0, 0);
@@ -42,8 +42,8 @@ int KeybdInit(os::Window mainWindow, os::Instance instance) {
   keyboardState.classRegistered = RegisterKeyWindowClass(instance);
   PlacePointer(mainWindow);
   ColorSetTableInit();
-  if (ColorCfgFile && ColorCfgFile[0]) LoadKeyboardFile(ColorCfgFile, 0);
-  const char* keyFile = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
+  if (settings.ColorCfgFile && settings.ColorCfgFile[0]) LoadKeyboardFile(settings.ColorCfgFile, 0);
+  const char* keyFile = settings.KeyCfgFile ? settings.KeyCfgFile : kDefaultKeyCfgFile;
   if (LoadKeyboardFile(keyFile, 0) != 0) {
     os::MessageBox(nullptr, kKeyboardSetupFailed, kMivoErrorCaption, os::MB_OK);
     return 0;

@@ -35,7 +35,7 @@ os::LRESULT Reload(os::WPARAM code, const char* file) {
 }
 
 os::LRESULT LockWithInterval(int32_t interval, const char* name) {
-  LockInterval = interval;
+  settings.LockInterval = interval;
   SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(name), 0);
   // Only Lock itself defers or releases the rest of its macro.
   return -1;
@@ -74,7 +74,7 @@ int32_t KeyByWholeNumber(const char* text) {
 }
 
 int ReloadKeyboard(const char* file) {
-  if (file == nullptr) file = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
+  if (file == nullptr) file = settings.KeyCfgFile ? settings.KeyCfgFile : kDefaultKeyCfgFile;
   // Colour sets, roles, panels, the focus index and a running lock stay; the new file's
   // tags set the roles again when their messages arrive.
   DeleteAllKeys();
@@ -138,9 +138,9 @@ os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
       return -1;
     }
     case KC_TOGGLE_AUTO_SCAN:
-      TimerFlag = TimerFlag ? 0 : 1;
-      TickCount = TimerWait;
-      if (TimerFlag) {
+      settings.TimerFlag = settings.TimerFlag ? 0 : 1;
+      TickCount = settings.TimerWait;
+      if (settings.TimerFlag) {
         PostToMain(MM_AUTOSCAN_ON, static_cast<os::WPARAM>(HomeKey), 0);
       } else {
         RefocusOnce = 1;
@@ -162,9 +162,9 @@ os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
     case KC_LOCK:
       return SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(argument), 0);
     case KC_LOCK_SLOW:
-      return LockWithInterval(LockIntervalSlow, argument);
+      return LockWithInterval(settings.LockIntervalSlow, argument);
     case KC_LOCK_QUICK:
-      return LockWithInterval(LockIntervalQuick, argument);
+      return LockWithInterval(settings.LockIntervalQuick, argument);
     default:
       return NOT_MINE;
   }

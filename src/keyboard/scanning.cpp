@@ -80,7 +80,7 @@ void LogWithKeyId(const char* event, const char* label, int32_t k) {
 }
 
 void Beep() {
-  if (BeepMode) os::MessageBeep(0xFFFFFFFF);
+  if (settings.BeepMode) os::MessageBeep(0xFFFFFFFF);
 }
 
 int ActivateKeyAt(int32_t k) {
@@ -249,13 +249,13 @@ void ScanStep() {
       CurrentKey = n;  // after the last key of a page the scan moves to the tabs
     } else {
       ++GroupRounds;
-      if (GroupRounds < TimerSameGroup) {
+      if (GroupRounds < settings.TimerSameGroup) {
         n = FirstVisibleChild(ParentOf(CurrentKey));
         if (IsPage(CurrentKey)) n = FirstVisibleChild(n);  // from the tabs back into the shown page
       } else {
         ClearFocusFlags(CurrentKey);
         n = HomeKey;
-        TickCount = TimerWait;
+        TickCount = settings.TimerWait;
         GroupRounds = 0;
       }
       if (!HoldsScannableKey(n)) n = HomeKey;
@@ -281,12 +281,12 @@ int ActivateKey(int32_t k) {
 }
 
 void SwitchUp() {
-  if (TimerFlag) {
+  if (settings.TimerFlag) {
     if (CurrentKey != 0) {
       ActivateKey(CurrentKey);
       return;
     }
-    if (!MouseOnScan) return;
+    if (!settings.MouseOnScan) return;
   }
   const int32_t k = KeyUnderCursor();
   if (k != 0) FocusKey(k);
@@ -295,7 +295,7 @@ void SwitchUp() {
 }
 
 void AfterSelect(int32_t k) {
-  TickCount = TimerWait;
+  TickCount = settings.TimerWait;
   GroupRounds = 0;
   if (k != CurrentKey) return;
   if (RefocusOnce) {
@@ -316,7 +316,7 @@ void AfterSelect(int32_t k) {
         ++keyboardState.autoSelections;
         ActivateKeyAt(CurrentKey);  // a group with one key selects it at once
       }
-    } else if (!TimerFlag || LockRuns()) {
+    } else if (!settings.TimerFlag || LockRuns()) {
       FocusKey(CurrentKey);
     } else {
       FocusKey(HomeKey);
@@ -328,13 +328,13 @@ void AfterSelect(int32_t k) {
 void TimerTick() {
   ++TickCount;
   if (LockRuns()) {
-    if (TickCount > LockInterval) {
+    if (TickCount > settings.LockInterval) {
       TickCount = 0;
       Beep();
       LogWithKeyId("TIMER", "LockAction", LockedKey);
       DirectKey(LockText, 0);
     }
-  } else if (TimerFlag && TickCount > TimerInterval) {
+  } else if (settings.TimerFlag && TickCount > settings.TimerInterval) {
     TickCount = 0;
     Beep();
     PostToMain(MM_SCAN_STEP, 0, 0);
@@ -357,7 +357,7 @@ os::LRESULT LockToggle(const char* text) {
 
 int KeybdProcessLoop() {
   // Any bit counts: down now, or pressed since the last query.
-  if (os::GetAsyncKeyState(PressKey) != 0) {
+  if (os::GetAsyncKeyState(settings.PressKey) != 0) {
     SwitchHeld = 1;
     SwitchDown();
   } else if (SwitchHeld) {

@@ -98,7 +98,7 @@ os::LRESULT RunAppCommand(os::WPARAM code, const char* argument) {
       }
       return -1;
     case CMD_KILL:
-      if (argument != nullptr) CloseWindowsMatching(argument, KillProcessWait);
+      if (argument != nullptr) CloseWindowsMatching(argument, settings.KillProcessWait);
       return -1;
     case CMD_LOAD_SETTING:
       LoadSettingCommand(argument);

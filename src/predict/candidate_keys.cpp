@@ -74,7 +74,7 @@ struct Metrics {
 // Any MetricsMode but 2 lays out as mode 1, the default, so that the candidates stay
 // reachable on a keyboard whose mode is mistyped.
 Metrics MetricsFor(const ListStyle& style, int64_t panelWidth) {
-  const bool second = MetricsMode == 2;
+  const bool second = settings.MetricsMode == 2;
   const int64_t F = FontScale;
   Metrics m{};
   // A panel sized to its children has no width of its own; it then spans the layout.

@@ -43,7 +43,8 @@ void ChooseCandidate(const char* argument) {
 void DeliverCandidates(os::WPARAM skip) {
   const char* recent = ActiveRecentText();
   const uint32_t length = recent != nullptr ? static_cast<uint32_t>(TextLength(recent)) : 0;
-  const uint32_t capacity = MaxCandidates > 0 ? static_cast<uint32_t>(MaxCandidates) : 0;
+  const uint32_t capacity =
+      settings.MaxCandidates > 0 ? static_cast<uint32_t>(settings.MaxCandidates) : 0;
   CandidateList* list = PredictSearch(recent, length, capacity, static_cast<uint32_t>(skip));
   SendToMain(MM_SHOW_PREDICT_CANDIDATES, reinterpret_cast<os::WPARAM>(list), 0);
   CandidateListFree(list);

@@ -170,7 +170,7 @@ TEST_F(CandidateKeysTest, RowsAndPagingKeysStandWhereTheRulesPutThem) {
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.what);
-    mivo::MetricsMode = c.metricsMode;
+    mivo::settings.MetricsMode = c.metricsMode;
     MakePanel(c.panelWidth);
     mivo::predictState.conversionPanel = panel_;
     mivo::predictState.predictionPanel = panel_;

@@ -39,8 +39,8 @@ class KeyboardFileTest : public ::testing::Test {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
     main_ = testing_support::OpenPlainMainWindow(0, 400, 1000, 340);
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
+    mivo::settings.FrameWidth = 2;
+    mivo::settings.MetricsMode = 1;
     ASSERT_TRUE(mivo::KeyTableInit());
     ASSERT_TRUE(mivo::ColorSetTableInit());
   }
