@@ -60,35 +60,35 @@ os::LRESULT ConversionCommand(os::WPARAM code, const char* argument) {
         ReadingAppend(argument);
         AskForCandidates(0);
       }
-      return -1;
+      return HANDLED;
     case IC_GET_ALL_CANDIDATES:
     case IC_GET_IME_CANDIDATES:
       imeState.imeOnlyMode = code == IC_GET_IME_CANDIDATES;
       AskForCandidates(0);
-      return -1;
+      return HANDLED;
     case IC_TRANSLATE_D:
     case IC_TRANSLATE_I:
     case IC_TRANSLATE_P:
     case IC_TRANSLATE_W:
       ChooseCandidate(argument);
-      return -1;
+      return HANDLED;
     case IC_CLEAR_READ:
       ReadingClear();
-      return -1;
+      return HANDLED;
     case IC_NEXT_CANDIDATES:
       if (argument != nullptr) AskForCandidates(NextPageSkip(argument));
-      return -1;
+      return HANDLED;
     case IC_PREVIOUS_CANDIDATES:
       // Without a number this goes back to the first page, as without digits.
       AskForCandidates(PreviousPageSkip(argument));
-      return -1;
+      return HANDLED;
     case IC_REGISTER_WORD:
       PostToMain(MM_REGISTER_WORD, 0, 0);
-      return -1;
+      return HANDLED;
     case IC_SMALL_KANA:
       ReadingAppend(SMALL_KANA_MARK);
       AskForCandidates(0);
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }
@@ -99,12 +99,12 @@ os::LRESULT ConversionMainProc(os::Window w, os::UINT message, os::WPARAM wParam
   switch (message) {
     case MM_IME_CANDIDATES:
       DeliverCandidates(wParam);
-      return -1;
+      return HANDLED;
     case MM_IME_COMMAND:
       return ConversionCommand(wParam, reinterpret_cast<const char*>(lParam));
     case MM_REGISTER_WORD:
       WordDialogOpen(w, KeyboardInstance());
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }

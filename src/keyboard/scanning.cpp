@@ -344,7 +344,7 @@ void TimerTick() {
 os::LRESULT LockToggle(const char* text) {
   if (LockRuns()) {
     EndLock();
-    return -2;
+    return RESULT_END_LOCK;
   }
   if (text == nullptr) return 0;
   TickCount = 0;
@@ -352,7 +352,7 @@ os::LRESULT LockToggle(const char* text) {
   MemFree(LockText);
   LockText = TextDuplicate(text);
   DirectKey(LockText, 0);
-  return -3;
+  return RESULT_START_LOCK;
 }
 
 int KeybdProcessLoop() {
@@ -383,46 +383,46 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       return 0;
     case MM_AFTER_SELECT:
       AfterSelect(key);
-      return -1;
+      return HANDLED;
     case MM_KEY_EVENT:
       if (wParam != 0 && lParam != 0) RunKeyEvent(key, lParam);
       PostToMain(MM_KEY_REPAINT, wParam, 0);
-      return -1;
+      return HANDLED;
     case MM_KEY_SELECTED:
       CountEvent(COUNT_SELECTION, 0);
       PostToMain(MM_AFTER_SELECT, wParam, 0);
       if (key != 0) RunKeyEvent(key, KE_SELECTED);
       PostToMain(MM_KEY_REPAINT, wParam, 0);
-      return -1;
+      return HANDLED;
     case MM_GO_HOME:
       FocusKey(HomeKey);
-      return -1;
+      return HANDLED;
     case MM_GO_KEYBOARD:
       FocusKey(KeyboardKey);
-      return -1;
+      return HANDLED;
     case MM_GO_START:
       FocusKey(StartKey);
-      return -1;
+      return HANDLED;
     case MM_SCAN_STEP:
       ScanStep();
-      return -1;
+      return HANDLED;
     case MM_KEY_REPAINT:
       RepaintIfChanged(key);
-      return -1;
+      return HANDLED;
     case MM_SET_HOME:
       SetHomeKey(key);
-      return -1;
+      return HANDLED;
     case MM_SET_START:
       SetStartKey(key);
-      return -1;
+      return HANDLED;
     case MM_SET_KEYBOARD:
       SetKeyboardKey(key);
-      return -1;
+      return HANDLED;
     case MM_LOCK:
       return LockToggle(reinterpret_cast<const char*>(wParam));
     case MM_LOCK_REPEAT:
       if (LockRuns()) DirectKey(LockText, 0);
-      return -1;
+      return HANDLED;
     case MM_KEYBOARD_COMMAND:
       return KeybdMacro(wParam, reinterpret_cast<const char*>(lParam));
     default:

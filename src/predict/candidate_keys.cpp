@@ -254,26 +254,26 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
   switch (message) {
     case MM_GO_PYOSOKU:
       if (predictState.predictionPanel != 0) FocusKey(predictState.predictionPanel);
-      return -1;
+      return HANDLED;
     case MM_SET_YOSOKU:
       if (validKey) predictState.conversionPanel = value;
-      return -1;
+      return HANDLED;
     case MM_SET_PYOSOKU:
       if (validKey) predictState.predictionPanel = value;
-      return -1;
+      return HANDLED;
     case MM_SET_YOMI:
       if (validKey) SetReadingKey(value);
-      return -1;
+      return HANDLED;
     case MM_SET_YOSOKU_COLOR:
     case MM_SET_PYOSOKU_COLOR:
     case MM_SET_NEXT_COLOR:
     case MM_SET_PREVIOUS_COLOR:
     case MM_SET_IMECAND_COLOR:
       predictState.templates[message - MM_SET_YOSOKU_COLOR] = value;
-      return -1;
+      return HANDLED;
     case MM_KEYBOARD_LOADED:
       KeyboardLoaded(value);
-      return -1;
+      return HANDLED;
     case MM_SHOW_IME_CANDIDATES:
       if (wParam != 0 && GetKey(predictState.conversionPanel) != nullptr &&
           GetKey(predictState.readingKey) != nullptr) {
@@ -281,10 +281,10 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
         SetKeyText(predictState.readingKey, reading != nullptr ? reading : "");
       }
       LayOut(kConversion, reinterpret_cast<const CandidateList*>(wParam));
-      return -1;
+      return HANDLED;
     case MM_SHOW_PREDICT_CANDIDATES:
       LayOut(kPrediction, reinterpret_cast<const CandidateList*>(wParam));
-      return -1;
+      return HANDLED;
     default:
       return KeybdMainProc(w, message, wParam, lParam);
   }

@@ -80,13 +80,13 @@ os::LRESULT PredictionCommand(os::WPARAM code, const char* argument) {
     case PC_P_TRANSLATE_P:
     case PC_P_TRANSLATE_W:
       ChooseCandidate(argument);
-      return -1;
+      return HANDLED;
     case PC_P_NEXT_CANDIDATES:
       if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, NextPageSkip(argument), 0);
-      return -1;
+      return HANDLED;
     case PC_P_PREVIOUS_CANDIDATES:
       if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, PreviousPageSkip(argument), 0);
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }
@@ -100,15 +100,15 @@ os::LRESULT PredictionMainProc(os::Window, os::UINT message, os::WPARAM wParam, 
         SendToMain(MM_APP_CHANGED, reinterpret_cast<os::WPARAM>(className), 0);
         MemFree(className);
       }
-      return -1;
+      return HANDLED;
     }
     case MM_PREDICT_CANDIDATES:
       DeliverCandidates(wParam);
-      return -1;
+      return HANDLED;
     case MM_APP_CHANGED:
       SwitchDictionary(reinterpret_cast<const char*>(wParam));
       AskForFirstPage();
-      return -1;
+      return HANDLED;
     case MM_PREDICT_COMMAND:
       return PredictionCommand(wParam, reinterpret_cast<const char*>(lParam));
     default:
