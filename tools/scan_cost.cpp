@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
                          1024, 246, nullptr, instance, nullptr);
   SetMainWindow(main);
   KeyTableInit();
-  SetKeyboardWindows(main, instance);
+  SetKeyboardInstance(instance);
   UpdateMetrics(main);
   RegisterKeyWindowClass(instance);
   ColorSetTableInit();

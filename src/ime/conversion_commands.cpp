@@ -12,8 +12,10 @@
 #include "ime/word_dialog.h"
 #include "keyboard/key_tree.h"
 #include "macro/injection.h"
+#include "macro/state.h"
 #include "predict/candidate_keys.h"
 #include "predict/candidate_list.h"
+#include "predict/state.h"
 
 namespace mivo {
 namespace {
@@ -111,13 +113,13 @@ os::LRESULT ConversionMainProc(os::Window w, os::UINT message, os::WPARAM wParam
 }
 
 void ConnectConversion() {
-  conversionHooks = {
+  macroState.conversionHooks = {
       [] { return *ConversionReading() == '\0'; },
       [] { return *ConversionCommitted() == '\0'; },
       ReadingBackspace,
       CommittedBackspace,
   };
-  conversionView = {ConversionReading, [] { return imeState.imeOnlyMode; }};
+  predictState.conversionView = {ConversionReading, [] { return imeState.imeOnlyMode; }};
 }
 
 }  // namespace mivo

@@ -71,7 +71,7 @@ uint32_t PositiveSpan(int32_t from, int32_t to) {
 int FitAt(int32_t k, int depth);
 
 int FitMainWindow() {
-  os::Window main = KeyboardMainWindow();
+  os::Window main = GetMainWindow();
   if (!main) return 0;
   os::Rect outer{0, 0, 0, 0};
   os::GetWindowRect(main, &outer);
@@ -333,7 +333,7 @@ void MakeKeyWindow(int32_t k) {
   key->right = r.right;
   key->bottom = r.bottom;
   if (!HasWindowType(key->type)) return;
-  os::Window parentWindow = KeyboardMainWindow();
+  os::Window parentWindow = GetMainWindow();
   bool parentLater = false;
   if (key->parent != 0) {
     const KeyRecord* parentKey = GetKey(key->parent);
@@ -367,7 +367,7 @@ void MakeKeyWindowsNow() {
     std::sort(children.begin(), children.end(),
               [](int32_t a, int32_t b) { return GetKey(a)->later.rank > GetKey(b)->later.rank; });
   }
-  MakeLaterChildren(later, 0, KeyboardMainWindow(), 0);
+  MakeLaterChildren(later, 0, GetMainWindow(), 0);
 }
 
 bool RegisterKeyWindowClass(os::Instance instance) {
@@ -459,7 +459,8 @@ void KeybdRelayout(os::Window mainWindow) {
   const bool haveRoot = GetKey(1) != nullptr;
   if (haveRoot) HideKey(1);
   // keeps the bar docked at its new size
-  if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
+  if (keyboardState.hooks.appBarNotify)
+    keyboardState.hooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
   --keyboardState.relayoutDepth;
 }

@@ -37,7 +37,7 @@ void PlacePointer(os::Window mainWindow) {
 
 int KeybdInit(os::Window mainWindow, os::Instance instance) {
   KeyTableInit();
-  SetKeyboardWindows(mainWindow, instance);
+  SetKeyboardInstance(instance);
   UpdateMetrics(mainWindow);
   keyboardState.classRegistered = RegisterKeyWindowClass(instance);
   PlacePointer(mainWindow);
@@ -62,7 +62,6 @@ int KeybdFinish() {
   return 1;
 }
 
-KeyboardHooks keyboardHooks{};
 KeyboardState keyboardState;
 
 void ResetKeyboardState() {
@@ -72,7 +71,7 @@ void ResetKeyboardState() {
 
 bool IsMivoWindow(os::Window w) {
   if (!w) return false;
-  return w == KeyboardMainWindow() || FindKeyByWindow(w) != 0;
+  return w == GetMainWindow() || FindKeyByWindow(w) != 0;
 }
 
 int DllMain(os::Instance, os::DWORD, void*) { return 1; }

@@ -894,7 +894,7 @@ class Reader {
       }
       case TAG_COLOR:
         if (FindColorSetById(tagId_) != 0) return Fail(32);
-        if (keyboardHooks.defaultTemplates) keyboardHooks.defaultTemplates();
+        if (keyboardState.hooks.defaultTemplates) keyboardState.hooks.defaultTemplates();
         CreateColorSet(tagId_, v[A_NORMAL], v[A_FOCUS], v[A_SELECT], v[A_FNORMAL], v[A_FFOCUS],
                        v[A_FSELECT], v[A_TNORMAL], v[A_TFOCUS], v[A_TSELECT]);
         break;

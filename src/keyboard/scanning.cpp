@@ -195,7 +195,7 @@ os::LRESULT RunKeyEvent(int32_t k, os::LPARAM code) {
       return 0;
     }
   }
-  if (keyboardHooks.recordMacroRun) keyboardHooks.recordMacroRun(text);
+  if (keyboardState.hooks.recordMacroRun) keyboardState.hooks.recordMacroRun(text);
   return SendToMain(MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(text), 0);
 }
 
@@ -379,7 +379,7 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       TimerTick();
       return NOT_MINE;
     case MM_APPBAR:
-      if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(w, wParam, lParam);
+      if (keyboardState.hooks.appBarNotify) keyboardState.hooks.appBarNotify(w, wParam, lParam);
       return 0;
     case MM_AFTER_SELECT:
       AfterSelect(key);

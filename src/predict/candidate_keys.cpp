@@ -16,8 +16,6 @@
 
 namespace mivo {
 
-ConversionView conversionView;
-
 namespace {
 
 enum Template { T_CONVERSION, T_PREDICTION, T_NEXT, T_PREVIOUS, T_MODE, TEMPLATE_COUNT };
@@ -148,8 +146,10 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
 
   const Metrics m = MetricsFor(style, panelKey->cx);
   const uint32_t N = list->total > list->skip ? list->total - list->skip : 0;
-  const bool imeOnly = style.conversion && conversionView.imeOnly && conversionView.imeOnly();
-  const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+  const bool imeOnly = style.conversion && predictState.conversionView.imeOnly &&
+                       predictState.conversionView.imeOnly();
+  const char* reading =
+      predictState.conversionView.reading ? predictState.conversionView.reading() : nullptr;
   auto keyWidth = [&](uint32_t i) { return m.Width(TextLength(list->texts[i])); };
 
   // Row 1: as many as fit before R, and the first one even when it alone does not.
@@ -277,7 +277,8 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
     case MM_SHOW_IME_CANDIDATES:
       if (wParam != 0 && GetKey(predictState.conversionPanel) != nullptr &&
           GetKey(predictState.readingKey) != nullptr) {
-        const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+        const char* reading =
+            predictState.conversionView.reading ? predictState.conversionView.reading() : nullptr;
         SetKeyText(predictState.readingKey, reading != nullptr ? reading : "");
       }
       LayOut(kConversion, reinterpret_cast<const CandidateList*>(wParam));

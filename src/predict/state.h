@@ -11,6 +11,13 @@ namespace mivo {
 struct AppEntry;
 struct DictSet;
 
+// What the layout of a conversion list reads from the conversion; null hooks read an
+// empty reading and all-candidates mode.
+struct ConversionView {
+  const char* (*reading)();
+  bool (*imeOnly)();
+};
+
 struct PredictState {
   AppEntry* appList = nullptr;  // owned, ended by an empty pair; null without a list
   DictSet** slots = nullptr;    // the open application dictionaries, most recently used first
@@ -25,10 +32,12 @@ struct PredictState {
   int32_t predictionPanel = 0;
   int32_t readingKey = 0;
   int32_t templates[5] = {};
+  ConversionView conversionView{};  // filled in when the conversion joins
 };
 extern PredictState predictState;
 
-// Flushes and closes whatever is open, releases the texts, then puts every value back.
+// Flushes and closes whatever is open, releases the texts, then puts every value back,
+// the conversion view too.
 void ResetPredictState();
 
 }  // namespace mivo

@@ -89,9 +89,9 @@ os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
 }
 
 os::Window StartUp(os::Instance instance, int showCommand) {
-  keyboardHooks.appBarNotify = OnAppBarNotify;
-  keyboardHooks.recordMacroRun = RecordMacroRun;
-  keyboardHooks.defaultTemplates = DefaultPagingTemplates;
+  keyboardState.hooks.appBarNotify = OnAppBarNotify;
+  keyboardState.hooks.recordMacroRun = RecordMacroRun;
+  keyboardState.hooks.defaultTemplates = DefaultPagingTemplates;
   ConnectConversion();
   if (!LoadSettings()) {
     StartUpFailed(kSettingsLoadFailed);

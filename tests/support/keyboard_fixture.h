@@ -52,7 +52,7 @@ class KeyboardFixture : public ::testing::Test {
   // The main window, `width` x `height`, standing on the bottom edge of the screen.
   void OpenMain(int width, int height) {
     main_ = OpenPlainMainWindow(0, 768 - height, width, height);
-    mivo::SetKeyboardWindows(main_, nullptr);
+    mivo::SetKeyboardInstance(nullptr);
     mivo::UpdateMetrics(main_);
   }
 

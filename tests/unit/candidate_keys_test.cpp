@@ -224,7 +224,6 @@ TEST_F(CandidateKeysTest, MacrosHandTheCandidateBackUnchanged) {
 TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
   static std::string reading;
   static bool imeOnly;
-  mivo::conversionView = {[] { return reading.c_str(); }, [] { return imeOnly; }};
   struct Case {
     const char* reading;
     bool imeOnly;
@@ -237,6 +236,8 @@ TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
   for (const Case& c : cases) {
     reading = c.reading;
     imeOnly = c.imeOnly;
+    // The view is part of predictState, which each case starts afresh.
+    mivo::predictState.conversionView = {[] { return reading.c_str(); }, [] { return imeOnly; }};
     MakePanel(50000);
     const int32_t readingKey = mivo::CreateKey(mivo::KT_INERT, 0, 0, 0, 1000, 1000, 10, "old",
                                                nullptr, nullptr, nullptr, nullptr, nullptr, 0, 1);
@@ -251,7 +252,7 @@ TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
     mivo::DeleteAllKeys();
     mivo::predictState = mivo::PredictState{};
   }
-  mivo::conversionView = {};
+  mivo::predictState.conversionView = {};
 }
 
 TEST_F(CandidateKeysTest, MissingTemplatesAreFilledOneStepPerPass) {

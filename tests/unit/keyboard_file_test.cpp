@@ -584,12 +584,12 @@ int defaulterCalls = 0;
 int colourSetsAtCall = -1;
 
 TEST_F(KeyboardFileTest, TemplatesAreDefaultedBeforeEachColourSet) {
-  mivo::keyboardHooks.defaultTemplates = [] {
+  mivo::keyboardState.hooks.defaultTemplates = [] {
     ++defaulterCalls;
     colourSetsAtCall = mivo::ColorSetCount;
   };
   ASSERT_EQ(Load("color(1){} key(1){} color(2){}"), 0);
-  mivo::keyboardHooks.defaultTemplates = nullptr;
+  mivo::keyboardState.hooks.defaultTemplates = nullptr;
   EXPECT_EQ(defaulterCalls, 2);
   EXPECT_EQ(colourSetsAtCall, 1) << "called before the second set is made";
 }
