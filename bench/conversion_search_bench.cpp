@@ -194,7 +194,7 @@ void Search(benchmark::State& state, Source source) {
       std::string(typing.reading).substr(0, 2 * static_cast<size_t>(state.range(0)));
   const std::string committed = Committed(typing.sentence, static_cast<size_t>(state.range(1)));
   // The page the default settings ask for.
-  const auto capacity = static_cast<uint32_t>(mivo::MaxCandidates);
+  const auto capacity = static_cast<uint32_t>(mivo::settings.MaxCandidates);
   uint32_t total = 0;
   const double start = CpuSeconds();
   for (auto _ : state) {

@@ -150,7 +150,8 @@ os::LRESULT ToolProc(os::Window w, os::UINT message, os::WPARAM wParam, os::LPAR
 // Ticks a level costs when s steps are taken in it after a selection.
 int LevelTicks(int steps) {
   if (steps == 0) return 0;
-  return (TimerInterval + 1 - TimerWait) + (steps - 1) * (TimerInterval + 1);
+  return (settings.TimerInterval + 1 - settings.TimerWait) +
+         (steps - 1) * (settings.TimerInterval + 1);
 }
 
 // Steps from `from` to `to` inside one group, wrapping at the end; -1 when never reached.
@@ -278,11 +279,11 @@ int main(int argc, char** argv) {
                          1024, 246, nullptr, instance, nullptr);
   SetMainWindow(main);
   KeyTableInit();
-  SetKeyboardWindows(main, instance);
+  SetKeyboardInstance(instance);
   UpdateMetrics(main);
   RegisterKeyWindowClass(instance);
   ColorSetTableInit();
-  const char* file = KeyCfgFile ? KeyCfgFile : "mivo_key.cfg";
+  const char* file = settings.KeyCfgFile ? settings.KeyCfgFile : "mivo_key.cfg";
   const int read = LoadKeyboardFile(file, 0);
   if (read != 0) {
     std::fprintf(stderr, "scan_cost: %s/%s: %s\n", folder.c_str(), file,
@@ -339,7 +340,8 @@ int main(int argc, char** argv) {
   std::printf(
       "kana average (weighted, %.0f kana): %.2f steps, %.2f presses, %.1f s of scanning "
       "(TimerInterval %d, TimerWait %d)\n",
-      weight, steps / weight, presses / weight, seconds / weight, TimerInterval, TimerWait);
+      weight, steps / weight, presses / weight, seconds / weight, settings.TimerInterval,
+      settings.TimerWait);
   if (missing != 0) std::printf("kana of the text without a reachable key: %d\n", missing);
   return 0;
 }

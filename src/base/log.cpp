@@ -55,11 +55,12 @@ os::SystemTime Now() {
 }  // namespace
 
 int OpenLog() {
-  if (LoggingMode) {
-    baseState.logFile = OpenForAppend(LogFile != nullptr ? LogFile : kDefaultLogFile);
+  if (settings.LoggingMode) {
+    baseState.logFile =
+        OpenForAppend(settings.LogFile != nullptr ? settings.LogFile : kDefaultLogFile);
     if (baseState.logFile == nullptr) return 0;
     WriteLog("Log", "Init Success");
-  } else if (CounterMode) {
+  } else if (settings.CounterMode) {
     baseState.selections = 0;
     baseState.outputs = 0;
   }
@@ -67,7 +68,7 @@ int OpenLog() {
 }
 
 int WriteLog(const char* name, const char* text) {
-  if (!LoggingMode || baseState.logFile == nullptr) return 0;
+  if (!settings.LoggingMode || baseState.logFile == nullptr) return 0;
   const os::SystemTime t = Now();
   // A missing text is written as an empty field, so the line keeps its three columns.
   AppendFormatted(baseState.logFile, "[%02d/%02d/%02d:%02d:%02d]\t%s\t%s\r\n", t.wYear % 100,
@@ -77,7 +78,7 @@ int WriteLog(const char* name, const char* text) {
 }
 
 void CountEvent(int flags, int reset) {
-  if (!CounterMode) return;
+  if (!settings.CounterMode) return;
   if (flags & COUNT_SELECTION) ++baseState.selections;
   if (flags & COUNT_OUTPUT) ++baseState.outputs;
   if (flags & COUNT_OUTPUT_UNDO) --baseState.outputs;
@@ -88,17 +89,18 @@ void CountEvent(int flags, int reset) {
 }
 
 void CloseLogAndCounter() {
-  if (LoggingMode) {
+  if (settings.LoggingMode) {
     WriteLog("Log", "Finish Success");
-    if (CounterMode) WriteLog("Counter", "Finish Success");
+    if (settings.CounterMode) WriteLog("Counter", "Finish Success");
   }
   // Closed even when a reload switched logging off meanwhile, so the handle never leaks.
   if (baseState.logFile != nullptr) {
     os::CloseHandle(baseState.logFile);
     baseState.logFile = nullptr;
   }
-  if (!CounterMode) return;
-  ScopedFile counter(OpenForAppend(CounterFile != nullptr ? CounterFile : kDefaultCounterFile));
+  if (!settings.CounterMode) return;
+  ScopedFile counter(
+      OpenForAppend(settings.CounterFile != nullptr ? settings.CounterFile : kDefaultCounterFile));
   if (!counter) return;
   const os::SystemTime t = Now();
   AppendFormatted(counter.Get(), "[%02d/%02d/%02d:%02d:%02d]\t%d\t%d\r\n", t.wYear % 100, t.wMonth,

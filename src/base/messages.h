@@ -8,8 +8,13 @@
 
 namespace mivo {
 
-// The answer of a handler link that does not take a message.
+// What a link of the main window's chain answers: HANDLED for a message it took,
+// NOT_MINE for one it leaves to the next link.
+constexpr os::LRESULT HANDLED = -1;
 constexpr os::LRESULT NOT_MINE = -16;
+// The answers of MM_LOCK, which steer the macro that sent it.
+constexpr os::LRESULT RESULT_END_LOCK = -2;    // a lock ended: run the pending text now
+constexpr os::LRESULT RESULT_START_LOCK = -3;  // a lock started: defer the rest of the macro
 
 constexpr os::UINT MM_APPBAR = 1025;                   // +1    shell appbar notifications
 constexpr os::UINT MM_QUIT = 1281;                     // +257

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "base/key_names.h"
 #include "base/scoped.h"
@@ -11,61 +12,38 @@
 
 namespace mivo {
 
+Settings settings;
+
 namespace {
 
 // ---------------------------------------------------------------- the key table
 
-enum SettingType { TYPE_NUMBER = 1, TYPE_STRING = 2, TYPE_BOOLEAN = 3, TYPE_KEYCODE = 4 };
-
 struct SettingKey {
   const char* name;
-  int type;
+  SettingKind kind;
   int32_t* number;  // Number and Boolean
   char** text;      // String
   uint8_t* code;    // KeyCode
 };
 
-constexpr SettingKey Number(const char* name, int32_t* variable) {
-  return {name, TYPE_NUMBER, variable, nullptr, nullptr};
-}
-constexpr SettingKey Boolean(const char* name, int32_t* variable) {
-  return {name, TYPE_BOOLEAN, variable, nullptr, nullptr};
-}
-constexpr SettingKey String(const char* name, char** variable) {
-  return {name, TYPE_STRING, nullptr, variable, nullptr};
-}
-constexpr SettingKey KeyCode(const char* name, uint8_t* variable) {
-  return {name, TYPE_KEYCODE, nullptr, nullptr, variable};
+// The kind decides which variable a key stores into, so the two cannot disagree.
+template <SettingKind K>
+constexpr SettingKey Key(const char* name, SettingType<K>* variable) {
+  SettingKey key{name, K, nullptr, nullptr, nullptr};
+  if constexpr (K == SettingKind::String) {
+    key.text = variable;
+  } else if constexpr (K == SettingKind::KeyCode) {
+    key.code = variable;
+  } else {
+    key.number = variable;
+  }
+  return key;
 }
 
 const SettingKey kBuiltInKeys[] = {
-    Number("TimerInterval", &TimerInterval),
-    Number("LockIntervalSlow", &LockIntervalSlow),
-    Number("LockIntervalQuick", &LockIntervalQuick),
-    Number("TimerWait", &TimerWait),
-    Boolean("TimerFlag", &TimerFlag),
-    Number("TimerSameGroup", &TimerSameGroup),
-    Number("FrameWidth", &FrameWidth),
-    Boolean("FontBold", &FontBold),
-    Number("MainWindowSize", &MainWindowSize),
-    Number("MediumFontSize", &MediumFontSize),
-    Number("MediumFontSizeX", &MediumFontSizeX),
-    Number("MediumFontSizeY", &MediumFontSizeY),
-    Number("MetricsMode", &MetricsMode),
-    String("KeyCfgFile", &KeyCfgFile),
-    String("ColorCfgFile", &ColorCfgFile),
-    String("LogFile", &LogFile),
-    String("SettingFile", &SettingFile),
-    Boolean("LoggingMode", &LoggingMode),
-    Boolean("CounterMode", &CounterMode),
-    Number("MaxCandidates", &MaxCandidates),
-    KeyCode("PressKey", &PressKey),
-    Boolean("MouseOnScan", &MouseOnScan),
-    Number("ForceMouseMove", &ForceMouseMove),
-    Boolean("BeepMode", &BeepMode),
-    String("ProcessOnQuit", &ProcessOnQuit),
-    String("KillOnQuit", &KillOnQuit),
-    Number("KillProcessWait", &KillProcessWait),
+#define MIVO_SETTING_KEY(name, kind, value) Key<SettingKind::kind>(#name, &settings.name),
+    MIVO_SETTINGS(MIVO_SETTING_KEY)
+#undef MIVO_SETTING_KEY
 };
 
 constexpr int kMaxKeys = 100;
@@ -250,26 +228,26 @@ bool IsValidValue(const SettingKey& key, const TokenList& list, int index) {
   if (index >= list.count) return false;
   if (list.tokens[index].kind == TOKEN_EQUALS) return false;  // an Equals has no text
   const char* text = list.Text(index);
-  switch (key.type) {
-    case TYPE_NUMBER:
+  switch (key.kind) {
+    case SettingKind::Number:
       return IsNumberText(text);
-    case TYPE_STRING:
+    case SettingKind::String:
       return true;
-    case TYPE_BOOLEAN:
+    case SettingKind::Boolean:
       return IsBooleanText(text);
-    case TYPE_KEYCODE:
+    case SettingKind::KeyCode:
       return LookupKeyName(text) != 0;
   }
   return false;
 }
 
-const char* TypeError(int type) {
-  switch (type) {
-    case TYPE_NUMBER:
+const char* TypeError(SettingKind kind) {
+  switch (kind) {
+    case SettingKind::Number:
       return "Number expected";
-    case TYPE_STRING:
+    case SettingKind::String:
       return "String value expected";
-    case TYPE_BOOLEAN:
+    case SettingKind::Boolean:
       return "Boolean expected";
     default:
       return "KeyCode expected";
@@ -297,7 +275,7 @@ bool Check(const KeyTable& table, const TokenList& list) {
         return false;
       }
       if (!IsValidValue(*key, list, i + 2)) {
-        Report(TypeError(key->type), LineOf(list, i + 2));
+        Report(TypeError(key->kind), LineOf(list, i + 2));
         return false;
       }
       // The value word is examined in its turn, so a key name standing as a value
@@ -311,18 +289,18 @@ bool Check(const KeyTable& table, const TokenList& list) {
 }
 
 void StoreValue(const SettingKey& key, const char* text) {
-  switch (key.type) {
-    case TYPE_NUMBER:
+  switch (key.kind) {
+    case SettingKind::Number:
       *key.number = NumberValue(text);
       break;
-    case TYPE_STRING:
+    case SettingKind::String:
       MemFree(*key.text);
       *key.text = TextDuplicate(text);
       break;
-    case TYPE_BOOLEAN:
+    case SettingKind::Boolean:
       *key.number = BooleanValue(text);
       break;
-    case TYPE_KEYCODE:
+    case SettingKind::KeyCode:
       *key.code = static_cast<uint8_t>(LookupKeyName(text));
       break;
   }
@@ -342,19 +320,21 @@ void Store(const KeyTable& table, const TokenList& list) {
 }
 
 void SetIfUnset(char** variable, const char* value) {
-  if (*variable == nullptr) *variable = TextDuplicate(value);
+  if (*variable == nullptr && value != nullptr) *variable = TextDuplicate(value);
 }
+template <typename T, typename D>
+void SetIfUnset(T*, D) {}  // only a String stands in for an unset value
 
 void ApplyDependentDefaults() {
-  SetIfUnset(&KeyCfgFile, kDefaultKeyCfgFile);
-  SetIfUnset(&LogFile, kDefaultLogFile);
-  SetIfUnset(&CounterFile, kDefaultCounterFile);
-  SetIfUnset(&SettingFile, kDefaultSettingFile);
-  if (LockIntervalQuick < 1) {
-    LockIntervalQuick = TimerInterval;
-    LockInterval = TimerInterval;
+#define MIVO_SETTING_STAND_IN(name, kind, value) SetIfUnset(&settings.name, value);
+  MIVO_SETTINGS(MIVO_SETTING_STAND_IN)
+#undef MIVO_SETTING_STAND_IN
+  SetIfUnset(&settings.CounterFile, kDefaultCounterFile);
+  if (settings.LockIntervalQuick < 1) {
+    settings.LockIntervalQuick = settings.TimerInterval;
+    settings.LockInterval = settings.TimerInterval;
   }
-  if (LockIntervalSlow < 1) LockIntervalSlow = TimerInterval;
+  if (settings.LockIntervalSlow < 1) settings.LockIntervalSlow = settings.TimerInterval;
 }
 
 // The whole file, or nothing with size 0 when it is absent, empty or unreadable.
@@ -385,10 +365,10 @@ int LoadSettings() {
   KeyTable table;
   if (!table.Build()) return 0;
 
-  if (SettingFile == nullptr) SettingFile = TextDuplicate(kDefaultSettingFile);
+  if (settings.SettingFile == nullptr) settings.SettingFile = TextDuplicate(kDefaultSettingFile);
   size_t size = 0;
-  MemBlock<unsigned char> bytes =
-      ReadWholeFile(SettingFile != nullptr ? SettingFile : kDefaultSettingFile, &size);
+  MemBlock<unsigned char> bytes = ReadWholeFile(
+      settings.SettingFile != nullptr ? settings.SettingFile : kDefaultSettingFile, &size);
   if (bytes) {
     TokenList list;
     const bool tokenized = Tokenize(bytes.Get(), size, &list);
@@ -403,17 +383,26 @@ int LoadSettings() {
 
 void SetSettingFileName(const char* name) {
   char* copy = TextDuplicate(name);
-  MemFree(SettingFile);
-  SettingFile = copy;
+  MemFree(settings.SettingFile);
+  settings.SettingFile = copy;
 }
 
 void ReleaseSettingTexts() {
-  char** texts[] = {&KeyCfgFile,  &ColorCfgFile,  &LogFile,   &SettingFile,
-                    &CounterFile, &ProcessOnQuit, &KillOnQuit};
-  for (char** text : texts) {
-    MemFree(*text);
-    *text = nullptr;
-  }
+  auto release = [](auto& variable) {
+    if constexpr (std::is_same_v<std::remove_reference_t<decltype(variable)>, char*>) {
+      MemFree(variable);
+      variable = nullptr;
+    }
+  };
+#define MIVO_SETTING_RELEASE(name, kind, value) release(settings.name);
+  MIVO_SETTINGS(MIVO_SETTING_RELEASE)
+#undef MIVO_SETTING_RELEASE
+  release(settings.CounterFile);
+}
+
+void ResetSettings() {
+  ReleaseSettingTexts();
+  settings = Settings{};
 }
 
 }  // namespace mivo

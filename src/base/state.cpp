@@ -8,7 +8,7 @@ BaseState baseState;
 
 void ResetBaseState() {
   if (baseState.logFile != nullptr) os::CloseHandle(baseState.logFile);
-  ReleaseSettingTexts();
+  ResetSettings();
   baseState = BaseState{};
 }
 

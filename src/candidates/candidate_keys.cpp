@@ -16,7 +16,6 @@
 
 namespace mivo {
 
-ConversionView conversionView;
 CandidateKeysState candidateKeysState;
 
 void ResetCandidateKeysState() { candidateKeysState = CandidateKeysState{}; }
@@ -77,7 +76,7 @@ struct Metrics {
 // Any MetricsMode but 2 lays out as mode 1, the default, so that the candidates stay
 // reachable on a keyboard whose mode is mistyped.
 Metrics MetricsFor(const ListStyle& style, int64_t panelWidth) {
-  const bool second = MetricsMode == 2;
+  const bool second = settings.MetricsMode == 2;
   const int64_t F = FontScale;
   Metrics m{};
   // A panel sized to its children has no width of its own; it then spans the layout.
@@ -152,8 +151,11 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
 
   const Metrics m = MetricsFor(style, panelKey->cx);
   const uint32_t N = list->total > list->skip ? list->total - list->skip : 0;
-  const bool imeOnly = style.conversion && conversionView.imeOnly && conversionView.imeOnly();
-  const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+  const bool imeOnly = style.conversion && candidateKeysState.conversionView.imeOnly &&
+                       candidateKeysState.conversionView.imeOnly();
+  const char* reading = candidateKeysState.conversionView.reading
+                            ? candidateKeysState.conversionView.reading()
+                            : nullptr;
   auto keyWidth = [&](uint32_t i) { return m.Width(TextLength(list->texts[i])); };
 
   // Row 1: as many as fit before R, and the first one even when it alone does not.
@@ -259,37 +261,39 @@ os::LRESULT KeybdPredictMainProc(os::Window w, os::UINT message, os::WPARAM wPar
   switch (message) {
     case MM_GO_PYOSOKU:
       if (candidateKeysState.predictionPanel != 0) FocusKey(candidateKeysState.predictionPanel);
-      return -1;
+      return HANDLED;
     case MM_SET_YOSOKU:
       if (validKey) candidateKeysState.conversionPanel = value;
-      return -1;
+      return HANDLED;
     case MM_SET_PYOSOKU:
       if (validKey) candidateKeysState.predictionPanel = value;
-      return -1;
+      return HANDLED;
     case MM_SET_YOMI:
       if (validKey) SetReadingKey(value);
-      return -1;
+      return HANDLED;
     case MM_SET_YOSOKU_COLOR:
     case MM_SET_PYOSOKU_COLOR:
     case MM_SET_NEXT_COLOR:
     case MM_SET_PREVIOUS_COLOR:
     case MM_SET_IMECAND_COLOR:
       candidateKeysState.templates[message - MM_SET_YOSOKU_COLOR] = value;
-      return -1;
+      return HANDLED;
     case MM_KEYBOARD_LOADED:
       KeyboardLoaded(value);
-      return -1;
+      return HANDLED;
     case MM_SHOW_IME_CANDIDATES:
       if (wParam != 0 && GetKey(candidateKeysState.conversionPanel) != nullptr &&
           GetKey(candidateKeysState.readingKey) != nullptr) {
-        const char* reading = conversionView.reading ? conversionView.reading() : nullptr;
+        const char* reading = candidateKeysState.conversionView.reading
+                                  ? candidateKeysState.conversionView.reading()
+                                  : nullptr;
         SetKeyText(candidateKeysState.readingKey, reading != nullptr ? reading : "");
       }
       LayOut(kConversion, reinterpret_cast<const CandidateList*>(wParam));
-      return -1;
+      return HANDLED;
     case MM_SHOW_PREDICT_CANDIDATES:
       LayOut(kPrediction, reinterpret_cast<const CandidateList*>(wParam));
-      return -1;
+      return HANDLED;
     default:
       return KeybdMainProc(w, message, wParam, lParam);
   }

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "base/text.h"
 #include "candidates/candidate_keys.h"
+#include "candidates/state.h"
 #include "dict/candidate_list.h"
 #include "ime/conversion_dict.h"
 #include "ime/conversion_search.h"
@@ -14,6 +15,7 @@
 #include "ime/word_dialog.h"
 #include "keyboard/key_tree.h"
 #include "macro/injection.h"
+#include "macro/state.h"
 
 namespace mivo {
 namespace {
@@ -42,7 +44,8 @@ void ChooseCandidate(const char* argument) {
 }
 
 void DeliverCandidates(os::WPARAM skip) {
-  const uint32_t capacity = MaxCandidates > 0 ? static_cast<uint32_t>(MaxCandidates) : 0;
+  const uint32_t capacity =
+      settings.MaxCandidates > 0 ? static_cast<uint32_t>(settings.MaxCandidates) : 0;
   CandidateList* list = ConversionSearch(ConversionReading(), ConversionCommitted(), capacity,
                                          static_cast<uint32_t>(skip));
   SendToMain(MM_SHOW_IME_CANDIDATES, reinterpret_cast<os::WPARAM>(list), 0);
@@ -59,35 +62,35 @@ os::LRESULT ConversionCommand(os::WPARAM code, const char* argument) {
         ReadingAppend(argument);
         AskForCandidates(0);
       }
-      return -1;
+      return HANDLED;
     case IC_GET_ALL_CANDIDATES:
     case IC_GET_IME_CANDIDATES:
       imeState.imeOnlyMode = code == IC_GET_IME_CANDIDATES;
       AskForCandidates(0);
-      return -1;
+      return HANDLED;
     case IC_TRANSLATE_D:
     case IC_TRANSLATE_I:
     case IC_TRANSLATE_P:
     case IC_TRANSLATE_W:
       ChooseCandidate(argument);
-      return -1;
+      return HANDLED;
     case IC_CLEAR_READ:
       ReadingClear();
-      return -1;
+      return HANDLED;
     case IC_NEXT_CANDIDATES:
       if (argument != nullptr) AskForCandidates(NextPageSkip(argument));
-      return -1;
+      return HANDLED;
     case IC_PREVIOUS_CANDIDATES:
       // Without a number this goes back to the first page, as without digits.
       AskForCandidates(PreviousPageSkip(argument));
-      return -1;
+      return HANDLED;
     case IC_REGISTER_WORD:
       PostToMain(MM_REGISTER_WORD, 0, 0);
-      return -1;
+      return HANDLED;
     case IC_SMALL_KANA:
       ReadingAppend(SMALL_KANA_MARK);
       AskForCandidates(0);
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }
@@ -98,25 +101,25 @@ os::LRESULT ConversionMainProc(os::Window w, os::UINT message, os::WPARAM wParam
   switch (message) {
     case MM_IME_CANDIDATES:
       DeliverCandidates(wParam);
-      return -1;
+      return HANDLED;
     case MM_IME_COMMAND:
       return ConversionCommand(wParam, reinterpret_cast<const char*>(lParam));
     case MM_REGISTER_WORD:
       WordDialogOpen(w, KeyboardInstance());
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }
 }
 
 void ConnectConversion() {
-  conversionHooks = {
+  macroState.conversionHooks = {
       [] { return *ConversionReading() == '\0'; },
       [] { return *ConversionCommitted() == '\0'; },
       ReadingBackspace,
       CommittedBackspace,
   };
-  conversionView = {ConversionReading, [] { return imeState.imeOnlyMode; }};
+  candidateKeysState.conversionView = {ConversionReading, [] { return imeState.imeOnlyMode; }};
 }
 
 }  // namespace mivo

@@ -59,12 +59,8 @@ int DeleteChildKeysAt(int32_t k, int depth) {
 
 }  // namespace
 
-os::Window KeyboardMainWindow() { return keyboardState.mainWindow; }
 os::Instance KeyboardInstance() { return keyboardState.instance; }
-void SetKeyboardWindows(os::Window mainWindow, os::Instance instance) {
-  keyboardState.mainWindow = mainWindow;
-  keyboardState.instance = instance;
-}
+void SetKeyboardInstance(os::Instance instance) { keyboardState.instance = instance; }
 
 bool KeyTableInit() {
   if (keyboardState.keyTable) return true;

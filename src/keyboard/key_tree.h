@@ -84,9 +84,8 @@ inline int32_t& ColorSetCount = keyboardState.ColorSetCount;
 inline uint32_t& LayoutWidth = keyboardState.LayoutWidth;
 inline uint32_t& LayoutHeight = keyboardState.LayoutHeight;
 inline uint32_t& HeightScale = keyboardState.HeightScale;
-os::Window KeyboardMainWindow();
 os::Instance KeyboardInstance();
-void SetKeyboardWindows(os::Window mainWindow, os::Instance instance);
+void SetKeyboardInstance(os::Instance instance);
 
 // ---- the tables (KeybdInit and KeybdFinish make and free them)
 bool KeyTableInit();

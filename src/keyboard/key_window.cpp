@@ -24,7 +24,7 @@ constexpr os::DWORD KEY_WINDOW_STYLE =
 // recursive walks below run away.
 constexpr int MAX_TREE_DEPTH = KEY_TABLE_SIZE;
 
-uint32_t Frame() { return static_cast<uint32_t>(FrameWidth); }
+uint32_t Frame() { return static_cast<uint32_t>(settings.FrameWidth); }
 
 os::Rect ClientOf(int32_t k) {
   os::Rect r{0, 0, 0, 0};
@@ -52,10 +52,10 @@ bool HasWindowType(int32_t type) {
 
 // The origin FitToChildren places a key at (no frame inset, whole layout size).
 void FitOrigin(const KeyRecord* key, uint32_t* x, uint32_t* y) {
-  if (MetricsMode == 1) {
+  if (settings.MetricsMode == 1) {
     *x = (LayoutWidth - 10u) * key->x / 10000u;
     *y = (LayoutHeight - 10u) * key->y / 10000u;
-  } else if (MetricsMode == 2) {
+  } else if (settings.MetricsMode == 2) {
     *x = key->x * LayoutWidth / 1000000u;
     *y = key->y * LayoutHeight / 1000000u;
   } else {
@@ -71,7 +71,7 @@ uint32_t PositiveSpan(int32_t from, int32_t to) {
 int FitAt(int32_t k, int depth);
 
 int FitMainWindow() {
-  os::Window main = KeyboardMainWindow();
+  os::Window main = GetMainWindow();
   if (!main) return 0;
   os::Rect outer{0, 0, 0, 0};
   os::GetWindowRect(main, &outer);
@@ -275,7 +275,7 @@ void MakeLaterChildren(const std::vector<std::vector<int32_t>>& later, int32_t p
 }
 
 // The pointer moves the focus when scanning is not automatic, or when it may.
-bool MouseMayFocus() { return !TimerFlag || MouseOnScan; }
+bool MouseMayFocus() { return !settings.TimerFlag || settings.MouseOnScan; }
 
 }  // namespace
 
@@ -287,11 +287,11 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
   if (key->type == KT_PAGE) {
     // A page covers its container down to the tab strip.
     os::Rect c = ClientOf(parent);
-    r = {c.left, c.top, c.right, c.bottom - FrameWidth - TAB_STRIP_HEIGHT};
+    r = {c.left, c.top, c.right, c.bottom - settings.FrameWidth - TAB_STRIP_HEIGHT};
     return r;
   }
   uint32_t left = 0, top = 0, right = 0, bottom = 0;
-  if (MetricsMode == 1) {
+  if (settings.MetricsMode == 1) {
     if (parentKey) {
       os::Rect c = ClientOf(parent);
       const uint32_t cw = static_cast<uint32_t>(c.right - c.left);
@@ -304,7 +304,7 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
     }
     right = left + key->cx * LayoutWidth / 100000u;
     bottom = top + key->cy * LayoutHeight / 100000u;
-  } else if (MetricsMode == 2) {
+  } else if (settings.MetricsMode == 2) {
     left = key->x * LayoutWidth / 100000u;
     top = key->y * LayoutHeight / 100000u;
     right = left + key->cx * LayoutWidth / 100000u;
@@ -333,7 +333,7 @@ void MakeKeyWindow(int32_t k) {
   key->right = r.right;
   key->bottom = r.bottom;
   if (!HasWindowType(key->type)) return;
-  os::Window parentWindow = KeyboardMainWindow();
+  os::Window parentWindow = GetMainWindow();
   bool parentLater = false;
   if (key->parent != 0) {
     const KeyRecord* parentKey = GetKey(key->parent);
@@ -367,7 +367,7 @@ void MakeKeyWindowsNow() {
     std::sort(children.begin(), children.end(),
               [](int32_t a, int32_t b) { return GetKey(a)->later.rank > GetKey(b)->later.rank; });
   }
-  MakeLaterChildren(later, 0, KeyboardMainWindow(), 0);
+  MakeLaterChildren(later, 0, GetMainWindow(), 0);
 }
 
 bool RegisterKeyWindowClass(os::Instance instance) {
@@ -459,7 +459,8 @@ void KeybdRelayout(os::Window mainWindow) {
   const bool haveRoot = GetKey(1) != nullptr;
   if (haveRoot) HideKey(1);
   // keeps the bar docked at its new size
-  if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
+  if (keyboardState.hooks.appBarNotify)
+    keyboardState.hooks.appBarNotify(mainWindow, os::ABN_POSCHANGED, 0);
   if (haveRoot) ShowKey(1);
   --keyboardState.relayoutDepth;
 }

@@ -18,12 +18,12 @@ namespace {
 
 // Pointer placement at start: relative moves, as a pointing device would make them.
 void PlacePointer(os::Window mainWindow) {
-  if (ForceMouseMove != 1 && ForceMouseMove != 2) return;
+  if (settings.ForceMouseMove != 1 && settings.ForceMouseMove != 2) return;
   os::Point cursor{0, 0};
   os::Rect frame{0, 0, 0, 0};
   os::GetCursorPos(&cursor);
   os::GetWindowRect(mainWindow, &frame);
-  if (ForceMouseMove == 2) {
+  if (settings.ForceMouseMove == 2) {
     if (KeyUnderCursor() == 0) {
       os::mouse_event(os::MOUSEEVENTF_MOVE, static_cast<os::DWORD>(frame.right - cursor.x - 16),
                       static_cast<os::DWORD>(frame.bottom - cursor.y - 16), 0, 0);
@@ -37,13 +37,13 @@ void PlacePointer(os::Window mainWindow) {
 
 int KeybdInit(os::Window mainWindow, os::Instance instance) {
   KeyTableInit();
-  SetKeyboardWindows(mainWindow, instance);
+  SetKeyboardInstance(instance);
   UpdateMetrics(mainWindow);
   keyboardState.classRegistered = RegisterKeyWindowClass(instance);
   PlacePointer(mainWindow);
   ColorSetTableInit();
-  if (ColorCfgFile && ColorCfgFile[0]) LoadKeyboardFile(ColorCfgFile, 0);
-  const char* keyFile = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
+  if (settings.ColorCfgFile && settings.ColorCfgFile[0]) LoadKeyboardFile(settings.ColorCfgFile, 0);
+  const char* keyFile = settings.KeyCfgFile ? settings.KeyCfgFile : kDefaultKeyCfgFile;
   if (LoadKeyboardFile(keyFile, 0) != 0) {
     os::MessageBox(nullptr, kKeyboardSetupFailed, kMivoErrorCaption, os::MB_OK);
     return 0;
@@ -62,7 +62,6 @@ int KeybdFinish() {
   return 1;
 }
 
-KeyboardHooks keyboardHooks{};
 KeyboardState keyboardState;
 
 void ResetKeyboardState() {
@@ -72,7 +71,7 @@ void ResetKeyboardState() {
 
 bool IsMivoWindow(os::Window w) {
   if (!w) return false;
-  return w == KeyboardMainWindow() || FindKeyByWindow(w) != 0;
+  return w == GetMainWindow() || FindKeyByWindow(w) != 0;
 }
 
 int DllMain(os::Instance, os::DWORD, void*) { return 1; }

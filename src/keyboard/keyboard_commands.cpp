@@ -25,20 +25,20 @@ int32_t KeyByDigits(const char* p) {
 os::LRESULT Reload(os::WPARAM code, const char* file) {
   // "LoadCfgC()" is how a macro writes the command without a file: the configured one.
   if (file != nullptr && file[0] == '\0') file = nullptr;
-  if (!ReloadKeyboard(file)) return -1;
+  if (!ReloadKeyboard(file)) return HANDLED;
   if (code == KC_LOAD_CFG_NC) {
     PostToMain(MM_IME_CANDIDATES, 0, 0);
     PostToMain(MM_PREDICT_CANDIDATES, 0, 0);
   }
   PostToMain(MM_GO_HOME, 0, 0);
-  return -1;
+  return HANDLED;
 }
 
 os::LRESULT LockWithInterval(int32_t interval, const char* name) {
-  LockInterval = interval;
+  settings.LockInterval = interval;
   SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(name), 0);
   // Only Lock itself defers or releases the rest of its macro.
-  return -1;
+  return HANDLED;
 }
 
 bool NeedsArgument(os::WPARAM code) {
@@ -74,7 +74,7 @@ int32_t KeyByWholeNumber(const char* text) {
 }
 
 int ReloadKeyboard(const char* file) {
-  if (file == nullptr) file = KeyCfgFile ? KeyCfgFile : kDefaultKeyCfgFile;
+  if (file == nullptr) file = settings.KeyCfgFile ? settings.KeyCfgFile : kDefaultKeyCfgFile;
   // Colour sets, roles, panels, the focus index and a running lock stay; the new file's
   // tags set the roles again when their messages arrive.
   DeleteAllKeys();
@@ -86,70 +86,70 @@ int ReloadKeyboard(const char* file) {
 }
 
 os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
-  if (argument == nullptr && NeedsArgument(code)) return -1;
+  if (argument == nullptr && NeedsArgument(code)) return HANDLED;
   switch (code) {
     case KC_LOAD_CFG_C:
     case KC_LOAD_CFG_NC:
       return Reload(code, argument);
     case KC_GO_HOME:
       PostToMain(MM_GO_HOME, 0, 0);
-      return -1;
+      return HANDLED;
     case KC_GO_KEYBOARD:
       PostToMain(MM_GO_KEYBOARD, 0, 0);
-      return -1;
+      return HANDLED;
     case KC_GO_PYOSOKU:
       PostToMain(MM_GO_PYOSOKU, 0, 0);
-      return -1;
+      return HANDLED;
     case KC_GO_YOSOKU:
       // Nothing takes this message: the conversion panel has no focus move of its own.
       PostToMain(MM_GO_YOSOKU, 0, 0);
-      return -1;
+      return HANDLED;
     case KC_HIDE: {
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) HideKeyForLater(k);
-      return -1;
+      return HANDLED;
     }
     case KC_SHOW: {
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) ShowKeyForLater(k);
-      return -1;
+      return HANDLED;
     }
     case KC_SET_HOME: {
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) SetHomeKey(k);
-      return -1;
+      return HANDLED;
     }
     case KC_SET_KEYBOARD: {
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) SetKeyboardKey(k);
-      return -1;
+      return HANDLED;
     }
     case KC_SET_PYOSOKU: {
       // The panels belong to the candidate keys, which take them by these messages.
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) SendToMain(MM_SET_PYOSOKU, static_cast<os::WPARAM>(k), 0);
       PostToMain(MM_PREDICT_CANDIDATES, 0, 0);
-      return -1;
+      return HANDLED;
     }
     case KC_SET_YOSOKU: {
       const int32_t k = KeyByFirstNumber(argument);
       if (k != 0) SendToMain(MM_SET_YOSOKU, static_cast<os::WPARAM>(k), 0);
       PostToMain(MM_IME_CANDIDATES, 0, 0);
-      return -1;
+      return HANDLED;
     }
     case KC_TOGGLE_AUTO_SCAN:
-      TimerFlag = TimerFlag ? 0 : 1;
-      TickCount = TimerWait;
-      if (TimerFlag) {
+      settings.TimerFlag = settings.TimerFlag ? 0 : 1;
+      TickCount = settings.TimerWait;
+      if (settings.TimerFlag) {
         PostToMain(MM_AUTOSCAN_ON, static_cast<os::WPARAM>(HomeKey), 0);
       } else {
         RefocusOnce = 1;
       }
-      return -1;
+      return HANDLED;
     case KC_SET_FOCUS: {
       const int32_t k = KeyByWholeNumber(argument);
       if (k != 0) FocusKey(k);
-      return -1;
+      return HANDLED;
     }
     case KC_SELECT_KEY: {
       const int32_t k = KeyByWholeNumber(argument);
@@ -157,14 +157,14 @@ os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
         FocusKey(k);
         ActivateKey(k);
       }
-      return -1;
+      return HANDLED;
     }
     case KC_LOCK:
       return SendToMain(MM_LOCK, reinterpret_cast<os::WPARAM>(argument), 0);
     case KC_LOCK_SLOW:
-      return LockWithInterval(LockIntervalSlow, argument);
+      return LockWithInterval(settings.LockIntervalSlow, argument);
     case KC_LOCK_QUICK:
-      return LockWithInterval(LockIntervalQuick, argument);
+      return LockWithInterval(settings.LockIntervalQuick, argument);
     default:
       return NOT_MINE;
   }

@@ -9,7 +9,7 @@
 
 namespace mivo {
 
-// Runs one keyboard command; -1 when handled (Lock: the lock message's result),
+// Runs one keyboard command; HANDLED when handled (Lock: the lock message's result),
 // NOT_MINE for a code that is not a keyboard command.
 os::LRESULT KeybdMacro(os::WPARAM code, const char* argument);
 

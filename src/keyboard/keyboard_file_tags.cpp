@@ -53,7 +53,7 @@ int MakeKey(int32_t tagId, int32_t idBase, const AttributeSet& set) {
 
 int MakeColorSet(int32_t tagId, const AttributeSet& set) {
   if (FindColorSetById(tagId) != 0) return ERROR_ID_TAKEN;
-  if (keyboardHooks.defaultTemplates) keyboardHooks.defaultTemplates();
+  if (keyboardState.hooks.defaultTemplates) keyboardState.hooks.defaultTemplates();
   const uint32_t* v = set.value;
   CreateColorSet(tagId, v[A_NORMAL], v[A_FOCUS], v[A_SELECT], v[A_FNORMAL], v[A_FFOCUS],
                  v[A_FSELECT], v[A_TNORMAL], v[A_TFOCUS], v[A_TSELECT]);

@@ -38,7 +38,7 @@ Look LookOf(const KeyRecord* key, int state) {
   return look;
 }
 
-int FrameWidthPixels() { return FrameWidth > 0 ? FrameWidth : 0; }
+int FrameWidthPixels() { return settings.FrameWidth > 0 ? settings.FrameWidth : 0; }
 
 // A null pen cannot be selected: the frame then uses whatever pen the window's own
 // context already holds.
@@ -178,16 +178,16 @@ void UpdateMetrics(os::Window mainWindow) {
   // A zero scale would divide by zero; the sizing of the main window never makes one on
   // purpose.
   const uint32_t scale = HeightScale ? HeightScale : 1;
-  const int weight = FontBold ? os::FW_BOLD : os::FW_MEDIUM;
+  const int weight = settings.FontBold ? os::FW_BOLD : os::FW_MEDIUM;
   bool computed = false;
   uint32_t fontHeight = FontHeight;
-  if (MetricsMode == 1) {
+  if (settings.MetricsMode == 1) {
     LayoutWidth = width;
     LayoutHeight = height * 10000u / scale;
     fontHeight = LayoutHeight / 17u;
     if (fontHeight > LayoutWidth) fontHeight = LayoutWidth;
     computed = true;
-  } else if (MetricsMode == 2) {
+  } else if (settings.MetricsMode == 2) {
     LayoutWidth = static_cast<uint32_t>(os::GetSystemMetrics(os::SM_CXSCREEN));
     LayoutHeight = (height * 10000u / scale) * 3u;
     uint32_t byHeight = LayoutHeight / 45u;
@@ -196,7 +196,7 @@ void UpdateMetrics(os::Window mainWindow) {
     computed = true;
   }
   if (computed) {
-    const uint32_t medium = static_cast<uint32_t>(MediumFontSize);
+    const uint32_t medium = static_cast<uint32_t>(settings.MediumFontSize);
     if (medium != 0 && fontHeight != 0) {
       FontScale = medium * 1000u / fontHeight;
       fontHeight = medium;

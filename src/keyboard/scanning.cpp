@@ -80,7 +80,7 @@ void LogWithKeyId(const char* event, const char* label, int32_t k) {
 }
 
 void Beep() {
-  if (BeepMode) os::MessageBeep(0xFFFFFFFF);
+  if (settings.BeepMode) os::MessageBeep(0xFFFFFFFF);
 }
 
 int ActivateKeyAt(int32_t k) {
@@ -195,7 +195,7 @@ os::LRESULT RunKeyEvent(int32_t k, os::LPARAM code) {
       return 0;
     }
   }
-  if (keyboardHooks.recordMacroRun) keyboardHooks.recordMacroRun(text);
+  if (keyboardState.hooks.recordMacroRun) keyboardState.hooks.recordMacroRun(text);
   return SendToMain(MM_RUN_MACRO, reinterpret_cast<os::WPARAM>(text), 0);
 }
 
@@ -249,13 +249,13 @@ void ScanStep() {
       CurrentKey = n;  // after the last key of a page the scan moves to the tabs
     } else {
       ++GroupRounds;
-      if (GroupRounds < TimerSameGroup) {
+      if (GroupRounds < settings.TimerSameGroup) {
         n = FirstVisibleChild(ParentOf(CurrentKey));
         if (IsPage(CurrentKey)) n = FirstVisibleChild(n);  // from the tabs back into the shown page
       } else {
         ClearFocusFlags(CurrentKey);
         n = HomeKey;
-        TickCount = TimerWait;
+        TickCount = settings.TimerWait;
         GroupRounds = 0;
       }
       if (!HoldsScannableKey(n)) n = HomeKey;
@@ -281,12 +281,12 @@ int ActivateKey(int32_t k) {
 }
 
 void SwitchUp() {
-  if (TimerFlag) {
+  if (settings.TimerFlag) {
     if (CurrentKey != 0) {
       ActivateKey(CurrentKey);
       return;
     }
-    if (!MouseOnScan) return;
+    if (!settings.MouseOnScan) return;
   }
   const int32_t k = KeyUnderCursor();
   if (k != 0) FocusKey(k);
@@ -295,7 +295,7 @@ void SwitchUp() {
 }
 
 void AfterSelect(int32_t k) {
-  TickCount = TimerWait;
+  TickCount = settings.TimerWait;
   GroupRounds = 0;
   if (k != CurrentKey) return;
   if (RefocusOnce) {
@@ -316,7 +316,7 @@ void AfterSelect(int32_t k) {
         ++keyboardState.autoSelections;
         ActivateKeyAt(CurrentKey);  // a group with one key selects it at once
       }
-    } else if (!TimerFlag || LockRuns()) {
+    } else if (!settings.TimerFlag || LockRuns()) {
       FocusKey(CurrentKey);
     } else {
       FocusKey(HomeKey);
@@ -328,13 +328,13 @@ void AfterSelect(int32_t k) {
 void TimerTick() {
   ++TickCount;
   if (LockRuns()) {
-    if (TickCount > LockInterval) {
+    if (TickCount > settings.LockInterval) {
       TickCount = 0;
       Beep();
       LogWithKeyId("TIMER", "LockAction", LockedKey);
       DirectKey(LockText, 0);
     }
-  } else if (TimerFlag && TickCount > TimerInterval) {
+  } else if (settings.TimerFlag && TickCount > settings.TimerInterval) {
     TickCount = 0;
     Beep();
     PostToMain(MM_SCAN_STEP, 0, 0);
@@ -344,7 +344,7 @@ void TimerTick() {
 os::LRESULT LockToggle(const char* text) {
   if (LockRuns()) {
     EndLock();
-    return -2;
+    return RESULT_END_LOCK;
   }
   if (text == nullptr) return 0;
   TickCount = 0;
@@ -352,12 +352,12 @@ os::LRESULT LockToggle(const char* text) {
   MemFree(LockText);
   LockText = TextDuplicate(text);
   DirectKey(LockText, 0);
-  return -3;
+  return RESULT_START_LOCK;
 }
 
 int KeybdProcessLoop() {
   // Any bit counts: down now, or pressed since the last query.
-  if (os::GetAsyncKeyState(PressKey) != 0) {
+  if (os::GetAsyncKeyState(settings.PressKey) != 0) {
     SwitchHeld = 1;
     SwitchDown();
   } else if (SwitchHeld) {
@@ -379,50 +379,50 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       TimerTick();
       return NOT_MINE;
     case MM_APPBAR:
-      if (keyboardHooks.appBarNotify) keyboardHooks.appBarNotify(w, wParam, lParam);
+      if (keyboardState.hooks.appBarNotify) keyboardState.hooks.appBarNotify(w, wParam, lParam);
       return 0;
     case MM_AFTER_SELECT:
       AfterSelect(key);
-      return -1;
+      return HANDLED;
     case MM_KEY_EVENT:
       if (wParam != 0 && lParam != 0) RunKeyEvent(key, lParam);
       PostToMain(MM_KEY_REPAINT, wParam, 0);
-      return -1;
+      return HANDLED;
     case MM_KEY_SELECTED:
       CountEvent(COUNT_SELECTION, 0);
       PostToMain(MM_AFTER_SELECT, wParam, 0);
       if (key != 0) RunKeyEvent(key, KE_SELECTED);
       PostToMain(MM_KEY_REPAINT, wParam, 0);
-      return -1;
+      return HANDLED;
     case MM_GO_HOME:
       FocusKey(HomeKey);
-      return -1;
+      return HANDLED;
     case MM_GO_KEYBOARD:
       FocusKey(KeyboardKey);
-      return -1;
+      return HANDLED;
     case MM_GO_START:
       FocusKey(StartKey);
-      return -1;
+      return HANDLED;
     case MM_SCAN_STEP:
       ScanStep();
-      return -1;
+      return HANDLED;
     case MM_KEY_REPAINT:
       RepaintIfChanged(key);
-      return -1;
+      return HANDLED;
     case MM_SET_HOME:
       SetHomeKey(key);
-      return -1;
+      return HANDLED;
     case MM_SET_START:
       SetStartKey(key);
-      return -1;
+      return HANDLED;
     case MM_SET_KEYBOARD:
       SetKeyboardKey(key);
-      return -1;
+      return HANDLED;
     case MM_LOCK:
       return LockToggle(reinterpret_cast<const char*>(wParam));
     case MM_LOCK_REPEAT:
       if (LockRuns()) DirectKey(LockText, 0);
-      return -1;
+      return HANDLED;
     case MM_KEYBOARD_COMMAND:
       return KeybdMacro(wParam, reinterpret_cast<const char*>(lParam));
     default:

@@ -56,7 +56,8 @@ void SwitchUp();
 int ActivateKey(int32_t k);
 void AfterSelect(int32_t k);
 void TimerTick();
-// Starts or ends a lock: -2 ended one, -3 started one (text not null), 0 otherwise.
+// Starts or ends a lock: RESULT_END_LOCK ended one, RESULT_START_LOCK started one (text
+// not null), 0 otherwise.
 os::LRESULT LockToggle(const char* text);
 
 // Called on every turn of the main loop: polls the switch. Returns 0.

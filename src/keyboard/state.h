@@ -14,7 +14,21 @@ namespace mivo {
 struct KeyRecord;
 struct ColorSet;
 
+// What the parts above the keyboard plug into it; each hook may be null, and then the
+// keyboard does without.
+struct KeyboardHooks {
+  // Prediction learns every key action before it runs.
+  void (*recordMacroRun)(const char* text);
+  // The shell keeps the bar docked when the keyboard changes size or the shell says so.
+  int (*appBarNotify)(os::Window mainWindow, os::WPARAM code, os::LPARAM argument);
+  // The candidate keys let unset next and previous templates take the conversion
+  // template before each colour set of a keyboard file is made.
+  void (*defaultTemplates)();
+};
+
 struct KeyboardState {
+  KeyboardHooks hooks{};
+
   // The key tree: slot k lives at keyTable[k - 1]; colour sets likewise.
   KeyRecord** keyTable = nullptr;
   ColorSet** colorSetTable = nullptr;
@@ -28,7 +42,7 @@ struct KeyboardState {
   uint32_t LayoutWidth = 0;
   uint32_t LayoutHeight = 0;
   uint32_t HeightScale = 10000;
-  os::Window mainWindow = nullptr;
+  // The main window is the bus's (GetMainWindow); the keyboard keeps only the instance.
   os::Instance instance = nullptr;
   bool classRegistered = false;
   int relayoutDepth = 0;
@@ -65,7 +79,8 @@ struct KeyboardState {
 };
 extern KeyboardState keyboardState;
 
-// Frees the keys, colour sets, font, window class and lock text, then puts every value back.
+// Frees the keys, colour sets, font, window class and lock text, then puts every value back,
+// the hooks too.
 void ResetKeyboardState();
 
 }  // namespace mivo

@@ -90,41 +90,41 @@ os::LRESULT RunAppCommand(os::WPARAM code, const char* argument) {
   switch (code) {
     case CMD_DIRECT:
       if (argument != nullptr) DirectKey(argument, 1);
-      return -1;
+      return HANDLED;
     case CMD_DIRECT_PHRASE:
       if (argument != nullptr) {
         ReleaseLatchedModifiers();
         TypePhrase(argument);
       }
-      return -1;
+      return HANDLED;
     case CMD_KILL:
-      if (argument != nullptr) CloseWindowsMatching(argument, KillProcessWait);
-      return -1;
+      if (argument != nullptr) CloseWindowsMatching(argument, settings.KillProcessWait);
+      return HANDLED;
     case CMD_LOAD_SETTING:
       LoadSettingCommand(argument);
-      return -1;
+      return HANDLED;
     case CMD_PROCESS:
       if (argument != nullptr) StartProgram(argument);
-      return -1;
+      return HANDLED;
     case CMD_RELEASE_SPECIAL_KEYS:
       ReleaseLatchedModifiers();
-      return -1;
+      return HANDLED;
     case CMD_WAIT:
       if (argument != nullptr) os::Sleep(TenthsToMs(NumberValue(argument)));
-      return -1;
+      return HANDLED;
     case CMD_RELEASE_ALT_KEYS:
       ReleaseAltLatch();
-      return -1;
+      return HANDLED;
     case CMD_MOUSE:
       // Answered as not handled, so the macro's result is left as it was.
       if (argument != nullptr) MouseAction(argument);
       return NOT_MINE;
     case CMD_MIVO_QUIT:
       PostToMain(MM_QUIT, 0, 0);
-      return -1;
+      return HANDLED;
     case CMD_RESET_COUNTER:
       PostToMain(MM_RESET_COUNTER, 0, 0);
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }

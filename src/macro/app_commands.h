@@ -6,7 +6,7 @@
 
 namespace mivo {
 
-// -1 for a handled code (also with a missing argument); NOT_MINE otherwise and for Mouse.
+// HANDLED for a handled code (also with a missing argument); NOT_MINE otherwise and for Mouse.
 os::LRESULT RunAppCommand(os::WPARAM code, const char* argument);
 
 // Kill: sends WM_DESTROY, then WM_QUIT, to top-level windows whose class or title

@@ -14,8 +14,6 @@
 
 namespace mivo {
 
-ConversionHooks conversionHooks{};
-
 namespace {
 
 Latch* LatchOf(int vk) {
@@ -30,10 +28,11 @@ void KeyEvent(os::BYTE vk, bool up) { os::keybd_event(vk, 0, up ? os::KEYEVENTF_
 void MouseEvent(os::DWORD flags) { os::mouse_event(flags, 0, 0, 0, 0); }
 
 bool ReadingIsEmpty() {
-  return !conversionHooks.readingIsEmpty || conversionHooks.readingIsEmpty();
+  return !macroState.conversionHooks.readingIsEmpty || macroState.conversionHooks.readingIsEmpty();
 }
 bool CommittedIsEmpty() {
-  return !conversionHooks.committedIsEmpty || conversionHooks.committedIsEmpty();
+  return !macroState.conversionHooks.committedIsEmpty ||
+         macroState.conversionHooks.committedIsEmpty();
 }
 
 // atoi's reading (blanks, a sign, digits) over [p, end), clamped to the int range
@@ -113,13 +112,14 @@ void DirectKey(const char* name, int releaseAfter) {
   if (name == nullptr) return;
   if (TextEqual(name, "BS")) {
     if (!ReadingIsEmpty()) {
-      if (conversionHooks.readingBackspace) conversionHooks.readingBackspace();
+      if (macroState.conversionHooks.readingBackspace)
+        macroState.conversionHooks.readingBackspace();
       PostToMain(MM_IME_CANDIDATES, 0, 0);
       WriteLog("BS", "Phrase");
       return;
     }
-    if (!CommittedIsEmpty() && conversionHooks.committedBackspace)
-      conversionHooks.committedBackspace();
+    if (!CommittedIsEmpty() && macroState.conversionHooks.committedBackspace)
+      macroState.conversionHooks.committedBackspace();
     os::Sleep(1);
     // The press alone: editors delete on the key-down, and this is the one event
     // that Back has always sent here.

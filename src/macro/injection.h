@@ -6,17 +6,6 @@
 
 namespace mivo {
 
-// What the conversion part offers the "BS" rules: its reading being composed and the
-// text committed since. Each hook may be null: until conversion joins both texts are
-// empty and there is nothing to take back.
-struct ConversionHooks {
-  bool (*readingIsEmpty)();
-  bool (*committedIsEmpty)();
-  void (*readingBackspace)();
-  void (*committedBackspace)();
-};
-extern ConversionHooks conversionHooks;
-
 // Presses (releaseFlag 0) or releases (otherwise) every latched modifier; flags stay.
 void PressLatchedModifiers(int releaseFlag);
 // Releases every latched modifier and clears the latches (also at shutdown).

@@ -227,7 +227,7 @@ os::LRESULT MacroMainProc(os::Window, os::UINT message, os::WPARAM wParam, os::L
     case MM_RUN_MACRO:
       if (wParam == 0) return NOT_MINE;
       RunMacro(reinterpret_cast<const char*>(wParam));
-      return -1;  // the macro's own result is not the sender's business
+      return HANDLED;  // the macro's own result is not the sender's business
     case MM_APP_COMMAND:
       return RunAppCommand(wParam, reinterpret_cast<const char*>(lParam));
     default:

@@ -2,6 +2,7 @@
 // to its owner; keeps the one macro text that a lock defers.
 #pragma once
 
+#include "base/messages.h"  // the lock results it acts on
 #include "platform/os.h"
 
 namespace mivo {
@@ -19,10 +20,6 @@ extern const CommandEntry CommandTable[COMMAND_COUNT];
 // key events or predictions must end. A run started at this depth does nothing and
 // answers 0; the runs around it go on.
 constexpr int MAX_MACRO_DEPTH = 32;
-
-// Command results that drive the lock.
-constexpr os::LRESULT RESULT_END_LOCK = -2;    // run the pending text now
-constexpr os::LRESULT RESULT_START_LOCK = -3;  // defer the rest of the macro
 
 // The last link of the main window's chain: runs MM_RUN_MACRO texts and the
 // application commands (MM_APP_COMMAND).

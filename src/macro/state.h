@@ -11,7 +11,18 @@ struct Latch {
   bool on;
 };
 
+// What the conversion part offers the "BS" rules: its reading being composed and the
+// text committed since. Each hook may be null: until conversion joins both texts are
+// empty and there is nothing to take back.
+struct ConversionHooks {
+  bool (*readingIsEmpty)();
+  bool (*committedIsEmpty)();
+  void (*readingBackspace)();
+  void (*committedBackspace)();
+};
+
 struct MacroState {
+  ConversionHooks conversionHooks{};
   char* pendingMacro = nullptr;  // the text a lock deferred; owned, at most one
   int macroDepth = 0;            // macro runs and command lists running, nested ones too
   // In the order they are pressed and released: Windows, Ctrl, Shift, Alt.
@@ -20,7 +31,8 @@ struct MacroState {
 };
 extern MacroState macroState;
 
-// Releases a pending text, then puts every value back (latches are forgotten, not released).
+// Releases a pending text, then puts every value back, the hooks too (latches are
+// forgotten, not released).
 void ResetMacroState();
 
 }  // namespace mivo

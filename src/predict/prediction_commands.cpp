@@ -43,7 +43,8 @@ void ChooseCandidate(const char* argument) {
 void DeliverCandidates(os::WPARAM skip) {
   const char* recent = ActiveRecentText();
   const uint32_t length = recent != nullptr ? static_cast<uint32_t>(TextLength(recent)) : 0;
-  const uint32_t capacity = MaxCandidates > 0 ? static_cast<uint32_t>(MaxCandidates) : 0;
+  const uint32_t capacity =
+      settings.MaxCandidates > 0 ? static_cast<uint32_t>(settings.MaxCandidates) : 0;
   CandidateList* list = PredictSearch(recent, length, capacity, static_cast<uint32_t>(skip));
   SendToMain(MM_SHOW_PREDICT_CANDIDATES, reinterpret_cast<os::WPARAM>(list), 0);
   CandidateListFree(list);
@@ -79,13 +80,13 @@ os::LRESULT PredictionCommand(os::WPARAM code, const char* argument) {
     case PC_P_TRANSLATE_P:
     case PC_P_TRANSLATE_W:
       ChooseCandidate(argument);
-      return -1;
+      return HANDLED;
     case PC_P_NEXT_CANDIDATES:
       if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, NextPageSkip(argument), 0);
-      return -1;
+      return HANDLED;
     case PC_P_PREVIOUS_CANDIDATES:
       if (argument != nullptr) PostToMain(MM_PREDICT_CANDIDATES, PreviousPageSkip(argument), 0);
-      return -1;
+      return HANDLED;
     default:
       return NOT_MINE;
   }
@@ -99,15 +100,15 @@ os::LRESULT PredictionMainProc(os::Window, os::UINT message, os::WPARAM wParam, 
         SendToMain(MM_APP_CHANGED, reinterpret_cast<os::WPARAM>(className), 0);
         MemFree(className);
       }
-      return -1;
+      return HANDLED;
     }
     case MM_PREDICT_CANDIDATES:
       DeliverCandidates(wParam);
-      return -1;
+      return HANDLED;
     case MM_APP_CHANGED:
       SwitchDictionary(reinterpret_cast<const char*>(wParam));
       AskForFirstPage();
-      return -1;
+      return HANDLED;
     case MM_PREDICT_COMMAND:
       return PredictionCommand(wParam, reinterpret_cast<const char*>(lParam));
     default:

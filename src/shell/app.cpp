@@ -47,7 +47,7 @@ Geometry MainWindowGeometry() {
   Geometry g{};
   g.width = os::GetSystemMetrics(os::SM_CXMAXIMIZED);
   int maxHeight = os::GetSystemMetrics(os::SM_CYMAXIMIZED);
-  g.height = MainWindowSize != 0 ? MainWindowSize : maxHeight / 3;
+  g.height = settings.MainWindowSize != 0 ? settings.MainWindowSize : maxHeight / 3;
   g.y = maxHeight - g.height - 4;
   if (g.y < 0) g.y = 0;
   return g;
@@ -91,9 +91,9 @@ os::Window CreateMainWindow(os::Instance instance, os::WndProc proc) {
 }
 
 os::Window StartUp(os::Instance instance, int showCommand) {
-  keyboardHooks.appBarNotify = OnAppBarNotify;
-  keyboardHooks.recordMacroRun = RecordMacroRun;
-  keyboardHooks.defaultTemplates = DefaultPagingTemplates;
+  keyboardState.hooks.appBarNotify = OnAppBarNotify;
+  keyboardState.hooks.recordMacroRun = RecordMacroRun;
+  keyboardState.hooks.defaultTemplates = DefaultPagingTemplates;
   ConnectConversion();
   if (!LoadSettings()) {
     StartUpFailed(kSettingsLoadFailed);
@@ -162,8 +162,8 @@ void ShutDown(os::Window mainWindow) {
   ConversionClose();
   PredictionFinish();
   CloseLogAndCounter();
-  if (KillOnQuit) CloseWindowsMatching(KillOnQuit, KillProcessWait);
-  if (ProcessOnQuit) StartProgram(ProcessOnQuit);
+  if (settings.KillOnQuit) CloseWindowsMatching(settings.KillOnQuit, settings.KillProcessWait);
+  if (settings.ProcessOnQuit) StartProgram(settings.ProcessOnQuit);
   ReleaseSettingTexts();
   ReleasePendingMacro();
   if (MemLiveCount() != 0) os::MessageBox(nullptr, kMemoryError, kMemoryErrorCaption, os::MB_OK);

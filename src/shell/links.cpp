@@ -28,12 +28,12 @@ os::LRESULT AppSecondStage(os::UINT message) {
   switch (message) {
     case MM_QUIT:
       os::PostQuitMessage(0);
-      return -1;
+      return HANDLED;
     case MM_RESET_COUNTER:
       CountEvent(0, 1);
-      return -1;
+      return HANDLED;
     case MM_RELOAD_SETTINGS:
-      if (LoadSettings()) return -1;
+      if (LoadSettings()) return HANDLED;
       os::MessageBox(nullptr, kSettingsLoadFailed, kMivoErrorCaption, os::MB_OK);
       return 0;
     default:
@@ -47,11 +47,11 @@ os::LRESULT AppMainProc(os::Window, os::UINT message, os::WPARAM, os::LPARAM lPa
   switch (message) {
     case os::WM_DESTROY:
       os::PostQuitMessage(0);
-      return -1;
+      return HANDLED;
     case os::WM_MOUSEACTIVATE:
     case MM_KEY_MOUSEACTIVATE:
       GiveBackFocus(static_cast<int>(lParam & 0xFFFF));
-      return -1;
+      return HANDLED;
     case os::WM_NCLBUTTONDOWN:
       os::SetActiveWindow(GetMainWindow());
       return NOT_MINE;  // the system goes on with the move or resize

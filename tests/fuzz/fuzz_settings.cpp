@@ -33,12 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto boxes = desktop::MessageBoxes();
     if (result == 1) {
       Check(boxes.empty());
-      const char* texts[] = {mivo::KeyCfgFile,  mivo::ColorCfgFile,  mivo::LogFile,
-                             mivo::SettingFile, mivo::ProcessOnQuit, mivo::KillOnQuit};
+      const char* texts[] = {mivo::settings.KeyCfgFile,    mivo::settings.ColorCfgFile,
+                             mivo::settings.LogFile,       mivo::settings.SettingFile,
+                             mivo::settings.ProcessOnQuit, mivo::settings.KillOnQuit};
       for (const char* text : texts) Check(TextFits(text));
-      Check(mivo::KeyCfgFile != nullptr && mivo::LogFile != nullptr &&
-            mivo::CounterFile != nullptr);
-      Check(mivo::LockIntervalQuick >= 1 || mivo::LockIntervalQuick == mivo::TimerInterval);
+      Check(mivo::settings.KeyCfgFile != nullptr && mivo::settings.LogFile != nullptr &&
+            mivo::settings.CounterFile != nullptr);
+      Check(mivo::settings.LockIntervalQuick >= 1 ||
+            mivo::settings.LockIntervalQuick == mivo::settings.TimerInterval);
     } else {
       Check(result == 0);
       Check(boxes.size() == 1);

@@ -58,8 +58,10 @@ std::vector<std::string> LabelsOutsideTheirKeys() {
     for (const desktop::DrawOp& op : desktop::Drawing(key->window)) {
       if (op.kind != desktop::DrawOp::Text) continue;
       drawn = true;
-      if (op.rect.left < mivo::FrameWidth || op.rect.right > w - mivo::FrameWidth ||
-          op.rect.top < mivo::FrameWidth || op.rect.bottom > h - mivo::FrameWidth) {
+      if (op.rect.left < mivo::settings.FrameWidth ||
+          op.rect.right > w - mivo::settings.FrameWidth ||
+          op.rect.top < mivo::settings.FrameWidth ||
+          op.rect.bottom > h - mivo::settings.FrameWidth) {
         bad.push_back(Utf8(key->name) + " (" + std::to_string(w) + "x" + std::to_string(h) + ")");
       }
     }
@@ -80,12 +82,12 @@ TEST(DefaultKeyboard, StartsCleanlyAndLeavesNoLogOrCounterFile) {
 TEST(DefaultKeyboard, SettingsSuitAOneSwitchUser) {
   PrepareDefaultFolder();
   ASSERT_EQ(mivo::LoadSettings(), 1);
-  EXPECT_EQ(mivo::TimerFlag, 1) << "automatic scanning from the start";
-  EXPECT_EQ(mivo::TimerWait, -8) << "the longer pause after a selection stays";
-  EXPECT_EQ(mivo::LoggingMode, 0);
-  EXPECT_EQ(mivo::CounterMode, 0);
-  EXPECT_EQ(mivo::MetricsMode, 1);
-  EXPECT_EQ(mivo::PressKey, 29) << "the non-convert key";
+  EXPECT_EQ(mivo::settings.TimerFlag, 1) << "automatic scanning from the start";
+  EXPECT_EQ(mivo::settings.TimerWait, -8) << "the longer pause after a selection stays";
+  EXPECT_EQ(mivo::settings.LoggingMode, 0);
+  EXPECT_EQ(mivo::settings.CounterMode, 0);
+  EXPECT_EQ(mivo::settings.MetricsMode, 1);
+  EXPECT_EQ(mivo::settings.PressKey, 29) << "the non-convert key";
   mivo::ReleaseSettingTexts();
 }
 

@@ -200,7 +200,7 @@ TEST(ScanningKeysScenario, ToggleAutoScanFromAKeyStopsAndRestartsTheScan) {
     if (user->releases.size() < 2) return true;
     desktop::At(desktop::Now() + 3'000, [&] {
       idle.push_back(FocusedId());
-      EXPECT_EQ(mivo::TimerFlag, 0);
+      EXPECT_EQ(mivo::settings.TimerFlag, 0);
       desktop::PressKey(kSwitch, desktop::Now(), 50);  // switched on again from the same key
       restartedAt = desktop::Now() + 50;
       homeIndex = mivo::FindKeyById(10);
@@ -211,7 +211,7 @@ TEST(ScanningKeysScenario, ToggleAutoScanFromAKeyStopsAndRestartsTheScan) {
   ASSERT_EQ(desktop::Run(mivo::MivoMain), 0);
   ASSERT_EQ(user->releases.size(), 2u);
   EXPECT_EQ(idle, (std::vector<int32_t>{12}));
-  EXPECT_EQ(mivo::TimerFlag, 1);
+  EXPECT_EQ(mivo::settings.TimerFlag, 1);
   // After the restart: home at once, then one step 15 ticks later.
   size_t restart = 0;
   while (restart < focus->size() && (*focus)[restart].at <= restartedAt) ++restart;

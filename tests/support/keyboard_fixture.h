@@ -31,10 +31,10 @@ class KeyboardFixture : public ::testing::Test {
   void SetUp() override {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
-    mivo::MediumFontSize = 0;
-    mivo::FontBold = 0;
+    mivo::settings.FrameWidth = 2;
+    mivo::settings.MetricsMode = 1;
+    mivo::settings.MediumFontSize = 0;
+    mivo::settings.FontBold = 0;
     mivo::HeightScale = 10000;
     ASSERT_TRUE(mivo::KeyTableInit());
     ASSERT_TRUE(mivo::ColorSetTableInit());
@@ -52,7 +52,7 @@ class KeyboardFixture : public ::testing::Test {
   // The main window, `width` x `height`, standing on the bottom edge of the screen.
   void OpenMain(int width, int height) {
     main_ = OpenPlainMainWindow(0, 768 - height, width, height);
-    mivo::SetKeyboardWindows(main_, nullptr);
+    mivo::SetKeyboardInstance(nullptr);
     mivo::UpdateMetrics(main_);
   }
 

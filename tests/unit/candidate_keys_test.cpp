@@ -170,7 +170,7 @@ TEST_F(CandidateKeysTest, RowsAndPagingKeysStandWhereTheRulesPutThem) {
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.what);
-    mivo::MetricsMode = c.metricsMode;
+    mivo::settings.MetricsMode = c.metricsMode;
     MakePanel(c.panelWidth);
     mivo::candidateKeysState.conversionPanel = panel_;
     mivo::candidateKeysState.predictionPanel = panel_;
@@ -224,7 +224,6 @@ TEST_F(CandidateKeysTest, MacrosHandTheCandidateBackUnchanged) {
 TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
   static std::string reading;
   static bool imeOnly;
-  mivo::conversionView = {[] { return reading.c_str(); }, [] { return imeOnly; }};
   struct Case {
     const char* reading;
     bool imeOnly;
@@ -237,6 +236,9 @@ TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
   for (const Case& c : cases) {
     reading = c.reading;
     imeOnly = c.imeOnly;
+    // The view is part of the candidate keys' state, which each case starts afresh.
+    mivo::candidateKeysState.conversionView = {[] { return reading.c_str(); },
+                                               [] { return imeOnly; }};
     MakePanel(50000);
     const int32_t readingKey = mivo::CreateKey(mivo::KT_INERT, 0, 0, 0, 1000, 1000, 10, "old",
                                                nullptr, nullptr, nullptr, nullptr, nullptr, 0, 1);
@@ -251,7 +253,7 @@ TEST_F(CandidateKeysTest, TheModeKeyFollowsTheConversionsModeAndReading) {
     mivo::DeleteAllKeys();
     mivo::ResetCandidateKeysState();
   }
-  mivo::conversionView = {};
+  mivo::candidateKeysState.conversionView = {};
 }
 
 TEST_F(CandidateKeysTest, MissingTemplatesAreFilledOneStepPerPass) {

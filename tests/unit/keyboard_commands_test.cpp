@@ -31,11 +31,11 @@ class KeyboardCommands : public ::testing::Test {
                                            100, 100, nullptr, nullptr, nullptr));
     ASSERT_TRUE(mivo::KeyTableInit());
     mivo::ResetScanState();
-    mivo::TimerWait = -8;
-    mivo::TimerFlag = 1;
-    mivo::LockIntervalSlow = 12;
-    mivo::LockIntervalQuick = 6;
-    mivo::LockInterval = 6;
+    mivo::settings.TimerWait = -8;
+    mivo::settings.TimerFlag = 1;
+    mivo::settings.LockIntervalSlow = 12;
+    mivo::settings.LockIntervalQuick = 6;
+    mivo::settings.LockInterval = 6;
     panel_ = Key(mivo::KT_PANEL, 0, 1);
     k12_ = Key(mivo::KT_KEY, panel_, 12);
     k7_ = Key(mivo::KT_KEY, panel_, 7);
@@ -117,7 +117,7 @@ TEST_F(KeyboardCommands, ACommandWithoutItsArgumentDoesNothing) {
     EXPECT_EQ(mivo::KeybdMacro(code, nullptr), -1) << code;
   }
   EXPECT_TRUE(Posted().empty());
-  EXPECT_EQ(mivo::LockInterval, 6);
+  EXPECT_EQ(mivo::settings.LockInterval, 6);
   EXPECT_EQ(mivo::CurrentKey, 0);
   EXPECT_TRUE(desktop::InjectedEvents().empty());
 }
@@ -176,13 +176,13 @@ TEST_F(KeyboardCommands, ToggleAutoScanFlipsAndAnnouncesTheHomeKey) {
   mivo::HomeKey = k7_;
   mivo::TickCount = 3;
   EXPECT_EQ(mivo::KeybdMacro(mivo::KC_TOGGLE_AUTO_SCAN, nullptr), -1);
-  EXPECT_EQ(mivo::TimerFlag, 0);
+  EXPECT_EQ(mivo::settings.TimerFlag, 0);
   EXPECT_EQ(mivo::RefocusOnce, 1);
   EXPECT_EQ(mivo::TickCount, -8);
   EXPECT_TRUE(Posted().empty());
   mivo::RefocusOnce = 0;
   mivo::KeybdMacro(mivo::KC_TOGGLE_AUTO_SCAN, nullptr);
-  EXPECT_EQ(mivo::TimerFlag, 1);
+  EXPECT_EQ(mivo::settings.TimerFlag, 1);
   EXPECT_EQ(mivo::RefocusOnce, 0);
   os::Msg msg{};
   ASSERT_TRUE(
@@ -204,7 +204,7 @@ TEST_P(LockCommand, AnswersAndSetsTheInterval) {
   mivo::FocusKey(k12_);
   EXPECT_EQ(mivo::KeybdMacro(c.code, "Down"), c.starting);
   EXPECT_EQ(mivo::LockedKey, k12_);
-  EXPECT_EQ(mivo::LockInterval, c.interval);
+  EXPECT_EQ(mivo::settings.LockInterval, c.interval);
   EXPECT_EQ(mivo::KeybdMacro(c.code, "Down"), c.ending);
   EXPECT_EQ(mivo::LockedKey, 0);
 }
@@ -215,12 +215,12 @@ INSTANTIATE_TEST_SUITE_P(Words, LockCommand,
                                            LockCommandCase{mivo::KC_LOCK_QUICK, -1, -1, 6}));
 
 TEST_F(KeyboardCommands, LockSlowThenLockQuickChangesTheRunningInterval) {
-  mivo::LockIntervalQuick = 4;
+  mivo::settings.LockIntervalQuick = 4;
   mivo::FocusKey(k12_);
   mivo::KeybdMacro(mivo::KC_LOCK_SLOW, "Down");
-  EXPECT_EQ(mivo::LockInterval, 12);
+  EXPECT_EQ(mivo::settings.LockInterval, 12);
   mivo::KeybdMacro(mivo::KC_LOCK_QUICK, "Down");  // ends the lock, keeps the quick interval
-  EXPECT_EQ(mivo::LockInterval, 4);
+  EXPECT_EQ(mivo::settings.LockInterval, 4);
   EXPECT_EQ(mivo::LockedKey, 0);
 }
 

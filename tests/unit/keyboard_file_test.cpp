@@ -39,8 +39,8 @@ class KeyboardFileTest : public ::testing::Test {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
     main_ = testing_support::OpenPlainMainWindow(0, 400, 1000, 340);
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
+    mivo::settings.FrameWidth = 2;
+    mivo::settings.MetricsMode = 1;
     ASSERT_TRUE(mivo::KeyTableInit());
     ASSERT_TRUE(mivo::ColorSetTableInit());
   }
@@ -584,12 +584,12 @@ int defaulterCalls = 0;
 int colourSetsAtCall = -1;
 
 TEST_F(KeyboardFileTest, TemplatesAreDefaultedBeforeEachColourSet) {
-  mivo::keyboardHooks.defaultTemplates = [] {
+  mivo::keyboardState.hooks.defaultTemplates = [] {
     ++defaulterCalls;
     colourSetsAtCall = mivo::ColorSetCount;
   };
   ASSERT_EQ(Load("color(1){} key(1){} color(2){}"), 0);
-  mivo::keyboardHooks.defaultTemplates = nullptr;
+  mivo::keyboardState.hooks.defaultTemplates = nullptr;
   EXPECT_EQ(defaulterCalls, 2);
   EXPECT_EQ(colourSetsAtCall, 1) << "called before the second set is made";
 }

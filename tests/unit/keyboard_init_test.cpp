@@ -21,10 +21,10 @@ class KeyboardInitTest : public ::testing::Test {
   void SetUp() override {
     desktop::Reset();
     live_ = mivo::MemLiveCount();
-    mivo::FrameWidth = 2;
-    mivo::MetricsMode = 1;
+    mivo::settings.FrameWidth = 2;
+    mivo::settings.MetricsMode = 1;
     mivo::HeightScale = 10000;
-    mivo::ForceMouseMove = 0;
+    mivo::settings.ForceMouseMove = 0;
     main_ = testing_support::OpenPlainMainWindow(0, 568, 1000, 200);
   }
   void TearDown() override {
@@ -52,7 +52,7 @@ class KeyboardInitPointer : public KeyboardInitTest,
 
 TEST_P(KeyboardInitPointer, PlacesThePointerByRelativeMoves) {
   const PointerCase& c = GetParam();
-  mivo::ForceMouseMove = c.force;
+  mivo::settings.ForceMouseMove = c.force;
   desktop::WriteFile("mivo_key.cfg", "key(1){cx=100000 cy=100000}\n");
   desktop::MoveCursor(c.cursorX, c.cursorY);
   desktop::ClearInjectedEvents();

@@ -51,9 +51,9 @@ class KeyboardMetrics : public KeyboardLayoutTest,
 
 TEST_P(KeyboardMetrics, FollowTheMainWindowAndTheSettings) {
   const MetricsCase& c = GetParam();
-  mivo::MetricsMode = c.mode;
+  mivo::settings.MetricsMode = c.mode;
   mivo::HeightScale = c.heightScale;
-  mivo::MediumFontSize = c.medium;
+  mivo::settings.MediumFontSize = c.medium;
   OpenMain(c.width, c.height);
   const std::string what = "mode " + std::to_string(c.mode) + " " + std::to_string(c.width) + "x" +
                            std::to_string(c.height) + " medium " + std::to_string(c.medium);
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(KeyboardLayoutTest, OtherMetricsModesKeepTheLastFontHeight) {
   OpenMain(1000, 340);
   ASSERT_EQ(mivo::FontHeight, 20u);
-  mivo::MetricsMode = 3;
+  mivo::settings.MetricsMode = 3;
   os::SetWindowPos(main_, nullptr, 0, 0, 500, 100, os::SWP_NOZORDER);
   mivo::UpdateMetrics(main_);
   EXPECT_EQ(mivo::FontHeight, 20u);
@@ -99,12 +99,12 @@ class KeyboardRects : public KeyboardLayoutTest, public ::testing::WithParamInte
 
 TEST_P(KeyboardRects, LayOutFromTheFileUnits) {
   const RectCase& c = GetParam();
-  mivo::MetricsMode = c.mode;
-  mivo::FrameWidth = c.frame;
+  mivo::settings.MetricsMode = c.mode;
+  mivo::settings.FrameWidth = c.frame;
   OpenMain(1000, 340);
   int32_t parent = 0;
   if (c.inParent) {
-    mivo::FrameWidth = 2;
+    mivo::settings.FrameWidth = 2;
     parent = Key(mivo::KT_PANEL, 0, 0, 0, 40800, 100000);
     os::Rect client{};
     os::GetClientRect(mivo::GetKey(parent)->window, &client);
@@ -112,7 +112,7 @@ TEST_P(KeyboardRects, LayOutFromTheFileUnits) {
       ASSERT_EQ(client.right, 404);
       ASSERT_EQ(client.bottom, 336);
     }
-    mivo::FrameWidth = c.frame;
+    mivo::settings.FrameWidth = c.frame;
   }
   int32_t k = Key(mivo::KT_KEY, parent, c.x, c.y, c.cx, c.cy);
   ExpectRect(Stored(k), c.expected, c.what);

@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeyboardPaintingTest, TheKeyFontIsTheMinchoFaceInShiftJis) {
   for (int32_t bold : {0, 1}) {
-    mivo::FontBold = bold;
+    mivo::settings.FontBold = bold;
     mivo::UpdateMetrics(main_);
     const std::vector<Op> texts = Only(Paint(Key(mivo::KT_KEY, 0, "x", colours_)), Op::Text);
     ASSERT_EQ(texts.size(), 1u);
@@ -137,7 +137,7 @@ TEST_F(KeyboardPaintingTest, TheKeyFontIsTheMinchoFaceInShiftJis) {
 }
 
 TEST_F(KeyboardPaintingTest, WithoutAFrameTheFillCoversTheWholeKey) {
-  mivo::FrameWidth = 0;
+  mivo::settings.FrameWidth = 0;
   int32_t k = Key(mivo::KT_PANEL, 0, "panel", colours_);
   const std::vector<Op> ops = Paint(k);
   EXPECT_TRUE(Only(ops, Op::Frame).empty());
@@ -149,7 +149,7 @@ TEST_F(KeyboardPaintingTest, WithoutAFrameTheFillCoversTheWholeKey) {
 }
 
 TEST_F(KeyboardPaintingTest, AHugeFrameStopsWhereItMeetsItself) {
-  mivo::FrameWidth = 1000000000;
+  mivo::settings.FrameWidth = 1000000000;
   int32_t k = Key(mivo::KT_KEY, 0, "x", colours_);
   const std::vector<Op> frames = Only(Paint(k), Op::Frame);
   const os::Rect r = Client(k);

@@ -47,9 +47,9 @@ class ScanTree : public ::testing::Test {
     testing_support::OpenPlainMainWindow(0, 0, 100, 100, false);
     ASSERT_TRUE(mivo::KeyTableInit());
     mivo::ResetScanState();
-    mivo::TimerSameGroup = 3;
-    mivo::TimerWait = -8;
-    mivo::TimerFlag = 1;
+    mivo::settings.TimerSameGroup = 3;
+    mivo::settings.TimerWait = -8;
+    mivo::settings.TimerFlag = 1;
     struct Case {
       int32_t type, parent, visible;
     };
@@ -100,7 +100,7 @@ class ScanStepWalk : public ScanTree, public ::testing::WithParamInterface<StepC
 
 TEST_P(ScanStepWalk, VisitsTheKeysInOrder) {
   const StepCase& c = GetParam();
-  mivo::TimerSameGroup = c.sameGroup;
+  mivo::settings.TimerSameGroup = c.sameGroup;
   mivo::HomeKey = c.home;
   mivo::CurrentKey = c.from;
   mivo::SetFocusFlags(c.from);
@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ScanTree, ReturningHomeRestartsTheTickCountFromTimerWait) {
   mivo::HomeKey = ROW_A;
   mivo::CurrentKey = B1;
-  mivo::TimerSameGroup = 1;
+  mivo::settings.TimerSameGroup = 1;
   mivo::TickCount = 0;
   mivo::ScanStep();
   EXPECT_EQ(mivo::CurrentKey, ROW_A);
@@ -295,7 +295,7 @@ class AfterSelectMove : public ScanTree, public ::testing::WithParamInterface<Af
 
 TEST_P(AfterSelectMove, AKeyWithoutChildrenGoesHomeOnlyWhenScanningAlone) {
   const AfterCase& c = GetParam();
-  mivo::TimerFlag = c.timerFlag;
+  mivo::settings.TimerFlag = c.timerFlag;
   mivo::HomeKey = ROW_B;
   mivo::FocusKey(c.selected);
   if (c.locked) mivo::LockedKey = c.selected;

@@ -33,7 +33,7 @@ class LogTest : public ::testing::Test {
   void TearDown() override {
     mivo::CloseLogAndCounter();
     // A leftover count would leak into the next test when the suite shares a process.
-    mivo::CounterMode = 1;
+    mivo::settings.CounterMode = 1;
     mivo::CountEvent(0, 1);
     state_.reset();
     EXPECT_EQ(mivo::MemLiveCount(), liveBefore_) << "blocks leaked";
@@ -157,7 +157,7 @@ TEST_F(LogTest, CounterOffCountsNothing) {
   mivo::CloseLogAndCounter();
   EXPECT_FALSE(desktop::FileExists("Counter.txt"));
   // Switching the counter on afterwards shows that nothing was counted meanwhile.
-  mivo::CounterMode = 1;
+  mivo::settings.CounterMode = 1;
   mivo::CloseLogAndCounter();
   EXPECT_EQ(desktop::ReadFile("Counter.txt"), "[02/11/05:14:07]\t0\t0\r\n");
 }
@@ -187,9 +187,9 @@ TEST_F(LogTest, TwoRunsAppendTwoCounterLines) {
 // can then append again.
 TEST_F(LogTest, LogClosedEvenWhenLoggingWasSwitchedOff) {
   Start("LoggingMode = 1\r\n");
-  mivo::LoggingMode = 0;
+  mivo::settings.LoggingMode = 0;
   mivo::CloseLogAndCounter();
-  mivo::LoggingMode = 1;
+  mivo::settings.LoggingMode = 1;
   EXPECT_EQ(mivo::WriteLog("After", "close"), 0);
   EXPECT_EQ(desktop::ReadFile("LogFile.txt"), "[02/11/05:14:07]\tLog\tInit Success\r\n");
 }

@@ -88,7 +88,7 @@ class MacroInjection : public ::testing::Test {
 
   // The outputs counter after running the macros, read from the counter line.
   std::string CounterLineAfter(const std::string& macro) {
-    mivo::CounterMode = 1;
+    mivo::settings.CounterMode = 1;
     mivo::OpenLog();
     mivo::CountEvent(0, 1);  // counters are process-wide: start each case from zero
     mivo::RunMacro(macro.c_str());
@@ -336,7 +336,7 @@ TEST_F(MacroInjection, QuitAndResetCounterArePosted) {
 }
 
 TEST_F(MacroInjection, BackspaceRefreshesTheCandidatesAndLogs) {
-  mivo::LoggingMode = 1;
+  mivo::settings.LoggingMode = 1;
   mivo::OpenLog();
   Run("Direct(BS)");
   mivo::CloseLogAndCounter();
@@ -348,7 +348,7 @@ TEST_F(MacroInjection, BackspaceRefreshesTheCandidatesAndLogs) {
 }
 
 TEST_F(MacroInjection, AltLatchIsLoggedAroundEveryKey) {
-  mivo::LoggingMode = 1;
+  mivo::settings.LoggingMode = 1;
   mivo::OpenLog();
   Run("Direct(SysAlt) Direct(SysShift)");
   Run("Direct(Tab) Direct(SysAlt) ReleaseAltKeys()");

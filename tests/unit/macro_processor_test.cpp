@@ -365,7 +365,7 @@ TEST_F(MacroProcessor, MacroMainProcTakesRunMacroWithTextAndTheAppCommands) {
 }
 
 TEST_F(MacroProcessor, LogsEachRunButNotAnEmptyText) {
-  mivo::LoggingMode = 1;
+  mivo::settings.LoggingMode = 1;
   ASSERT_EQ(mivo::OpenLog(), 1);
   mivo::RunMacro("");
   mivo::RunMacro("  Direct(A)\t");

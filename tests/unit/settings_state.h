@@ -12,11 +12,11 @@ class SettingsState {
  public:
   SettingsState() {
     for (int i = 0; i < kCount; ++i) saved_[i] = *Numbers()[i];
-    pressKey_ = mivo::PressKey;
+    pressKey_ = mivo::settings.PressKey;
   }
   ~SettingsState() {
     for (int i = 0; i < kCount; ++i) *Numbers()[i] = saved_[i];
-    mivo::PressKey = pressKey_;
+    mivo::settings.PressKey = pressKey_;
     mivo::ReleaseSettingTexts();
   }
   SettingsState(const SettingsState&) = delete;
@@ -26,13 +26,17 @@ class SettingsState {
   static constexpr int kCount = 21;
   static int32_t* const* Numbers() {
     static int32_t* const numbers[kCount] = {
-        &mivo::TimerInterval,  &mivo::LockIntervalSlow, &mivo::LockIntervalQuick,
-        &mivo::TimerWait,      &mivo::TimerFlag,        &mivo::TimerSameGroup,
-        &mivo::FrameWidth,     &mivo::FontBold,         &mivo::MainWindowSize,
-        &mivo::MediumFontSize, &mivo::MediumFontSizeX,  &mivo::MediumFontSizeY,
-        &mivo::MetricsMode,    &mivo::LoggingMode,      &mivo::CounterMode,
-        &mivo::MaxCandidates,  &mivo::MouseOnScan,      &mivo::ForceMouseMove,
-        &mivo::BeepMode,       &mivo::KillProcessWait,  &mivo::LockInterval,
+        &mivo::settings.TimerInterval,     &mivo::settings.LockIntervalSlow,
+        &mivo::settings.LockIntervalQuick, &mivo::settings.TimerWait,
+        &mivo::settings.TimerFlag,         &mivo::settings.TimerSameGroup,
+        &mivo::settings.FrameWidth,        &mivo::settings.FontBold,
+        &mivo::settings.MainWindowSize,    &mivo::settings.MediumFontSize,
+        &mivo::settings.MediumFontSizeX,   &mivo::settings.MediumFontSizeY,
+        &mivo::settings.MetricsMode,       &mivo::settings.LoggingMode,
+        &mivo::settings.CounterMode,       &mivo::settings.MaxCandidates,
+        &mivo::settings.MouseOnScan,       &mivo::settings.ForceMouseMove,
+        &mivo::settings.BeepMode,          &mivo::settings.KillProcessWait,
+        &mivo::settings.LockInterval,
     };
     return numbers;
   }

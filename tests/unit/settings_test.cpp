@@ -46,26 +46,26 @@ TEST_F(SettingsTest, DefaultsBeforeAnyFileIsRead) {
     int32_t value;
     int32_t expected;
   } cases[] = {
-      {"TimerInterval", mivo::TimerInterval, 6},
-      {"LockIntervalSlow", mivo::LockIntervalSlow, 12},
-      {"LockIntervalQuick", mivo::LockIntervalQuick, 6},
-      {"TimerWait", mivo::TimerWait, -8},
-      {"TimerFlag", mivo::TimerFlag, 0},
-      {"TimerSameGroup", mivo::TimerSameGroup, 3},
-      {"FrameWidth", mivo::FrameWidth, 2},
-      {"FontBold", mivo::FontBold, 0},
-      {"MainWindowSize", mivo::MainWindowSize, 0},
-      {"MediumFontSize", mivo::MediumFontSize, 0},
-      {"MetricsMode", mivo::MetricsMode, 1},
-      {"LoggingMode", mivo::LoggingMode, 0},
-      {"CounterMode", mivo::CounterMode, 0},
-      {"MaxCandidates", mivo::MaxCandidates, 10},
-      {"PressKey", mivo::PressKey, 29},
-      {"MouseOnScan", mivo::MouseOnScan, 1},
-      {"ForceMouseMove", mivo::ForceMouseMove, 0},
-      {"BeepMode", mivo::BeepMode, 0},
-      {"KillProcessWait", mivo::KillProcessWait, 4},
-      {"LockInterval", mivo::LockInterval, 6},
+      {"TimerInterval", mivo::settings.TimerInterval, 6},
+      {"LockIntervalSlow", mivo::settings.LockIntervalSlow, 12},
+      {"LockIntervalQuick", mivo::settings.LockIntervalQuick, 6},
+      {"TimerWait", mivo::settings.TimerWait, -8},
+      {"TimerFlag", mivo::settings.TimerFlag, 0},
+      {"TimerSameGroup", mivo::settings.TimerSameGroup, 3},
+      {"FrameWidth", mivo::settings.FrameWidth, 2},
+      {"FontBold", mivo::settings.FontBold, 0},
+      {"MainWindowSize", mivo::settings.MainWindowSize, 0},
+      {"MediumFontSize", mivo::settings.MediumFontSize, 0},
+      {"MetricsMode", mivo::settings.MetricsMode, 1},
+      {"LoggingMode", mivo::settings.LoggingMode, 0},
+      {"CounterMode", mivo::settings.CounterMode, 0},
+      {"MaxCandidates", mivo::settings.MaxCandidates, 10},
+      {"PressKey", mivo::settings.PressKey, 29},
+      {"MouseOnScan", mivo::settings.MouseOnScan, 1},
+      {"ForceMouseMove", mivo::settings.ForceMouseMove, 0},
+      {"BeepMode", mivo::settings.BeepMode, 0},
+      {"KillProcessWait", mivo::settings.KillProcessWait, 4},
+      {"LockInterval", mivo::settings.LockInterval, 6},
   };
   for (const auto& c : cases) EXPECT_EQ(c.value, c.expected) << c.name;
 }
@@ -85,12 +85,12 @@ TEST_F(SettingsTest, MissingEmptyOrCommentOnlyFilesKeepDefaultsAndSucceed) {
     desktop::Reset();
     if (c.write) desktop::WriteFile("settings.txt", c.bytes);
     EXPECT_EQ(mivo::LoadSettings(), 1) << c.label;
-    EXPECT_EQ(mivo::TimerInterval, 6) << c.label;
-    EXPECT_EQ(Text(mivo::KeyCfgFile), "mivo_key.cfg") << c.label;
-    EXPECT_EQ(Text(mivo::LogFile), "LogFile.txt") << c.label;
-    EXPECT_EQ(Text(mivo::CounterFile), "Counter.txt") << c.label;
-    EXPECT_EQ(Text(mivo::SettingFile), "settings.txt") << c.label;
-    EXPECT_EQ(mivo::ColorCfgFile, nullptr) << c.label;
+    EXPECT_EQ(mivo::settings.TimerInterval, 6) << c.label;
+    EXPECT_EQ(Text(mivo::settings.KeyCfgFile), "mivo_key.cfg") << c.label;
+    EXPECT_EQ(Text(mivo::settings.LogFile), "LogFile.txt") << c.label;
+    EXPECT_EQ(Text(mivo::settings.CounterFile), "Counter.txt") << c.label;
+    EXPECT_EQ(Text(mivo::settings.SettingFile), "settings.txt") << c.label;
+    EXPECT_EQ(mivo::settings.ColorCfgFile, nullptr) << c.label;
     EXPECT_TRUE(desktop::MessageBoxes().empty()) << c.label;
   }
 }
@@ -103,26 +103,26 @@ TEST_F(SettingsTest, NumberAndBooleanValues) {
     int32_t* variable;
     int32_t expected;
   } cases[] = {
-      {"LoggingMode = true\r\n", &mivo::LoggingMode, 1},
-      {"LoggingMode = 1\r\n", &mivo::LoggingMode, 1},
-      {"LoggingMode = TRUE\r\n", &mivo::LoggingMode, 1},
-      {"LoggingMode = \"True\"\r\n", &mivo::LoggingMode, 1},
-      {"MouseOnScan = false\r\n", &mivo::MouseOnScan, 0},
-      {"MouseOnScan = 0\r\n", &mivo::MouseOnScan, 0},
-      {"MaxCandidates = 12.7\r\n", &mivo::MaxCandidates, 12},  // «7» is a word of its own
-      {"MaxCandidates = \"12.7\"\r\n", &mivo::MaxCandidates, 12},
-      {"MaxCandidates = \"\"\r\n", &mivo::MaxCandidates, 0},  // the empty text is a number
-      {"TimerWait = -8\r\n", &mivo::TimerWait, 8},
-      {"MaxCandidates = 1.2.3\r\n", &mivo::MaxCandidates, 1},
-      {"TimerInterval = 9\r\nTimerInterval = 3\r\n", &mivo::TimerInterval, 3},
-      {"MainWindowSize=300\r\n", &mivo::MainWindowSize, 300},
-      {"FrameWidth = 5 # thick frames\r\n", &mivo::FrameWidth, 5},
-      {"# a\rFrameWidth = 5\r", &mivo::FrameWidth, 5},
-      {"# comments run to a CR only\nFrameWidth = 5\r\n", &mivo::FrameWidth, 2},
-      {"KillProcessWait = 7\n", &mivo::KillProcessWait, 7},
-      {"Unknown words here\r\nKillProcessWait = 7\r\n", &mivo::KillProcessWait, 7},
-      {"MediumFontSizeX = 20\r\nMediumFontSizeY = 30\r\n", &mivo::MediumFontSizeY, 30},
-      {"TimerFlag=1 BeepMode=1\r\n", &mivo::BeepMode, 1},
+      {"LoggingMode = true\r\n", &mivo::settings.LoggingMode, 1},
+      {"LoggingMode = 1\r\n", &mivo::settings.LoggingMode, 1},
+      {"LoggingMode = TRUE\r\n", &mivo::settings.LoggingMode, 1},
+      {"LoggingMode = \"True\"\r\n", &mivo::settings.LoggingMode, 1},
+      {"MouseOnScan = false\r\n", &mivo::settings.MouseOnScan, 0},
+      {"MouseOnScan = 0\r\n", &mivo::settings.MouseOnScan, 0},
+      {"MaxCandidates = 12.7\r\n", &mivo::settings.MaxCandidates, 12},  // «7» is a word of its own
+      {"MaxCandidates = \"12.7\"\r\n", &mivo::settings.MaxCandidates, 12},
+      {"MaxCandidates = \"\"\r\n", &mivo::settings.MaxCandidates, 0},  // the empty text is a number
+      {"TimerWait = -8\r\n", &mivo::settings.TimerWait, 8},
+      {"MaxCandidates = 1.2.3\r\n", &mivo::settings.MaxCandidates, 1},
+      {"TimerInterval = 9\r\nTimerInterval = 3\r\n", &mivo::settings.TimerInterval, 3},
+      {"MainWindowSize=300\r\n", &mivo::settings.MainWindowSize, 300},
+      {"FrameWidth = 5 # thick frames\r\n", &mivo::settings.FrameWidth, 5},
+      {"# a\rFrameWidth = 5\r", &mivo::settings.FrameWidth, 5},
+      {"# comments run to a CR only\nFrameWidth = 5\r\n", &mivo::settings.FrameWidth, 2},
+      {"KillProcessWait = 7\n", &mivo::settings.KillProcessWait, 7},
+      {"Unknown words here\r\nKillProcessWait = 7\r\n", &mivo::settings.KillProcessWait, 7},
+      {"MediumFontSizeX = 20\r\nMediumFontSizeY = 30\r\n", &mivo::settings.MediumFontSizeY, 30},
+      {"TimerFlag=1 BeepMode=1\r\n", &mivo::settings.BeepMode, 1},
   };
   for (const auto& c : cases) {
     testing_support::SettingsState restore;
@@ -147,7 +147,7 @@ TEST_F(SettingsTest, KeyCodeValuesUseExactKeyNames) {
     testing_support::SettingsState restore;
     desktop::Reset();
     EXPECT_EQ(Load(c.file), c.result) << c.file;
-    EXPECT_EQ(mivo::PressKey, c.pressKey) << c.file;
+    EXPECT_EQ(mivo::settings.PressKey, c.pressKey) << c.file;
   }
 }
 
@@ -157,20 +157,21 @@ TEST_F(SettingsTest, StringValuesAndEscapes) {
     char** variable;
     std::string expected;
   } cases[] = {
-      {"LogFile = \"log\\x41.txt\"\r\n", &mivo::LogFile, "logA.txt"},
-      {"LogFile = \"a\\nb\\tc\"\r\n", &mivo::LogFile, "a\r\nb\tc"},
-      {"LogFile = \"q\\\"q\\\\q\\zq\"\r\n", &mivo::LogFile, "q\"q\\qzq"},
-      {"LogFile = \"\\x4a\\x6A\\xZ1\"\r\n", &mivo::LogFile, "Jj" + std::string(1, '\x01')},
-      {"LogFile = \"\\x5c\\x22\"\r\n", &mivo::LogFile, "\\\""},
-      {"LogFile = \"x\\x83\\x80\"\r\n", &mivo::LogFile, "x" + Sjis("ム")},
-      {"LogFile = \"a#b\"\r\n", &mivo::LogFile, "a#b"},
-      {"LogFile = \"two\r\nlines\"\r\n", &mivo::LogFile, "two\r\nlines"},
-      {"KeyCfgFile = plain\r\n", &mivo::KeyCfgFile, "plain"},
-      {"KeyCfgFile = \"LogFile\"\r\n", &mivo::KeyCfgFile, "LogFile"},
-      {"ColorCfgFile = \"\"\r\n", &mivo::ColorCfgFile, ""},
-      {"KillOnQuit = \"" + Sjis("メモ帳") + "\"\r\n", &mivo::KillOnQuit, Sjis("メモ帳")},
-      {"ProcessOnQuit = \"notepad.exe a.txt\"\r\n", &mivo::ProcessOnQuit, "notepad.exe a.txt"},
-      {"LogFile = \"a.txt\"\r\nLogFile = \"b.txt\"\r\n", &mivo::LogFile, "b.txt"},
+      {"LogFile = \"log\\x41.txt\"\r\n", &mivo::settings.LogFile, "logA.txt"},
+      {"LogFile = \"a\\nb\\tc\"\r\n", &mivo::settings.LogFile, "a\r\nb\tc"},
+      {"LogFile = \"q\\\"q\\\\q\\zq\"\r\n", &mivo::settings.LogFile, "q\"q\\qzq"},
+      {"LogFile = \"\\x4a\\x6A\\xZ1\"\r\n", &mivo::settings.LogFile, "Jj" + std::string(1, '\x01')},
+      {"LogFile = \"\\x5c\\x22\"\r\n", &mivo::settings.LogFile, "\\\""},
+      {"LogFile = \"x\\x83\\x80\"\r\n", &mivo::settings.LogFile, "x" + Sjis("ム")},
+      {"LogFile = \"a#b\"\r\n", &mivo::settings.LogFile, "a#b"},
+      {"LogFile = \"two\r\nlines\"\r\n", &mivo::settings.LogFile, "two\r\nlines"},
+      {"KeyCfgFile = plain\r\n", &mivo::settings.KeyCfgFile, "plain"},
+      {"KeyCfgFile = \"LogFile\"\r\n", &mivo::settings.KeyCfgFile, "LogFile"},
+      {"ColorCfgFile = \"\"\r\n", &mivo::settings.ColorCfgFile, ""},
+      {"KillOnQuit = \"" + Sjis("メモ帳") + "\"\r\n", &mivo::settings.KillOnQuit, Sjis("メモ帳")},
+      {"ProcessOnQuit = \"notepad.exe a.txt\"\r\n", &mivo::settings.ProcessOnQuit,
+       "notepad.exe a.txt"},
+      {"LogFile = \"a.txt\"\r\nLogFile = \"b.txt\"\r\n", &mivo::settings.LogFile, "b.txt"},
   };
   for (const auto& c : cases) {
     testing_support::SettingsState restore;
@@ -199,8 +200,8 @@ TEST_F(SettingsTest, TrailByteBackslashIsPartOfItsCharacter) {
     testing_support::SettingsState restore;
     desktop::Reset();
     EXPECT_EQ(Load("KeyCfgFile = \"" + c.value + "\"\r\nTimerInterval = 9\r\n"), 1) << c.value;
-    EXPECT_EQ(Text(mivo::KeyCfgFile), c.expected) << c.value;
-    EXPECT_EQ(mivo::TimerInterval, 9) << c.value;
+    EXPECT_EQ(Text(mivo::settings.KeyCfgFile), c.expected) << c.value;
+    EXPECT_EQ(mivo::settings.TimerInterval, 9) << c.value;
   }
 }
 
@@ -208,8 +209,8 @@ TEST_F(SettingsTest, TrailByteBackslashIsPartOfItsCharacter) {
 // closing quote takes the quote as its second digit and leaves the string open.
 TEST_F(SettingsTest, HexEscapeAlwaysTakesTwoBytes) {
   EXPECT_EQ(Load("LogFile = \"\\x4\"\r\nTimerInterval = 9\r\n"), 1);
-  EXPECT_EQ(mivo::TimerInterval, 6);
-  EXPECT_EQ(Text(mivo::LogFile), "LogFile.txt");
+  EXPECT_EQ(mivo::settings.TimerInterval, 6);
+  EXPECT_EQ(Text(mivo::settings.LogFile), "LogFile.txt");
 }
 
 // ---------------------------------------------------------------- grammar errors
@@ -264,15 +265,15 @@ TEST_F(SettingsTest, ErrorsAreReportedWithTheirLine) {
 
 TEST_F(SettingsTest, NothingIsStoredWhenTheFileHasAnError) {
   ASSERT_EQ(Load("TimerInterval = 9\r\nLogFile = \"x.txt\"\r\n"), 1);
-  ASSERT_EQ(Text(mivo::LogFile), "x.txt");
+  ASSERT_EQ(Text(mivo::settings.LogFile), "x.txt");
   EXPECT_EQ(Load("TimerInterval = 3\r\nLogFile = \"y.txt\"\r\nLockIntervalQuick = 0\r\n"
                  "PressKey = Space\r\nLoggingMode = 1\r\nFoo = 2\r\n"),
             0);
-  EXPECT_EQ(mivo::TimerInterval, 9);
-  EXPECT_EQ(Text(mivo::LogFile), "x.txt");
-  EXPECT_EQ(mivo::LockIntervalQuick, 6);
-  EXPECT_EQ(mivo::PressKey, 29);
-  EXPECT_EQ(mivo::LoggingMode, 0);
+  EXPECT_EQ(mivo::settings.TimerInterval, 9);
+  EXPECT_EQ(Text(mivo::settings.LogFile), "x.txt");
+  EXPECT_EQ(mivo::settings.LockIntervalQuick, 6);
+  EXPECT_EQ(mivo::settings.PressKey, 29);
+  EXPECT_EQ(mivo::settings.LoggingMode, 0);
 }
 
 // A file whose last byte leaves a word, a string or a comment open reads as empty,
@@ -291,8 +292,8 @@ TEST_F(SettingsTest, FileEndingInsideATokenReadsAsEmpty) {
     testing_support::SettingsState restore;
     desktop::Reset();
     EXPECT_EQ(Load(c), 1) << c;
-    EXPECT_EQ(mivo::TimerInterval, 6) << c;
-    EXPECT_EQ(Text(mivo::LogFile), "LogFile.txt") << c;
+    EXPECT_EQ(mivo::settings.TimerInterval, 6) << c;
+    EXPECT_EQ(Text(mivo::settings.LogFile), "LogFile.txt") << c;
     EXPECT_TRUE(desktop::MessageBoxes().empty()) << c;
   }
 }
@@ -313,9 +314,9 @@ TEST_F(SettingsTest, LockIntervalsBelowOneFollowTimerInterval) {
     testing_support::SettingsState restore;
     desktop::Reset();
     EXPECT_EQ(Load(c.file), 1) << c.file;
-    EXPECT_EQ(mivo::LockIntervalQuick, c.quick) << c.file;
-    EXPECT_EQ(mivo::LockIntervalSlow, c.slow) << c.file;
-    EXPECT_EQ(mivo::LockInterval, c.lock) << c.file;
+    EXPECT_EQ(mivo::settings.LockIntervalQuick, c.quick) << c.file;
+    EXPECT_EQ(mivo::settings.LockIntervalSlow, c.slow) << c.file;
+    EXPECT_EQ(mivo::settings.LockInterval, c.lock) << c.file;
   }
 }
 
@@ -324,9 +325,9 @@ TEST_F(SettingsTest, LockIntervalsBelowOneFollowTimerInterval) {
 TEST_F(SettingsTest, ReloadKeepsValuesTheFileLeavesOut) {
   ASSERT_EQ(Load("TimerInterval = 9\r\nKeyCfgFile = \"a.cfg\"\r\n"), 1);
   ASSERT_EQ(Load("FrameWidth = 4\r\n"), 1);
-  EXPECT_EQ(mivo::TimerInterval, 9);
-  EXPECT_EQ(mivo::FrameWidth, 4);
-  EXPECT_EQ(Text(mivo::KeyCfgFile), "a.cfg");
+  EXPECT_EQ(mivo::settings.TimerInterval, 9);
+  EXPECT_EQ(mivo::settings.FrameWidth, 4);
+  EXPECT_EQ(Text(mivo::settings.KeyCfgFile), "a.cfg");
 }
 
 TEST_F(SettingsTest, SettingFileNameChoosesTheFileOfLaterLoads) {
@@ -334,13 +335,13 @@ TEST_F(SettingsTest, SettingFileNameChoosesTheFileOfLaterLoads) {
   desktop::WriteFile("second.txt", "TimerInterval = 2\r\n");
   desktop::WriteFile("third.txt", "TimerInterval = 3\r\n");
   ASSERT_EQ(mivo::LoadSettings(), 1);
-  EXPECT_EQ(mivo::TimerInterval, 1);
-  EXPECT_EQ(Text(mivo::SettingFile), "second.txt");
+  EXPECT_EQ(mivo::settings.TimerInterval, 1);
+  EXPECT_EQ(Text(mivo::settings.SettingFile), "second.txt");
   ASSERT_EQ(mivo::LoadSettings(), 1);
-  EXPECT_EQ(mivo::TimerInterval, 2);
+  EXPECT_EQ(mivo::settings.TimerInterval, 2);
   mivo::SetSettingFileName("third.txt");
   ASSERT_EQ(mivo::LoadSettings(), 1);
-  EXPECT_EQ(mivo::TimerInterval, 3);
+  EXPECT_EQ(mivo::settings.TimerInterval, 3);
 }
 
 TEST_F(SettingsTest, ReleaseSettingTextsFreesEveryText) {
@@ -349,8 +350,8 @@ TEST_F(SettingsTest, ReleaseSettingTextsFreesEveryText) {
   EXPECT_EQ(mivo::MemLiveCount(), before + 7);
   mivo::ReleaseSettingTexts();
   EXPECT_EQ(mivo::MemLiveCount(), before);
-  EXPECT_EQ(mivo::KeyCfgFile, nullptr);
-  EXPECT_EQ(mivo::SettingFile, nullptr);
+  EXPECT_EQ(mivo::settings.KeyCfgFile, nullptr);
+  EXPECT_EQ(mivo::settings.SettingFile, nullptr);
 }
 
 // ---------------------------------------------------------------- long tokens
@@ -379,8 +380,8 @@ TEST_F(SettingsTest, OverLongTokensAreCut) {
     desktop::Reset();
     EXPECT_EQ(Load(c.file), c.result) << c.file.substr(0, 40);
     if (c.result == 1) {
-      EXPECT_EQ(Text(mivo::LogFile), c.logFile) << c.file.substr(0, 40);
-      EXPECT_EQ(mivo::TimerInterval, c.timerInterval) << c.file.substr(0, 40);
+      EXPECT_EQ(Text(mivo::settings.LogFile), c.logFile) << c.file.substr(0, 40);
+      EXPECT_EQ(mivo::settings.TimerInterval, c.timerInterval) << c.file.substr(0, 40);
     }
   }
 }
