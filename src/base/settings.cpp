@@ -59,6 +59,7 @@ const SettingKey kBuiltInKeys[] = {
     Boolean("LoggingMode", &LoggingMode),
     Boolean("CounterMode", &CounterMode),
     Number("MaxCandidates", &MaxCandidates),
+    Number("CandidateGroupSize", &CandidateGroupSize),
     KeyCode("PressKey", &PressKey),
     Boolean("MouseOnScan", &MouseOnScan),
     Number("ForceMouseMove", &ForceMouseMove),

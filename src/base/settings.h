@@ -32,6 +32,7 @@ inline char*& CounterFile = baseState.settings.CounterFile;  // always "Counter.
 inline int32_t& LoggingMode = baseState.settings.LoggingMode;
 inline int32_t& CounterMode = baseState.settings.CounterMode;
 inline int32_t& MaxCandidates = baseState.settings.MaxCandidates;
+inline int32_t& CandidateGroupSize = baseState.settings.CandidateGroupSize;
 inline uint8_t& PressKey = baseState.settings.PressKey;
 inline int32_t& MouseOnScan = baseState.settings.MouseOnScan;
 inline int32_t& ForceMouseMove = baseState.settings.ForceMouseMove;

@@ -33,6 +33,8 @@ struct Settings {
   int32_t LoggingMode = 0;
   int32_t CounterMode = 0;
   int32_t MaxCandidates = 10;
+  // Candidates to a scan group inside a candidate panel (0: none, each stands alone).
+  int32_t CandidateGroupSize = 0;
   uint8_t PressKey = 29;  // NonConvert
   int32_t MouseOnScan = 1;
   int32_t ForceMouseMove = 0;
