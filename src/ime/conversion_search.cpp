@@ -248,33 +248,15 @@ CandidateList* ConversionSearch(const char* reading, const char* committed, uint
   }
   s.InputMethod(halfWidth.Get(), static_cast<uint32_t>(strlen(halfWidth.Get())));
 
-  // The katakana form of the reading is the choice taken least (a katakana word is
-  // mostly in the dictionaries): it stands last on the first page instead of second, so
-  // that every other candidate there is one scan step nearer.
-  uint32_t kata = W->total;
-  for (uint32_t i = 0; Lr > 0 && i < W->total && i < 3; ++i) {
-    if (W->kinds[i] == CONVERSION_FROM_READING && strcmp(W->texts[i], reading) == 0 &&
-        strcmp(W->texts[i], s.Rh) != 0)
-      kata = i;
-  }
-  const uint32_t last = kata < W->total ? std::min(capacity, W->total) - 1 : W->total;
-  const auto other = [&](uint32_t n) { return n < kata ? n : n + 1; };
-  const auto at = [&](uint32_t n) {
-    if (kata == W->total) return n;
-    return n == last ? kata : other(n < last ? n : n - 1);
-  };
   int room = 1;
-  uint32_t n = 0;
-  for (; n < capacity + skip && n < W->total; ++n) {
-    const uint32_t i = at(n);
-    // Its place on the page comes from its score: that of the candidate before it.
-    const uint32_t score = i == kata && last > 0 ? W->scores[other(last - 1)] : W->scores[i];
+  uint32_t i = 0;
+  for (; i < capacity + skip && i < W->total; ++i) {
     const uint32_t total = CandidateListAdd(
         P, skipped, W->keys[i], static_cast<uint32_t>(strlen(W->keys[i])), W->texts[i],
-        static_cast<uint32_t>(strlen(W->texts[i])), score, room, W->kinds[i], 0);
+        static_cast<uint32_t>(strlen(W->texts[i])), W->scores[i], room, W->kinds[i], 0);
     if (total >= capacity + skip) room = 0;
   }
-  P->more = n < W->total ? 1 : 0;
+  P->more = i < W->total ? 1 : 0;
   CandidateListFree(W);
   SkippedKeysFree(skipped);
   return P;
