@@ -335,7 +335,8 @@ def build():
     ecw, ech = L.client(eid)
     rows = grid(0, 0, ecw, ech, 4, 1, 2)
     top = grid(rows[0][0], rows[0][1], rows[0][2], rows[0][3], 3, 3, 0)
-    for k, (label, macro) in enumerate([("改行", "Direct(Enter)"), ("後退", "Direct(BS)"),
+    # The backspace first: the edit key used most, to take back a kana or a choice.
+    for k, (label, macro) in enumerate([("後退", "Direct(BS)"), ("改行", "Direct(Enter)"),
                                         ("空白", "Direct(Space)")]):
         L.add(Key(eid + 1 + k, eid, top[k], name=label, macro=macro, colour=C_FUNC))
     aid = eid + 10

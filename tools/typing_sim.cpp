@@ -269,7 +269,16 @@ Panel ReadPanel() {
   const int32_t p = candidateKeysState.conversionPanel;
   if (p == 0) return panel;
   const std::string nextLabel = Sjis(U"次候補"), imeLabel = Sjis(U"IME候補");
+  // In scan order: the keys of the panel, and those of its scan groups where they stand.
+  std::vector<int32_t> keys;
   for (int32_t k = FirstChild(p); k != 0; k = NextSibling(k)) {
+    keys.push_back(k);
+    const KeyRecord* key = GetKey(k);
+    if (key && key->type == KT_PANEL) {
+      for (int32_t c = FirstChild(k); c != 0; c = NextSibling(c)) keys.push_back(c);
+    }
+  }
+  for (const int32_t k : keys) {
     const KeyRecord* key = GetKey(k);
     if (!key || !IsVisibleKey(k)) continue;
     if (nextLabel == key->name) {

@@ -39,6 +39,7 @@ namespace mivo {
   X(LoggingMode, Boolean, 0)                  \
   X(CounterMode, Boolean, 0)                  \
   X(MaxCandidates, Number, 10)                \
+  X(CandidateGroupSize, Number, 0)            \
   X(PressKey, KeyCode, 29) /* NonConvert */   \
   X(MouseOnScan, Boolean, 1)                  \
   X(ForceMouseMove, Number, 0)                \

@@ -29,6 +29,8 @@ constexpr char kNextLabel[] = "\x8e\x9f\x8c\xf3\x95\xe2";
 constexpr char kPreviousLabel[] = "\x91\x4f\x8c\xf3\x95\xe2";
 constexpr char kImeModeLabel[] = "IME\x8c\xf3\x95\xe2";
 constexpr char kAllModeLabel[] = "\x97\x5c\x91\xaa\x8c\xf3\x95\xe2";
+// The most candidates a row takes; any more are left to the next page.
+constexpr uint32_t MAX_ROW_KEYS = 256;
 
 struct ListStyle {
   int32_t* panel;
@@ -135,6 +137,69 @@ void PlaceKey(int32_t panel, int64_t x, int64_t y, int64_t width, const Metrics&
   if (k != 0) PaintKey(k);
 }
 
+// Scan groups of candidates: each candidate stands in a group of CandidateGroupSize
+// neighbours of its row (a last one left over stands alone), so that the scan reaches
+// the far ones and the paging keys in a few steps instead of one step per candidate. The
+// groups are drawn as frames around their candidates: positions are worked out in pixels
+// of the panel's client area and turned into the units of each parent, as LayoutKeyRect
+// reads them.
+
+struct PanelPixels {
+  int64_t w, h, frame;  // the panel's client size and the frame width
+  bool second;          // MetricsMode 2: positions in units of the layout, not the parent
+};
+
+// Left or top edge, in the parent's client pixels, of a key at position v (file units) in
+// a parent of client size parent (pixels).
+int64_t EdgeAt(const PanelPixels& p, int64_t v, int64_t parent, int64_t layout) {
+  return (p.second ? v * layout / 100000 : (parent - 2 * p.frame) * v / 10000) + p.frame;
+}
+// The position (file units) whose edge is at pixel e or just before it.
+int64_t PositionAt(const PanelPixels& p, int64_t e, int64_t parent, int64_t layout) {
+  const int64_t inner = p.second ? layout : parent - 2 * p.frame;
+  if (inner <= 0 || e <= p.frame) return 0;
+  return (e - p.frame) * (p.second ? 100000 : 10000) / inner;
+}
+// The first position (file units) whose edge is at pixel e or after it.
+int64_t PositionFrom(const PanelPixels& p, int64_t e, int64_t parent, int64_t layout) {
+  const int64_t inner = p.second ? layout : parent - 2 * p.frame;
+  if (inner <= 0 || e <= p.frame) return 0;
+  const int64_t scale = p.second ? 100000 : 10000;
+  return ((e - p.frame) * scale + inner - 1) / inner;
+}
+
+// A group around candidates placed at x (file units of the panel), row top y, from left
+// to right with the given widths. Returns the group's index (0 if it cannot be made) and
+// the positions of the candidates inside it in childX and childY.
+int32_t OpenGroup(int32_t panel, const PanelPixels& p, const int64_t* x, const int64_t* widths,
+                  uint32_t count, int64_t y, int64_t height, int64_t* childX, int64_t* childY) {
+  const int64_t LW = LayoutWidth, LH = LayoutHeight, F = p.frame;
+  if (LW <= 0 || LH <= 0) return 0;
+  // Edges in the panel's client pixels: the candidates' windows, and two frames around.
+  const int64_t first = EdgeAt(p, x[0], p.w, LW), rowTop = EdgeAt(p, y, p.h, LH);
+  const int64_t left = first - 2 * F, top = rowTop - 2 * F;
+  const int64_t right = EdgeAt(p, x[count - 1], p.w, LW) + widths[count - 1] * LW / 100000;
+  const int64_t bottom = rowTop + height * LH / 100000;
+  const int64_t gx = PositionAt(p, left, p.w, LW), gy = PositionAt(p, top, p.h, LH);
+  const int64_t gLeft = EdgeAt(p, gx, p.w, LW), gTop = EdgeAt(p, gy, p.h, LH);
+  const int64_t gcx = ((right - gLeft + 2 * F) * 100000 + LW - 1) / LW;
+  const int64_t gcy = ((bottom - gTop + 2 * F) * 100000 + LH - 1) / LH;
+  const KeyRecord* panelKey = GetKey(panel);
+  const int32_t g =
+      CreateKey(KT_PANEL, panel, static_cast<uint32_t>(gx), static_cast<uint32_t>(gy),
+                static_cast<uint32_t>(gcx), static_cast<uint32_t>(gcy), 0, nullptr, nullptr,
+                nullptr, nullptr, nullptr, nullptr, panelKey ? panelKey->colorSet : 0, 1);
+  if (g == 0) return 0;
+  PaintKey(g);
+  // The group's client size as its window was made; the candidates keep their pixels.
+  const int64_t gw = gcx * LW / 100000 - 2 * F, gh = gcy * LH / 100000 - 2 * F;
+  for (uint32_t i = 0; i < count; ++i) {
+    childX[i] = PositionFrom(p, EdgeAt(p, x[i], p.w, LW) - gLeft, gw, LW);
+    childY[i] = PositionFrom(p, rowTop - gTop, gh, LH);
+  }
+  return g;
+}
+
 void PlacePagingKey(int32_t panel, int64_t x, int64_t width, const Metrics& m, int32_t id,
                     const char* label, const char* format, uint32_t number, Template colours) {
   char macro[64];
@@ -175,19 +240,49 @@ void LayOut(const ListStyle& style, const CandidateList* list) {
   const bool nextExpected = list->more != 0 || row1 + fit2 < N;
   if (fit2 > 0 && x > (nextExpected ? m.R - m.PagingRoom() : m.R)) --fit2;
 
+  PanelPixels pixels{0, 0, settings.FrameWidth, settings.MetricsMode == 2};
+  os::Rect client{0, 0, 0, 0};
+  const uint32_t groupSize = settings.CandidateGroupSize > 1 && panelKey->window &&
+                                     os::GetClientRect(panelKey->window, &client)
+                                 ? static_cast<uint32_t>(settings.CandidateGroupSize)
+                                 : 0;
+  pixels.w = client.right - client.left;
+  pixels.h = client.bottom - client.top;
+
   uint32_t placed = 0;
   for (int row = 0; row < 2; ++row) {
     const uint32_t count = row == 0 ? row1 : fit2;
     const int64_t y = row == 0 ? m.y0 : 2 * m.y0 + m.rowStep;
     x = m.X0();
-    for (uint32_t j = 0; j < count; ++j, ++placed) {
-      const int64_t width = keyWidth(placed);
+    // The row's candidates: where they stand in the panel, and the group each joins.
+    int64_t xs[MAX_ROW_KEYS], widths[MAX_ROW_KEYS], inX[MAX_ROW_KEYS], inY[MAX_ROW_KEYS];
+    int32_t parents[MAX_ROW_KEYS];
+    const uint32_t n = count < MAX_ROW_KEYS ? count : MAX_ROW_KEYS;
+    for (uint32_t j = 0; j < n; ++j) {
+      xs[j] = x;
+      widths[j] = keyWidth(placed + j);
+      parents[j] = panel;
+      inX[j] = x;
+      inY[j] = y;
+      x += m.Advance(widths[j]);
+    }
+    // Made in scan order: a group before its candidates, and after those before it.
+    uint32_t groupEnd = 0;
+    for (uint32_t j = 0; j < n; ++j, ++placed) {
+      if (groupSize > 0 && j >= groupEnd) {
+        const uint32_t size = n - j < groupSize ? n - j : groupSize;
+        const int32_t g = size < 2 ? 0
+                                   : OpenGroup(panel, pixels, xs + j, widths + j, size, y,
+                                               m.keyHeight, inX + j, inY + j);
+        for (uint32_t i = 0; g != 0 && i < size; ++i) parents[j + i] = g;
+        groupEnd = j + size;
+      }
       char* macro =
           CandidateMacro(style, list->kinds[placed], list->keys[placed], list->texts[placed]);
-      PlaceKey(panel, x, y, width, m, style.idBase + static_cast<int32_t>(placed),
-               list->texts[placed], macro, candidateKeysState.templates[style.colours]);
+      PlaceKey(parents[j], inX[j], inY[j], widths[j], m,
+               style.idBase + static_cast<int32_t>(placed), list->texts[placed], macro,
+               candidateKeysState.templates[style.colours]);
       MemFree(macro);
-      x += m.Advance(width);
     }
   }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/settings.h"
 #include "candidates/state.h"
 #include "dict/candidate_list.h"
 #include "support/keyboard_fixture.h"
@@ -185,6 +186,61 @@ TEST_F(CandidateKeysTest, RowsAndPagingKeysStandWhereTheRulesPutThem) {
     EXPECT_EQ(made, c.keys);
     mivo::DeleteAllKeys();
     mivo::ResetCandidateKeysState();
+  }
+}
+
+// Scan groups change the scan, not the picture: every candidate's window stands where it
+// stands without them, to the pixel; each row is cut into groups of the size set, and a
+// last candidate left over stands alone.
+TEST_F(CandidateKeysTest, ScanGroupsKeepEveryCandidateWhereItStands) {
+  struct Case {
+    int32_t metricsMode, groupSize;
+    std::vector<int> shape;  // per child of the panel: 0 a key of its own, n a group of n
+  } cases[] = {
+      {1, 3, {3, 2, 3, 0}},  // rows of 5 and 4
+      {1, 20, {5, 4}},
+      {2, 20, {4, 4, 0}},  // narrower rows: the last key is the next key
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.metricsMode * 100 + c.groupSize);
+    mivo::settings.MetricsMode = c.metricsMode;
+    std::vector<os::Rect> plain, grouped;
+    std::vector<int> shape;
+    for (const int32_t size : {0, c.groupSize}) {
+      mivo::settings.CandidateGroupSize = size;
+      MakePanel(50000);
+      mivo::candidateKeysState.predictionPanel = panel_;
+      Show(mivo::MM_SHOW_PREDICT_CANDIDATES, Ten(9), 0, 0);
+      std::vector<os::Rect>& rects = size == 0 ? plain : grouped;
+      for (const mivo::KeyRecord* key : Children()) {
+        if (size != 0) shape.push_back(0);
+        std::vector<int32_t> keys;
+        if (key->type == mivo::KT_PANEL) {
+          for (int32_t k = mivo::FirstChild(mivo::FindKeyByWindow(key->window)); k != 0;
+               k = mivo::NextSibling(k))
+            keys.push_back(k);
+          if (size != 0) shape.back() = static_cast<int>(keys.size());
+        } else {
+          keys.push_back(mivo::FindKeyByWindow(key->window));
+        }
+        for (const int32_t k : keys) {
+          os::Rect r{};
+          os::GetWindowRect(mivo::GetKey(k)->window, &r);
+          rects.push_back(r);
+        }
+      }
+      mivo::DeleteAllKeys();
+      mivo::ResetCandidateKeysState();
+    }
+    mivo::settings.CandidateGroupSize = 0;
+    EXPECT_EQ(shape, c.shape);
+    ASSERT_EQ(grouped.size(), plain.size());
+    for (size_t i = 0; i < plain.size(); ++i) {
+      EXPECT_EQ(grouped[i].left, plain[i].left) << i;
+      EXPECT_EQ(grouped[i].top, plain[i].top) << i;
+      EXPECT_EQ(grouped[i].right, plain[i].right) << i;
+      EXPECT_EQ(grouped[i].bottom, plain[i].bottom) << i;
+    }
   }
 }
 
