@@ -39,7 +39,8 @@ void BM_LoadKeyboardFile(benchmark::State& state) {
     int result = mivo::LoadKeyboardFile("bench.cfg", 0);
     benchmark::DoNotOptimize(result);
     state.PauseTiming();
-    if (result != 0 || mivo::KeyCount != state.range(0)) state.SkipWithError("file not read whole");
+    if (result != 0 || mivo::keyboardState.KeyCount != state.range(0))
+      state.SkipWithError("file not read whole");
     mivo::DeleteAllKeys();
     mivo::ColorSetTableFree();
     mivo::ColorSetTableInit();

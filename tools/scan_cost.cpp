@@ -305,7 +305,7 @@ int main(int argc, char** argv) {
   int missing = 0;
   for (const KanaCount& entry : KANA_COUNTS) {
     Cost best;
-    for (int32_t k = 1; k <= KeyCount; ++k) {
+    for (int32_t k = 1; k <= keyboardState.KeyCount; ++k) {
       const KeyRecord* key = GetKey(k);
       if (!key || KanaOf(key) != entry.kana) continue;
       const Cost c = CostOf(k);
@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
     seconds += entry.count * best.ticks * tick;
   }
   if (!summaryOnly) {
-    for (int32_t k = 1; k <= KeyCount; ++k) {
+    for (int32_t k = 1; k <= keyboardState.KeyCount; ++k) {
       const KeyRecord* key = GetKey(k);
       if (!key) continue;
       const Cost c = CostOf(k);

@@ -208,7 +208,7 @@ bool Under(int32_t k, int32_t ancestor) {
 // other panel's candidates.
 int32_t KeyLabelled(const std::u32string& label) {
   const std::string sjis = Sjis(label);
-  for (int32_t k = 1; k <= KeyCount; ++k) {
+  for (int32_t k = 1; k <= keyboardState.KeyCount; ++k) {
     const KeyRecord* key = GetKey(k);
     if (!key || key->type == KT_INERT || key->type == KT_CANDIDATE || sjis != key->name) continue;
     if (Shown(k)) return k;
@@ -228,8 +228,8 @@ bool Selects(int32_t k, int32_t target) {
   return true;
 }
 int32_t LitKey() {
-  const KeyRecord* key = GetKey(CurrentKey);
-  return key && (key->paintedFlags & KF_FOCUS) ? CurrentKey : 0;
+  const KeyRecord* key = GetKey(keyboardState.CurrentKey);
+  return key && (key->paintedFlags & KF_FOCUS) ? keyboardState.CurrentKey : 0;
 }
 
 struct Candidate {
@@ -563,8 +563,8 @@ void Plan() {
 void Poll() {
   User& u = gUser;
   const uint64_t now = desktop::Now();
-  if (TickCount == 0 && u.lastTick > 0) ++u.line.steps;
-  u.lastTick = TickCount;
+  if (keyboardState.TickCount == 0 && u.lastTick > 0) ++u.line.steps;
+  u.lastTick = keyboardState.TickCount;
   const int32_t lit = LitKey();
   if (lit != u.lastLit) {
     u.lastLit = lit;

@@ -79,7 +79,7 @@ struct Metrics {
 // reachable on a keyboard whose mode is mistyped.
 Metrics MetricsFor(const ListStyle& style, int64_t panelWidth) {
   const bool second = settings.MetricsMode == 2;
-  const int64_t F = FontScale;
+  const int64_t F = keyboardState.FontScale;
   Metrics m{};
   // A panel sized to its children has no width of its own; it then spans the layout.
   m.W = panelWidth > 0 ? panelWidth : 100000;
@@ -173,7 +173,7 @@ int64_t PositionFrom(const PanelPixels& p, int64_t e, int64_t parent, int64_t la
 // the positions of the candidates inside it in childX and childY.
 int32_t OpenGroup(int32_t panel, const PanelPixels& p, const int64_t* x, const int64_t* widths,
                   uint32_t count, int64_t y, int64_t height, int64_t* childX, int64_t* childY) {
-  const int64_t LW = LayoutWidth, LH = LayoutHeight, F = p.frame;
+  const int64_t LW = keyboardState.LayoutWidth, LH = keyboardState.LayoutHeight, F = p.frame;
   if (LW <= 0 || LH <= 0) return 0;
   // Edges in the panel's client pixels: the candidates' windows, and two frames around.
   const int64_t first = EdgeAt(p, x[0], p.w, LW), rowTop = EdgeAt(p, y, p.h, LH);

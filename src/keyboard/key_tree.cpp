@@ -20,7 +20,7 @@ char* CopyOrEmpty(const char* text) { return TextDuplicate(text ? text : ""); }
 // dead handles.
 void ForgetDescendantWindows(int32_t k, int depth) {
   if (depth > KEY_TABLE_SIZE) return;  // a parent cycle left by slot reuse must not recurse forever
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     KeyRecord* child = GetKey(c);
     if (child && child->parent == k && c != k) {
       ForgetDescendantWindows(c, depth + 1);
@@ -35,7 +35,7 @@ void ForgetDescendantWindows(int32_t k, int depth) {
 void ForgetSlotOfId(int32_t id, int32_t k) {
   const auto found = keyboardState.slotOfId.find(id);
   if (found == keyboardState.slotOfId.end() || found->second != k) return;
-  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+  for (int32_t n = k + 1; n <= keyboardState.KeyCount; ++n) {
     const KeyRecord* key = GetKey(n);
     if (key && key->id == id) {
       found->second = n;
@@ -47,7 +47,7 @@ void ForgetSlotOfId(int32_t id, int32_t k) {
 
 int DeleteChildKeysAt(int32_t k, int depth) {
   if (depth > KEY_TABLE_SIZE) return 1;  // see ForgetDescendantWindows
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     KeyRecord* child = GetKey(c);
     if (child && child->parent == k && c != k) {
       DeleteChildKeysAt(c, depth + 1);
@@ -65,7 +65,7 @@ void SetKeyboardInstance(os::Instance instance) { keyboardState.instance = insta
 bool KeyTableInit() {
   if (keyboardState.keyTable) return true;
   keyboardState.keyTable = static_cast<KeyRecord**>(MemAlloc(sizeof(KeyRecord*) * KEY_TABLE_SIZE));
-  KeyCount = 0;
+  keyboardState.KeyCount = 0;
   keyboardState.freeSlotHint = 1;
   keyboardState.slotOfId.clear();
   return keyboardState.keyTable != nullptr;
@@ -76,7 +76,7 @@ void KeyTableFree() {
   DeleteAllKeys();
   MemFree(keyboardState.keyTable);
   keyboardState.keyTable = nullptr;
-  KeyCount = 0;
+  keyboardState.KeyCount = 0;
   keyboardState.freeSlotHint = 1;
   keyboardState.slotOfId.clear();
 }
@@ -85,13 +85,13 @@ bool ColorSetTableInit() {
   if (keyboardState.colorSetTable) return true;
   keyboardState.colorSetTable =
       static_cast<ColorSet**>(MemAlloc(sizeof(ColorSet*) * COLOR_SET_TABLE_SIZE));
-  ColorSetCount = 0;
+  keyboardState.ColorSetCount = 0;
   return keyboardState.colorSetTable != nullptr;
 }
 
 void ColorSetTableFree() {
   if (!keyboardState.colorSetTable) return;
-  for (int32_t c = ColorSetCount; c >= 1; --c) {
+  for (int32_t c = keyboardState.ColorSetCount; c >= 1; --c) {
     ColorSet* set = keyboardState.colorSetTable[c - 1];
     if (!set) continue;
     set->~ColorSet();  // gives back its brushes and pens
@@ -100,16 +100,16 @@ void ColorSetTableFree() {
   }
   MemFree(keyboardState.colorSetTable);
   keyboardState.colorSetTable = nullptr;
-  ColorSetCount = 0;
+  keyboardState.ColorSetCount = 0;
 }
 
 KeyRecord* GetKey(int32_t k) {
-  if (!keyboardState.keyTable || k < 1 || k > KeyCount) return nullptr;
+  if (!keyboardState.keyTable || k < 1 || k > keyboardState.KeyCount) return nullptr;
   return keyboardState.keyTable[k - 1];
 }
 
 ColorSet* GetColorSet(int32_t c) {
-  if (!keyboardState.colorSetTable || c < 1 || c > ColorSetCount) return nullptr;
+  if (!keyboardState.colorSetTable || c < 1 || c > keyboardState.ColorSetCount) return nullptr;
   return keyboardState.colorSetTable[c - 1];
 }
 
@@ -119,15 +119,15 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
                   int32_t colorSet, int32_t visible) {
   if (!keyboardState.keyTable) return 0;
   int32_t slot = 0;
-  for (int32_t k = keyboardState.freeSlotHint; k <= KeyCount; ++k) {
+  for (int32_t k = keyboardState.freeSlotHint; k <= keyboardState.KeyCount; ++k) {
     if (!keyboardState.keyTable[k - 1]) {
       slot = k;
       break;
     }
   }
   if (slot == 0) {
-    if (KeyCount >= KEY_TABLE_SIZE) return 0;
-    slot = KeyCount + 1;
+    if (keyboardState.KeyCount >= KEY_TABLE_SIZE) return 0;
+    slot = keyboardState.KeyCount + 1;
   }
 
   if (const KeyRecord* parentKey = GetKey(parent)) {
@@ -174,7 +174,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
   key->paintedFlags = 0;
 
   keyboardState.keyTable[slot - 1] = record.Release();
-  if (slot == KeyCount + 1) KeyCount = slot;
+  if (slot == keyboardState.KeyCount + 1) keyboardState.KeyCount = slot;
   keyboardState.freeSlotHint = slot + 1;
   // A hole below the id's first slot can take a later key of the same id.
   const auto [first, isNew] = keyboardState.slotOfId.try_emplace(id, slot);
@@ -184,7 +184,7 @@ int32_t CreateKey(int32_t type, int32_t parent, uint32_t x, uint32_t y, uint32_t
     key->x = 0;
     key->y = 0;
     // Only one page of a container has a window: a later page waits until shown.
-    for (int32_t c = 1; c <= KeyCount; ++c) {
+    for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
       const KeyRecord* sibling = GetKey(c);
       if (c != slot && sibling && sibling->parent == parent && HasWindow(sibling)) return slot;
     }
@@ -212,7 +212,7 @@ void DeleteKey(int32_t k) {
   if (key->nameApart) MemFree(key->name);
   MemFree(key);
   keyboardState.keyTable[k - 1] = nullptr;
-  if (k == KeyCount) --KeyCount;
+  if (k == keyboardState.KeyCount) --keyboardState.KeyCount;
   if (k < keyboardState.freeSlotHint) keyboardState.freeSlotHint = k;
   ForgetSlotOfId(id, k);
 }
@@ -220,8 +220,8 @@ void DeleteKey(int32_t k) {
 void DeleteAllKeys() {
   // The count only drops by one per deletion, so an empty slot just below the top would
   // stop a "delete at the count until 0" loop forever; walk every index instead.
-  for (int32_t k = KeyCount; k >= 1; --k) DeleteKey(k);
-  KeyCount = 0;
+  for (int32_t k = keyboardState.KeyCount; k >= 1; --k) DeleteKey(k);
+  keyboardState.KeyCount = 0;
 }
 
 int DeleteChildKeys(int32_t k) {
@@ -246,15 +246,15 @@ int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colo
                        os::Colour tnormal, os::Colour tfocus, os::Colour tselect) {
   if (!keyboardState.colorSetTable) return 0;
   int32_t slot = 0;
-  for (int32_t c = 1; c <= ColorSetCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.ColorSetCount; ++c) {
     if (!keyboardState.colorSetTable[c - 1]) {
       slot = c;
       break;
     }
   }
   if (slot == 0) {
-    if (ColorSetCount >= COLOR_SET_TABLE_SIZE) return 0;
-    slot = ColorSetCount + 1;
+    if (keyboardState.ColorSetCount >= COLOR_SET_TABLE_SIZE) return 0;
+    slot = keyboardState.ColorSetCount + 1;
   }
   void* block = MemAlloc(sizeof(ColorSet));
   if (!block) return 0;
@@ -276,7 +276,7 @@ int32_t CreateColorSet(int32_t id, os::Colour normal, os::Colour focus, os::Colo
   set->textFocus = tfocus;
   set->textSelect = tselect;
   keyboardState.colorSetTable[slot - 1] = set;
-  if (slot == ColorSetCount + 1) ColorSetCount = slot;
+  if (slot == keyboardState.ColorSetCount + 1) keyboardState.ColorSetCount = slot;
   return slot;
 }
 
@@ -286,7 +286,7 @@ int32_t FindKeyById(int32_t id) {
 }
 
 int32_t FindColorSetById(int32_t id) {
-  for (int32_t c = 1; c <= ColorSetCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.ColorSetCount; ++c) {
     const ColorSet* set = GetColorSet(c);
     if (set && set->id == id) return c;
   }
@@ -295,7 +295,7 @@ int32_t FindColorSetById(int32_t id) {
 
 int32_t FindKeyByWindow(os::Window w) {
   if (!w) return 0;
-  for (int32_t k = 1; k <= KeyCount; ++k) {
+  for (int32_t k = 1; k <= keyboardState.KeyCount; ++k) {
     const KeyRecord* key = GetKey(k);
     if (key && key->window == w) return k;
   }
@@ -310,16 +310,16 @@ int32_t ParentOf(int32_t k) {
 }
 
 int32_t FirstChild(int32_t p) {
-  for (int32_t k = 1; k <= KeyCount; ++k) {
+  for (int32_t k = 1; k <= keyboardState.KeyCount; ++k) {
     if (ParentOf(k) == p) return k;
   }
   return 0;
 }
 
 int32_t NextSibling(int32_t k) {
-  if (k < 1 || k > KeyCount) return 0;
+  if (k < 1 || k > keyboardState.KeyCount) return 0;
   int32_t parent = ParentOf(k);
-  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+  for (int32_t n = k + 1; n <= keyboardState.KeyCount; ++n) {
     if (ParentOf(n) == parent) return n;
   }
   return 0;
@@ -328,7 +328,7 @@ int32_t NextSibling(int32_t k) {
 int32_t NextScanSibling(int32_t k) {
   int32_t parent = ParentOf(k);
   if (parent == 0) return 0;
-  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+  for (int32_t n = k + 1; n <= keyboardState.KeyCount; ++n) {
     const KeyRecord* key = GetKey(n);
     if (key && key->parent == parent && key->type != KT_INERT) return n;
   }
@@ -338,7 +338,7 @@ int32_t NextScanSibling(int32_t k) {
 int32_t NextVisibleSibling(int32_t k) {
   int32_t parent = ParentOf(k);
   if (parent == 0) return 0;
-  for (int32_t n = k + 1; n <= KeyCount; ++n) {
+  for (int32_t n = k + 1; n <= keyboardState.KeyCount; ++n) {
     const KeyRecord* key = GetKey(n);
     if (key && key->parent == parent && key->type != KT_INERT && !(key->flags & KF_HIDDEN)) {
       return n;

@@ -79,11 +79,6 @@ struct ColorSet {
 };
 
 // ---- module state (it lives in keyboardState)
-inline int32_t& KeyCount = keyboardState.KeyCount;
-inline int32_t& ColorSetCount = keyboardState.ColorSetCount;
-inline uint32_t& LayoutWidth = keyboardState.LayoutWidth;
-inline uint32_t& LayoutHeight = keyboardState.LayoutHeight;
-inline uint32_t& HeightScale = keyboardState.HeightScale;
 os::Instance KeyboardInstance();
 void SetKeyboardInstance(os::Instance instance);
 

@@ -53,11 +53,11 @@ bool HasWindowType(int32_t type) {
 // The origin FitToChildren places a key at (no frame inset, whole layout size).
 void FitOrigin(const KeyRecord* key, uint32_t* x, uint32_t* y) {
   if (settings.MetricsMode == 1) {
-    *x = (LayoutWidth - 10u) * key->x / 10000u;
-    *y = (LayoutHeight - 10u) * key->y / 10000u;
+    *x = (keyboardState.LayoutWidth - 10u) * key->x / 10000u;
+    *y = (keyboardState.LayoutHeight - 10u) * key->y / 10000u;
   } else if (settings.MetricsMode == 2) {
-    *x = key->x * LayoutWidth / 1000000u;
-    *y = key->y * LayoutHeight / 1000000u;
+    *x = key->x * keyboardState.LayoutWidth / 1000000u;
+    *y = key->y * keyboardState.LayoutHeight / 1000000u;
   } else {
     *x = 0;
     *y = 0;
@@ -76,12 +76,12 @@ int FitMainWindow() {
   os::Rect outer{0, 0, 0, 0};
   os::GetWindowRect(main, &outer);
   uint32_t largest = 0;
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     const KeyRecord* child = GetKey(c);
     if (!child || child->parent != 0 || (child->flags & KF_HIDDEN)) continue;
     uint32_t ox, oy;
     FitOrigin(child, &ox, &oy);
-    uint32_t extent = oy + (child->cy != 0 ? child->cy * LayoutHeight / 100000u
+    uint32_t extent = oy + (child->cy != 0 ? child->cy * keyboardState.LayoutHeight / 100000u
                                            : PositiveSpan(child->top, child->bottom));
     if (child->type == KT_PAGE) extent += TAB_STRIP_HEIGHT;
     if (extent > largest) largest = extent;
@@ -90,8 +90,8 @@ int FitMainWindow() {
   uint32_t newHeight = largest != 0 ? largest : oldHeight;
   newHeight += 10u;
   if (oldHeight != 0) {
-    uint32_t scale = HeightScale * newHeight / oldHeight;
-    HeightScale = scale != 0 ? scale : 1u;  // the metrics divide by it
+    uint32_t scale = keyboardState.HeightScale * newHeight / oldHeight;
+    keyboardState.HeightScale = scale != 0 ? scale : 1u;  // the metrics divide by it
   }
   os::SetWindowPos(main, nullptr, 0, outer.bottom - static_cast<int32_t>(newHeight),
                    outer.right - outer.left, static_cast<int32_t>(newHeight),
@@ -105,18 +105,18 @@ int FitKey(int32_t k, int depth) {
   const bool fitWidth = key->cx == 0;
   const bool fitHeight = key->cy == 0;
   uint32_t largestWidth = 0, largestHeight = 0;
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     const KeyRecord* child = GetKey(c);
     if (!child || c == k || child->parent != k || (child->flags & KF_HIDDEN)) continue;
     uint32_t ox, oy;
     FitOrigin(child, &ox, &oy);
     if (fitWidth) {
-      uint32_t extent = ox + (child->cx != 0 ? child->cx * LayoutWidth / 100000u
+      uint32_t extent = ox + (child->cx != 0 ? child->cx * keyboardState.LayoutWidth / 100000u
                                              : PositiveSpan(child->left, child->right));
       if (extent > largestWidth) largestWidth = extent;
     }
     if (fitHeight) {
-      uint32_t extent = oy + (child->cy != 0 ? child->cy * LayoutHeight / 100000u
+      uint32_t extent = oy + (child->cy != 0 ? child->cy * keyboardState.LayoutHeight / 100000u
                                              : PositiveSpan(child->top, child->bottom));
       if (child->type == KT_PAGE) extent += TAB_STRIP_HEIGHT;
       if (extent > largestHeight) largestHeight = extent;
@@ -160,7 +160,7 @@ int FitAt(int32_t k, int depth) {
 // or destroyed.
 void TakeSubtreeWindows(int32_t k, bool keep, int depth) {
   if (depth > MAX_TREE_DEPTH) return;
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     const KeyRecord* child = GetKey(c);
     if (child && c != k && child->parent == k) TakeSubtreeWindows(c, keep, depth + 1);
   }
@@ -209,7 +209,7 @@ int ShowAt(int32_t k, int depth) {
   if (!key) return 0;
   key->flags &= ~KF_HIDDEN;
   if (key->type == KT_PAGE) {
-    for (int32_t c = 1; c <= KeyCount; ++c) {
+    for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
       const KeyRecord* sibling = GetKey(c);
       if (sibling && c != k && sibling->parent == key->parent && sibling->type == KT_PAGE &&
           HasWindow(sibling)) {
@@ -235,7 +235,7 @@ int ShowAt(int32_t k, int depth) {
       RaiseLater(key);
     }
   }
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     KeyRecord* child = GetKey(c);
     if (!child || c == k || child->parent != k) continue;
     child->flags &= ~(KF_FOCUS | KF_SELECT);
@@ -299,16 +299,16 @@ os::Rect LayoutKeyRect(int32_t k, int32_t parent) {
       left = (cw - 2u * Frame()) * key->x / 10000u;
       top = (ch - 2u * Frame()) * key->y / 10000u;
     } else {
-      left = (LayoutWidth - 10u) * key->x / 10000u;
-      top = (LayoutHeight - 10u) * key->y / 10000u;
+      left = (keyboardState.LayoutWidth - 10u) * key->x / 10000u;
+      top = (keyboardState.LayoutHeight - 10u) * key->y / 10000u;
     }
-    right = left + key->cx * LayoutWidth / 100000u;
-    bottom = top + key->cy * LayoutHeight / 100000u;
+    right = left + key->cx * keyboardState.LayoutWidth / 100000u;
+    bottom = top + key->cy * keyboardState.LayoutHeight / 100000u;
   } else if (settings.MetricsMode == 2) {
-    left = key->x * LayoutWidth / 100000u;
-    top = key->y * LayoutHeight / 100000u;
-    right = left + key->cx * LayoutWidth / 100000u;
-    bottom = top + key->cy * LayoutHeight / 100000u;
+    left = key->x * keyboardState.LayoutWidth / 100000u;
+    top = key->y * keyboardState.LayoutHeight / 100000u;
+    right = left + key->cx * keyboardState.LayoutWidth / 100000u;
+    bottom = top + key->cy * keyboardState.LayoutHeight / 100000u;
     if (parentKey && parentKey->type == KT_CONTAINER)
       bottom -= static_cast<uint32_t>(TAB_STRIP_HEIGHT);
   } else {
@@ -357,10 +357,10 @@ void MakeKeyWindowsNow() {
   if (!keyboardState.windowsLater) return;
   keyboardState.windowsLater = false;
   // Children of each key, the top one first: each window made goes below those before.
-  std::vector<std::vector<int32_t>> later(static_cast<size_t>(KeyCount) + 1);
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  std::vector<std::vector<int32_t>> later(static_cast<size_t>(keyboardState.KeyCount) + 1);
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     const KeyRecord* key = GetKey(c);
-    if (key && key->later.rank != 0 && key->parent >= 0 && key->parent <= KeyCount)
+    if (key && key->later.rank != 0 && key->parent >= 0 && key->parent <= keyboardState.KeyCount)
       later[static_cast<size_t>(key->parent)].push_back(c);
   }
   for (auto& children : later) {
@@ -430,7 +430,7 @@ int32_t KeyAtPoint(os::Window w, int x, int y) {
     os::ClientToScreen(w, &point);
     os::ScreenToClient(key->window, &point);
   }
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     const KeyRecord* page = GetKey(c);
     if (!page || c == k || page->parent != k || page->type != KT_PAGE) continue;
     if (page->left < point.x && point.x < page->right && page->top < point.y &&

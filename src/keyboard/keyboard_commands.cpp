@@ -139,11 +139,11 @@ os::LRESULT KeybdMacro(os::WPARAM code, const char* argument) {
     }
     case KC_TOGGLE_AUTO_SCAN:
       settings.TimerFlag = settings.TimerFlag ? 0 : 1;
-      TickCount = settings.TimerWait;
+      keyboardState.TickCount = settings.TimerWait;
       if (settings.TimerFlag) {
-        PostToMain(MM_AUTOSCAN_ON, static_cast<os::WPARAM>(HomeKey), 0);
+        PostToMain(MM_AUTOSCAN_ON, static_cast<os::WPARAM>(keyboardState.HomeKey), 0);
       } else {
-        RefocusOnce = 1;
+        keyboardState.RefocusOnce = 1;
       }
       return HANDLED;
     case KC_SET_FOCUS: {

@@ -80,14 +80,14 @@ os::Size NameExtent(os::Dc dc, const char* name) {
 }
 
 os::Size MeasureName(os::Dc dc, const char* name) {
-  const ScopedSelect font(dc, KeyFont.Get());
+  const ScopedSelect font(dc, keyboardState.KeyFont.Get());
   return NameExtent(dc, name);
 }
 
 void DrawName(os::Dc dc, const os::Rect& r, const char* name, os::Colour colour,
               bool rightAligned) {
   os::SetBkMode(dc, os::TRANSPARENT);
-  const ScopedSelect font(dc, KeyFont.Get());
+  const ScopedSelect font(dc, keyboardState.KeyFont.Get());
   os::Size size = NameExtent(dc, name);
   os::SetTextColor(dc, colour);
   int x = rightAligned ? r.right - size.cx : (r.left + r.right - size.cx) / 2;
@@ -101,7 +101,7 @@ void DrawTabStrip(os::Dc dc, int32_t container, const KeyRecord* key, int state,
   const int stripRight = client.right;
   os::Rect r = client;
   r.top = client.bottom - TAB_STRIP_HEIGHT;
-  for (int32_t c = 1; c <= KeyCount; ++c) {
+  for (int32_t c = 1; c <= keyboardState.KeyCount; ++c) {
     KeyRecord* page = GetKey(c);
     if (!page || page->parent != container || c == container) continue;
     os::Size size = MeasureName(dc, page->name);
@@ -167,7 +167,7 @@ bool DrawKey(os::Dc dc, int32_t k, const KeyRecord* key) {
 
 }  // namespace
 
-void DeleteKeyFont() { KeyFont.Reset(); }
+void DeleteKeyFont() { keyboardState.KeyFont.Reset(); }
 
 void UpdateMetrics(os::Window mainWindow) {
   if (!mainWindow) return;
@@ -177,39 +177,39 @@ void UpdateMetrics(os::Window mainWindow) {
   const uint32_t height = static_cast<uint32_t>(client.bottom - client.top);
   // A zero scale would divide by zero; the sizing of the main window never makes one on
   // purpose.
-  const uint32_t scale = HeightScale ? HeightScale : 1;
+  const uint32_t scale = keyboardState.HeightScale ? keyboardState.HeightScale : 1;
   const int weight = settings.FontBold ? os::FW_BOLD : os::FW_MEDIUM;
   bool computed = false;
-  uint32_t fontHeight = FontHeight;
+  uint32_t fontHeight = keyboardState.FontHeight;
   if (settings.MetricsMode == 1) {
-    LayoutWidth = width;
-    LayoutHeight = height * 10000u / scale;
-    fontHeight = LayoutHeight / 17u;
-    if (fontHeight > LayoutWidth) fontHeight = LayoutWidth;
+    keyboardState.LayoutWidth = width;
+    keyboardState.LayoutHeight = height * 10000u / scale;
+    fontHeight = keyboardState.LayoutHeight / 17u;
+    if (fontHeight > keyboardState.LayoutWidth) fontHeight = keyboardState.LayoutWidth;
     computed = true;
   } else if (settings.MetricsMode == 2) {
-    LayoutWidth = static_cast<uint32_t>(os::GetSystemMetrics(os::SM_CXSCREEN));
-    LayoutHeight = (height * 10000u / scale) * 3u;
-    uint32_t byHeight = LayoutHeight / 45u;
-    uint32_t byWidth = LayoutWidth / 45u;
+    keyboardState.LayoutWidth = static_cast<uint32_t>(os::GetSystemMetrics(os::SM_CXSCREEN));
+    keyboardState.LayoutHeight = (height * 10000u / scale) * 3u;
+    uint32_t byHeight = keyboardState.LayoutHeight / 45u;
+    uint32_t byWidth = keyboardState.LayoutWidth / 45u;
     fontHeight = byHeight < byWidth ? byHeight : byWidth;
     computed = true;
   }
   if (computed) {
     const uint32_t medium = static_cast<uint32_t>(settings.MediumFontSize);
     if (medium != 0 && fontHeight != 0) {
-      FontScale = medium * 1000u / fontHeight;
+      keyboardState.FontScale = medium * 1000u / fontHeight;
       fontHeight = medium;
     } else {
-      FontScale = 1000;
+      keyboardState.FontScale = 1000;
     }
-    FontHeight = fontHeight;
+    keyboardState.FontHeight = fontHeight;
   }
   DeleteKeyFont();
-  KeyFont = OwnedFont(os::CreateFont(static_cast<int>(FontHeight), 0, 0, 0, weight, 0, 0, 0,
-                                     os::SHIFTJIS_CHARSET, os::OUT_TT_ONLY_PRECIS,
-                                     os::CLIP_DEFAULT_PRECIS, os::DEFAULT_QUALITY,
-                                     os::DEFAULT_PITCH | os::FF_DONTCARE, KEY_FONT_FACE));
+  keyboardState.KeyFont = OwnedFont(
+      os::CreateFont(static_cast<int>(keyboardState.FontHeight), 0, 0, 0, weight, 0, 0, 0,
+                     os::SHIFTJIS_CHARSET, os::OUT_TT_ONLY_PRECIS, os::CLIP_DEFAULT_PRECIS,
+                     os::DEFAULT_QUALITY, os::DEFAULT_PITCH | os::FF_DONTCARE, KEY_FONT_FACE));
 }
 
 int KeyColourState(int32_t k) {

@@ -10,11 +10,8 @@
 namespace mivo {
 
 // The one font of every key text, remade by each UpdateMetrics.
-inline OwnedFont& KeyFont = keyboardState.KeyFont;
 // Per mille; 1000 unless MediumFontSize overrides the computed font height.
-inline uint32_t& FontScale = keyboardState.FontScale;
 // The font height last computed, in pixels.
-inline uint32_t& FontHeight = keyboardState.FontHeight;
 
 // The face of the key font: "ＭＳ 明朝".
 extern const char* const KEY_FONT_FACE;

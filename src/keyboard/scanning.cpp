@@ -47,15 +47,15 @@ void PostKeyEvent(int32_t k, os::LPARAM event) {
   PostToMain(MM_KEY_EVENT, static_cast<os::WPARAM>(k), event);
 }
 
-bool LockRuns() { return LockedKey != 0; }
+bool LockRuns() { return keyboardState.LockedKey != 0; }
 
 void EndLock() {
-  LockedKey = 0;
-  MemFree(LockText);
-  LockText = nullptr;
+  keyboardState.LockedKey = 0;
+  MemFree(keyboardState.LockText);
+  keyboardState.LockText = nullptr;
 }
 
-bool ValidIndex(int32_t k) { return k >= 1 && k <= KeyCount; }
+bool ValidIndex(int32_t k) { return k >= 1 && k <= keyboardState.KeyCount; }
 
 // "label<TAB>id" for the log; the id of a key that is gone is 0.
 void LogWithKeyId(const char* event, const char* label, int32_t k) {
@@ -95,9 +95,11 @@ int ActivateKeyAt(int32_t k) {
 }  // namespace
 
 void ResetScanState() {
-  CurrentKey = HomeKey = StartKey = KeyboardKey = 0;
+  keyboardState.CurrentKey = keyboardState.HomeKey = keyboardState.StartKey =
+      keyboardState.KeyboardKey = 0;
   EndLock();
-  TickCount = GroupRounds = RefocusOnce = SwitchHeld = 0;
+  keyboardState.TickCount = keyboardState.GroupRounds = keyboardState.RefocusOnce =
+      keyboardState.SwitchHeld = 0;
   keyboardState.autoSelections = 0;
 }
 
@@ -161,13 +163,13 @@ int ClearSelectFlags(int32_t k) {
 // ---------------------------------------------------------------- roles
 
 void SetHomeKey(int32_t k) {
-  if (ValidIndex(k)) HomeKey = k;
+  if (ValidIndex(k)) keyboardState.HomeKey = k;
 }
 void SetStartKey(int32_t k) {
-  if (ValidIndex(k)) StartKey = k;
+  if (ValidIndex(k)) keyboardState.StartKey = k;
 }
 void SetKeyboardKey(int32_t k) {
-  if (ValidIndex(k)) KeyboardKey = k;
+  if (ValidIndex(k)) keyboardState.KeyboardKey = k;
 }
 
 // ---------------------------------------------------------------- scanning
@@ -205,30 +207,30 @@ int32_t FocusKey(int32_t k) {
   for (int32_t climbs = 0; k != 0 && !HoldsScannableKey(k); ++climbs) {
     k = climbs < KEY_TABLE_SIZE ? ParentOf(k) : 0;
   }
-  if (k != CurrentKey) {
-    ClearFocusFlags(CurrentKey);
-    ClearSelectFlags(CurrentKey);
+  if (k != keyboardState.CurrentKey) {
+    ClearFocusFlags(keyboardState.CurrentKey);
+    ClearSelectFlags(keyboardState.CurrentKey);
   }
-  CurrentKey = k;
-  if (LockRuns() && k != LockedKey) PostToMain(MM_LOCK, 0, 0);
-  SetFocusFlags(CurrentKey);
-  return CurrentKey;
+  keyboardState.CurrentKey = k;
+  if (LockRuns() && k != keyboardState.LockedKey) PostToMain(MM_LOCK, 0, 0);
+  SetFocusFlags(keyboardState.CurrentKey);
+  return keyboardState.CurrentKey;
 }
 
 void ScanStep() {
   if (LockRuns()) {
-    CurrentKey = LockedKey;
-    SetFocusFlags(CurrentKey);
+    keyboardState.CurrentKey = keyboardState.LockedKey;
+    SetFocusFlags(keyboardState.CurrentKey);
     return;
   }
-  if (CurrentKey == 0) {
-    CurrentKey = HomeKey;
-    SetFocusFlags(CurrentKey);
+  if (keyboardState.CurrentKey == 0) {
+    keyboardState.CurrentKey = keyboardState.HomeKey;
+    SetFocusFlags(keyboardState.CurrentKey);
     return;
   }
-  const int32_t from = CurrentKey;
-  ClearSelectFlags(CurrentKey);
-  ClearFocusFlags(CurrentKey);
+  const int32_t from = keyboardState.CurrentKey;
+  ClearSelectFlags(keyboardState.CurrentKey);
+  ClearFocusFlags(keyboardState.CurrentKey);
   // Every end of a group either lands on a visible key or goes home; going home a third
   // time in one step means no visible key can be reached, so the step ends there and
   // the focus stays where it was instead of the walk going round for ever. (The walk
@@ -236,43 +238,45 @@ void ScanStep() {
   int returnsHome = 0;
   for (int32_t walked = 0;; ++walked) {
     if (walked > 8 * KEY_TABLE_SIZE) {
-      CurrentKey = from;
+      keyboardState.CurrentKey = from;
       break;
     }
-    int32_t n = NextScanSibling(CurrentKey);
+    int32_t n = NextScanSibling(keyboardState.CurrentKey);
     if (n != 0) {
-      CurrentKey = n;
-    } else if (IsPage(CurrentKey) && (n = NextSibling(CurrentKey)) != 0) {
-      CurrentKey = n;  // the tabs are scanned page by page, hidden pages included
-    } else if (IsPage(ParentOf(CurrentKey)) &&
-               (n = FirstChild(ParentOf(ParentOf(CurrentKey)))) != 0) {
-      CurrentKey = n;  // after the last key of a page the scan moves to the tabs
+      keyboardState.CurrentKey = n;
+    } else if (IsPage(keyboardState.CurrentKey) &&
+               (n = NextSibling(keyboardState.CurrentKey)) != 0) {
+      keyboardState.CurrentKey = n;  // the tabs are scanned page by page, hidden pages included
+    } else if (IsPage(ParentOf(keyboardState.CurrentKey)) &&
+               (n = FirstChild(ParentOf(ParentOf(keyboardState.CurrentKey)))) != 0) {
+      keyboardState.CurrentKey = n;  // after the last key of a page the scan moves to the tabs
     } else {
-      ++GroupRounds;
-      if (GroupRounds < settings.TimerSameGroup) {
-        n = FirstVisibleChild(ParentOf(CurrentKey));
-        if (IsPage(CurrentKey)) n = FirstVisibleChild(n);  // from the tabs back into the shown page
+      ++keyboardState.GroupRounds;
+      if (keyboardState.GroupRounds < settings.TimerSameGroup) {
+        n = FirstVisibleChild(ParentOf(keyboardState.CurrentKey));
+        if (IsPage(keyboardState.CurrentKey))
+          n = FirstVisibleChild(n);  // from the tabs back into the shown page
       } else {
-        ClearFocusFlags(CurrentKey);
-        n = HomeKey;
-        TickCount = settings.TimerWait;
-        GroupRounds = 0;
+        ClearFocusFlags(keyboardState.CurrentKey);
+        n = keyboardState.HomeKey;
+        keyboardState.TickCount = settings.TimerWait;
+        keyboardState.GroupRounds = 0;
       }
-      if (!HoldsScannableKey(n)) n = HomeKey;
-      if (n == HomeKey && ++returnsHome >= 3) {
-        CurrentKey = from;
+      if (!HoldsScannableKey(n)) n = keyboardState.HomeKey;
+      if (n == keyboardState.HomeKey && ++returnsHome >= 3) {
+        keyboardState.CurrentKey = from;
         break;
       }
-      if (n != 0) CurrentKey = n;
+      if (n != 0) keyboardState.CurrentKey = n;
     }
-    if (IsVisibleKey(CurrentKey) || IsPage(CurrentKey)) break;
+    if (IsVisibleKey(keyboardState.CurrentKey) || IsPage(keyboardState.CurrentKey)) break;
   }
-  SetFocusFlags(CurrentKey);
+  SetFocusFlags(keyboardState.CurrentKey);
 }
 
 void SwitchDown() {
-  SetSelectFlags(CurrentKey);
-  RepaintIfChanged(CurrentKey);
+  SetSelectFlags(keyboardState.CurrentKey);
+  RepaintIfChanged(keyboardState.CurrentKey);
 }
 
 int ActivateKey(int32_t k) {
@@ -282,60 +286,60 @@ int ActivateKey(int32_t k) {
 
 void SwitchUp() {
   if (settings.TimerFlag) {
-    if (CurrentKey != 0) {
-      ActivateKey(CurrentKey);
+    if (keyboardState.CurrentKey != 0) {
+      ActivateKey(keyboardState.CurrentKey);
       return;
     }
     if (!settings.MouseOnScan) return;
   }
   const int32_t k = KeyUnderCursor();
   if (k != 0) FocusKey(k);
-  ActivateKey(CurrentKey);
-  if (LockRuns() && CurrentKey != LockedKey) EndLock();
+  ActivateKey(keyboardState.CurrentKey);
+  if (LockRuns() && keyboardState.CurrentKey != keyboardState.LockedKey) EndLock();
 }
 
 void AfterSelect(int32_t k) {
-  TickCount = settings.TimerWait;
-  GroupRounds = 0;
-  if (k != CurrentKey) return;
-  if (RefocusOnce) {
-    RefocusOnce = 0;
-    SetFocusFlags(CurrentKey);
+  keyboardState.TickCount = settings.TimerWait;
+  keyboardState.GroupRounds = 0;
+  if (k != keyboardState.CurrentKey) return;
+  if (keyboardState.RefocusOnce) {
+    keyboardState.RefocusOnce = 0;
+    SetFocusFlags(keyboardState.CurrentKey);
     return;
   }
-  if (CurrentKey != 0) {
-    ClearFocusFlags(CurrentKey);
-    ClearSelectFlags(CurrentKey);
-    const int32_t child = FirstVisibleChild(CurrentKey);
+  if (keyboardState.CurrentKey != 0) {
+    ClearFocusFlags(keyboardState.CurrentKey);
+    ClearSelectFlags(keyboardState.CurrentKey);
+    const int32_t child = FirstVisibleChild(keyboardState.CurrentKey);
     if (child != 0) {
       FocusKey(child);
       // A focus that climbed back to the selected key itself (its first child is inert)
       // did not enter the group: selecting it again would repeat for ever.
-      if (CurrentKey != k && NextVisibleSibling(CurrentKey) == 0 &&
+      if (keyboardState.CurrentKey != k && NextVisibleSibling(keyboardState.CurrentKey) == 0 &&
           keyboardState.autoSelections < MAX_AUTO_SELECTIONS) {
         ++keyboardState.autoSelections;
-        ActivateKeyAt(CurrentKey);  // a group with one key selects it at once
+        ActivateKeyAt(keyboardState.CurrentKey);  // a group with one key selects it at once
       }
     } else if (!settings.TimerFlag || LockRuns()) {
-      FocusKey(CurrentKey);
+      FocusKey(keyboardState.CurrentKey);
     } else {
-      FocusKey(HomeKey);
+      FocusKey(keyboardState.HomeKey);
     }
   }
-  LogWithKeyId("AfterSelected", "End", CurrentKey);
+  LogWithKeyId("AfterSelected", "End", keyboardState.CurrentKey);
 }
 
 void TimerTick() {
-  ++TickCount;
+  ++keyboardState.TickCount;
   if (LockRuns()) {
-    if (TickCount > settings.LockInterval) {
-      TickCount = 0;
+    if (keyboardState.TickCount > settings.LockInterval) {
+      keyboardState.TickCount = 0;
       Beep();
-      LogWithKeyId("TIMER", "LockAction", LockedKey);
-      DirectKey(LockText, 0);
+      LogWithKeyId("TIMER", "LockAction", keyboardState.LockedKey);
+      DirectKey(keyboardState.LockText, 0);
     }
-  } else if (settings.TimerFlag && TickCount > settings.TimerInterval) {
-    TickCount = 0;
+  } else if (settings.TimerFlag && keyboardState.TickCount > settings.TimerInterval) {
+    keyboardState.TickCount = 0;
     Beep();
     PostToMain(MM_SCAN_STEP, 0, 0);
   }
@@ -347,21 +351,21 @@ os::LRESULT LockToggle(const char* text) {
     return RESULT_END_LOCK;
   }
   if (text == nullptr) return 0;
-  TickCount = 0;
-  LockedKey = CurrentKey;
-  MemFree(LockText);
-  LockText = TextDuplicate(text);
-  DirectKey(LockText, 0);
+  keyboardState.TickCount = 0;
+  keyboardState.LockedKey = keyboardState.CurrentKey;
+  MemFree(keyboardState.LockText);
+  keyboardState.LockText = TextDuplicate(text);
+  DirectKey(keyboardState.LockText, 0);
   return RESULT_START_LOCK;
 }
 
 int KeybdProcessLoop() {
   // Any bit counts: down now, or pressed since the last query.
   if (os::GetAsyncKeyState(settings.PressKey) != 0) {
-    SwitchHeld = 1;
+    keyboardState.SwitchHeld = 1;
     SwitchDown();
-  } else if (SwitchHeld) {
-    SwitchHeld = 0;
+  } else if (keyboardState.SwitchHeld) {
+    keyboardState.SwitchHeld = 0;
     SwitchUp();
   }
   return 0;
@@ -395,13 +399,13 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
       PostToMain(MM_KEY_REPAINT, wParam, 0);
       return HANDLED;
     case MM_GO_HOME:
-      FocusKey(HomeKey);
+      FocusKey(keyboardState.HomeKey);
       return HANDLED;
     case MM_GO_KEYBOARD:
-      FocusKey(KeyboardKey);
+      FocusKey(keyboardState.KeyboardKey);
       return HANDLED;
     case MM_GO_START:
-      FocusKey(StartKey);
+      FocusKey(keyboardState.StartKey);
       return HANDLED;
     case MM_SCAN_STEP:
       ScanStep();
@@ -421,7 +425,7 @@ os::LRESULT KeybdMainProc(os::Window w, os::UINT message, os::WPARAM wParam, os:
     case MM_LOCK:
       return LockToggle(reinterpret_cast<const char*>(wParam));
     case MM_LOCK_REPEAT:
-      if (LockRuns()) DirectKey(LockText, 0);
+      if (LockRuns()) DirectKey(keyboardState.LockText, 0);
       return HANDLED;
     case MM_KEYBOARD_COMMAND:
       return KeybdMacro(wParam, reinterpret_cast<const char*>(lParam));

@@ -15,19 +15,6 @@
 namespace mivo {
 
 // ---- the scan state (key indexes; 0 = none)
-inline int32_t& CurrentKey = keyboardState.CurrentKey;    // the key that has the scan focus
-inline int32_t& HomeKey = keyboardState.HomeKey;          // where the scan returns
-inline int32_t& StartKey = keyboardState.StartKey;        // focused when the keyboard has started
-inline int32_t& KeyboardKey = keyboardState.KeyboardKey;  // the GoKeyboard target
-inline int32_t& LockedKey = keyboardState.LockedKey;      // a lock runs while this is not 0
-inline char*& LockText =
-    keyboardState.LockText;  // owned copy of the key name a lock repeats, or null
-inline int32_t& TickCount =
-    keyboardState.TickCount;  // timer ticks since the last scan action (may be negative)
-inline int32_t& GroupRounds = keyboardState.GroupRounds;  // ends of the current group reached
-inline int32_t& RefocusOnce =
-    keyboardState.RefocusOnce;  // the selection that switched scanning off keeps its focus
-inline int32_t& SwitchHeld = keyboardState.SwitchHeld;  // the switch was down at the last poll
 
 // Releases the lock text (shutdown) and puts every scan variable back to its start.
 void ResetScanState();

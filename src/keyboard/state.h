@@ -65,16 +65,16 @@ struct KeyboardState {
   int loadsLeft = 0;
 
   // Scanning (key indexes; 0 = none).
-  int32_t CurrentKey = 0;
-  int32_t HomeKey = 0;
-  int32_t StartKey = 0;
-  int32_t KeyboardKey = 0;
-  int32_t LockedKey = 0;
-  char* LockText = nullptr;
-  int32_t TickCount = 0;
-  int32_t GroupRounds = 0;
-  int32_t RefocusOnce = 0;
-  int32_t SwitchHeld = 0;
+  int32_t CurrentKey = 0;    // the key that has the scan focus
+  int32_t HomeKey = 0;       // where the scan returns
+  int32_t StartKey = 0;      // focused when the keyboard has started
+  int32_t KeyboardKey = 0;   // the GoKeyboard target
+  int32_t LockedKey = 0;     // a lock runs while this is not 0
+  char* LockText = nullptr;  // owned copy of the key name a lock repeats, or null
+  int32_t TickCount = 0;     // timer ticks since the last scan action (may be negative)
+  int32_t GroupRounds = 0;   // ends of the current group reached
+  int32_t RefocusOnce = 0;   // the selection that switched scanning off keeps its focus
+  int32_t SwitchHeld = 0;    // the switch was down at the last poll
   int32_t autoSelections = 0;
 };
 extern KeyboardState keyboardState;

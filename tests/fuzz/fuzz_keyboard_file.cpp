@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int result = mivo::LoadKeyboardFile("k.cfg", 0);
   Check(result == 0 || result == 64 + 2 || result == 64 + 10 || result == 64 + 32);
   if (result != 0) Check(!desktop::MessageBoxes().empty());
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+  for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (!key) continue;
     // Every text is whole and within its buffer.
@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             mivo::TextLength(text) < static_cast<size_t>(mivo::KEYBOARD_TEXT_SIZE));
     }
   }
-  Check(mivo::KeyCount <= mivo::KEY_TABLE_SIZE &&
-        mivo::ColorSetCount <= mivo::COLOR_SET_TABLE_SIZE);
+  Check(mivo::keyboardState.KeyCount <= mivo::KEY_TABLE_SIZE &&
+        mivo::keyboardState.ColorSetCount <= mivo::COLOR_SET_TABLE_SIZE);
   mivo::DeleteAllKeys();
   mivo::KeyTableFree();
   mivo::ColorSetTableFree();

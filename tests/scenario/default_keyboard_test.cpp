@@ -30,7 +30,7 @@ void PrepareDefaultFolder(const std::string& extraSettings = "") {
 
 int32_t KeyNamed(const std::string& utf8) {
   const std::string name = Sjis(utf8);
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+  for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (key && key->window && name == key->name) return k;
   }
@@ -48,7 +48,7 @@ void ClickKey(const std::string& utf8) {
 // Every shown key's text lies inside the key, within its frame; returns the offenders.
 std::vector<std::string> LabelsOutsideTheirKeys() {
   std::vector<std::string> bad;
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+  for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (!key || !key->window || key->name[0] == '\0') continue;
     const os::Rect r = desktop::Info(key->window).rect;
@@ -105,7 +105,7 @@ TEST(DefaultKeyboard, EveryKanaHasOneKeyThatAddsItToTheReading) {
       for (size_t i = 0; i < bytes.size(); i += 2) {
         const std::string macro = "AddRead(" + bytes.substr(i, 2) + ")";
         int found = 0;
-        for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+        for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
           const mivo::KeyRecord* key = mivo::GetKey(k);
           if (key && macro == key->onselected && bytes.substr(i, 2) == key->name) ++found;
         }
@@ -153,7 +153,7 @@ TEST(DefaultKeyboard, EveryPageShowsWithEveryLabelInsideItsKey) {
 // keys of a group do not overlap, so their order among siblings shows nothing).
 std::vector<std::string> ShownKeys() {
   std::vector<std::string> shown;
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+  for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (!key || !key->window) continue;
     const desktop::WindowInfo info = desktop::Info(key->window);

@@ -143,7 +143,7 @@ TEST_P(LockScenario, RepeatsEveryLockIntervalPlusOneTickUntilItEnds) {
   EXPECT_LT(downs.back(), kEnd + 100) << "no repeat after the end";
   EXPECT_GT(downs.back() + 700, kEnd) << "repeats went on until the end";
   EXPECT_EQ(focusedDuringLock, 11) << "the scan stays on the locked key";
-  EXPECT_EQ(mivo::LockedKey, 0);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, 0);
   EXPECT_EQ(desktop::EditText(editor), c.typed);
   // Each repeat (not the first press) is logged with the locked key's id.
   const std::string log = desktop::ReadFile("LogFile.txt");

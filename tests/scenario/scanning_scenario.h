@@ -52,12 +52,12 @@ inline std::vector<uint64_t> PressTimes() {
 
 // The id of the key with the scan focus, 0 for none.
 inline int32_t FocusedId() {
-  const mivo::KeyRecord* key = mivo::GetKey(mivo::CurrentKey);
+  const mivo::KeyRecord* key = mivo::GetKey(mivo::keyboardState.CurrentKey);
   return key ? key->id : 0;
 }
 // The focused key as the user sees it: focused and drawn so.
 inline int32_t LitId() {
-  const mivo::KeyRecord* key = mivo::GetKey(mivo::CurrentKey);
+  const mivo::KeyRecord* key = mivo::GetKey(mivo::keyboardState.CurrentKey);
   return key && (key->paintedFlags & mivo::KF_FOCUS) ? key->id : 0;
 }
 

@@ -35,7 +35,7 @@ class KeyboardFixture : public ::testing::Test {
     mivo::settings.MetricsMode = 1;
     mivo::settings.MediumFontSize = 0;
     mivo::settings.FontBold = 0;
-    mivo::HeightScale = 10000;
+    mivo::keyboardState.HeightScale = 10000;
     ASSERT_TRUE(mivo::KeyTableInit());
     ASSERT_TRUE(mivo::ColorSetTableInit());
     ASSERT_TRUE(mivo::RegisterKeyWindowClass(nullptr));

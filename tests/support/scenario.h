@@ -36,7 +36,7 @@ inline std::string ShippedFile(const std::string& name) {
 // at another moment than that drawing.
 inline std::vector<std::string> KeyWindows(bool withTabs = true) {
   std::vector<std::string> out;
-  for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+  for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
     const mivo::KeyRecord* key = mivo::GetKey(k);
     if (!key || !key->window) continue;
     const desktop::WindowInfo info = desktop::Info(key->window);

@@ -118,7 +118,7 @@ TEST_F(KeyboardCommands, ACommandWithoutItsArgumentDoesNothing) {
   }
   EXPECT_TRUE(Posted().empty());
   EXPECT_EQ(mivo::settings.LockInterval, 6);
-  EXPECT_EQ(mivo::CurrentKey, 0);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, 0);
   EXPECT_TRUE(desktop::InjectedEvents().empty());
 }
 
@@ -133,18 +133,18 @@ TEST_F(KeyboardCommands, HideAndShowReadTheFirstNumber) {
 
 TEST_F(KeyboardCommands, SetFocusReadsTheWholeNumber) {
   mivo::KeybdMacro(mivo::KC_SET_FOCUS, "key12");
-  EXPECT_EQ(mivo::CurrentKey, 0) << "not a whole number";
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, 0) << "not a whole number";
   mivo::KeybdMacro(mivo::KC_SET_FOCUS, "12.7");
-  EXPECT_EQ(mivo::CurrentKey, k12_);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, k12_);
 }
 
 TEST_F(KeyboardCommands, RolesAreSetOnlyForKeysThatExist) {
   mivo::KeybdMacro(mivo::KC_SET_HOME, "7");
   mivo::KeybdMacro(mivo::KC_SET_HOME, "99");
-  EXPECT_EQ(mivo::HomeKey, k7_);
+  EXPECT_EQ(mivo::keyboardState.HomeKey, k7_);
   mivo::KeybdMacro(mivo::KC_SET_KEYBOARD, "key12");
   mivo::KeybdMacro(mivo::KC_SET_KEYBOARD, "none");
-  EXPECT_EQ(mivo::KeyboardKey, k12_);
+  EXPECT_EQ(mivo::keyboardState.KeyboardKey, k12_);
 }
 
 TEST_F(KeyboardCommands, PanelCommandsRefreshTheirCandidatesEvenForAnUnknownKey) {
@@ -165,25 +165,25 @@ TEST_F(KeyboardCommands, FocusMovesArePosted) {
 
 TEST_F(KeyboardCommands, SelectKeyOnAnInertKeyFocusesItsParentAndSelectsNothing) {
   EXPECT_EQ(mivo::KeybdMacro(mivo::KC_SELECT_KEY, "30"), -1);
-  EXPECT_EQ(mivo::CurrentKey, panel_);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, panel_);
   EXPECT_TRUE(Posted().empty());
   mivo::KeybdMacro(mivo::KC_SELECT_KEY, "7");
-  EXPECT_EQ(mivo::CurrentKey, k7_);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, k7_);
   EXPECT_EQ(Posted(), (std::vector<os::UINT>{mivo::MM_KEY_SELECTED}));
 }
 
 TEST_F(KeyboardCommands, ToggleAutoScanFlipsAndAnnouncesTheHomeKey) {
-  mivo::HomeKey = k7_;
-  mivo::TickCount = 3;
+  mivo::keyboardState.HomeKey = k7_;
+  mivo::keyboardState.TickCount = 3;
   EXPECT_EQ(mivo::KeybdMacro(mivo::KC_TOGGLE_AUTO_SCAN, nullptr), -1);
   EXPECT_EQ(mivo::settings.TimerFlag, 0);
-  EXPECT_EQ(mivo::RefocusOnce, 1);
-  EXPECT_EQ(mivo::TickCount, -8);
+  EXPECT_EQ(mivo::keyboardState.RefocusOnce, 1);
+  EXPECT_EQ(mivo::keyboardState.TickCount, -8);
   EXPECT_TRUE(Posted().empty());
-  mivo::RefocusOnce = 0;
+  mivo::keyboardState.RefocusOnce = 0;
   mivo::KeybdMacro(mivo::KC_TOGGLE_AUTO_SCAN, nullptr);
   EXPECT_EQ(mivo::settings.TimerFlag, 1);
-  EXPECT_EQ(mivo::RefocusOnce, 0);
+  EXPECT_EQ(mivo::keyboardState.RefocusOnce, 0);
   os::Msg msg{};
   ASSERT_TRUE(
       os::PeekMessage(&msg, nullptr, mivo::MM_AUTOSCAN_ON, mivo::MM_AUTOSCAN_ON, os::PM_REMOVE));
@@ -203,10 +203,10 @@ TEST_P(LockCommand, AnswersAndSetsTheInterval) {
   const LockCommandCase& c = GetParam();
   mivo::FocusKey(k12_);
   EXPECT_EQ(mivo::KeybdMacro(c.code, "Down"), c.starting);
-  EXPECT_EQ(mivo::LockedKey, k12_);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, k12_);
   EXPECT_EQ(mivo::settings.LockInterval, c.interval);
   EXPECT_EQ(mivo::KeybdMacro(c.code, "Down"), c.ending);
-  EXPECT_EQ(mivo::LockedKey, 0);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, LockCommand,
@@ -221,19 +221,19 @@ TEST_F(KeyboardCommands, LockSlowThenLockQuickChangesTheRunningInterval) {
   EXPECT_EQ(mivo::settings.LockInterval, 12);
   mivo::KeybdMacro(mivo::KC_LOCK_QUICK, "Down");  // ends the lock, keeps the quick interval
   EXPECT_EQ(mivo::settings.LockInterval, 4);
-  EXPECT_EQ(mivo::LockedKey, 0);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, 0);
 }
 
 TEST_F(KeyboardCommands, AFailedReloadQuitsAroundItsBoxAndKeepsRolesAndColourSets) {
   ASSERT_TRUE(mivo::ColorSetTableInit());
   ASSERT_NE(mivo::CreateColorSet(5, 1, 2, 3, 4, 5, 6, 7, 8, 9), 0);
-  mivo::HomeKey = k7_;
+  mivo::keyboardState.HomeKey = k7_;
   mivo::FocusKey(k12_);
   EXPECT_EQ(mivo::KeybdMacro(mivo::KC_LOAD_CFG_C, "absent.cfg"), -1);
-  EXPECT_EQ(mivo::KeyCount, 0) << "the keys are gone";
-  EXPECT_EQ(mivo::ColorSetCount, 1);
-  EXPECT_EQ(mivo::HomeKey, k7_);
-  EXPECT_EQ(mivo::CurrentKey, k12_);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 0) << "the keys are gone";
+  EXPECT_EQ(mivo::keyboardState.ColorSetCount, 1);
+  EXPECT_EQ(mivo::keyboardState.HomeKey, k7_);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, k12_);
   const auto boxes = desktop::MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].type, os::MB_OK | os::MB_TOPMOST);

@@ -298,7 +298,7 @@ class KeyboardFileIds : public KeyboardFileTest, public ::testing::WithParamInte
 TEST_P(KeyboardFileIds, TagIdsCountFromTheBase) {
   const IdCase& c = GetParam();
   ASSERT_EQ(Load(c.file, c.base), 0) << c.what;
-  EXPECT_EQ(mivo::KeyCount, 1) << c.what;
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 1) << c.what;
   ASSERT_NE(mivo::GetKey(1), nullptr) << c.what;
   EXPECT_EQ(mivo::GetKey(1)->id, c.expectedId) << c.what;
 }
@@ -439,7 +439,7 @@ class KeyboardFileResults : public KeyboardFileTest,
 TEST_P(KeyboardFileResults, SucceedsAndPostsLoaded) {
   const ResultCase& c = GetParam();
   EXPECT_EQ(Load(c.file), 0) << c.what;
-  EXPECT_EQ(mivo::KeyCount, c.keys) << c.what;
+  EXPECT_EQ(mivo::keyboardState.KeyCount, c.keys) << c.what;
   EXPECT_TRUE(desktop::MessageBoxes().empty()) << c.what;
   std::vector<Posted> expected = {{mivo::MM_KEYBOARD_LOADED, 0}};
   EXPECT_EQ(TakePosted(), expected) << c.what;
@@ -490,7 +490,7 @@ TEST_P(KeyboardFileErrors, ReportsOnceAndStops) {
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].owner, nullptr);
   EXPECT_EQ(boxes[0].type, os::MB_OK | os::MB_TOPMOST);
-  EXPECT_EQ(mivo::KeyCount, c.keysKept) << c.what;
+  EXPECT_EQ(mivo::keyboardState.KeyCount, c.keysKept) << c.what;
   for (const Posted& p : TakePosted()) EXPECT_NE(p.message, mivo::MM_KEYBOARD_LOADED) << c.what;
 }
 
@@ -555,7 +555,7 @@ TEST_F(KeyboardFileTest, NestedFailuresDoNotStopTheOuterFile) {
 
 TEST_F(KeyboardFileTest, AFileThatLoadsItselfIsNotReadAgain) {
   ASSERT_EQ(Load("load(1){file=\"k.cfg\"}\nkey(1){}\n"), 0);
-  EXPECT_EQ(mivo::KeyCount, 1);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 1);
 }
 
 TEST_F(KeyboardFileTest, FilesThatLoadEachOtherManyTimesEndQuickly) {
@@ -565,7 +565,8 @@ TEST_F(KeyboardFileTest, FilesThatLoadEachOtherManyTimesEndQuickly) {
   ASSERT_EQ(
       Load("load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} load(0){file=\"b.cfg\"} key(1){}\n"),
       0);
-  EXPECT_EQ(mivo::KeyCount, 1) << "b.cfg is read three times, and never reads k.cfg again";
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 1)
+      << "b.cfg is read three times, and never reads k.cfg again";
 }
 
 TEST_F(KeyboardFileTest, ALongChainOfFilesStopsAtTheNestingLimit) {
@@ -575,7 +576,7 @@ TEST_F(KeyboardFileTest, ALongChainOfFilesStopsAtTheNestingLimit) {
                        "key(1){} load(100){file=\"c" + std::to_string(i + 1) + ".cfg\"}\n");
   }
   ASSERT_EQ(Load("key(1){} load(100){file=\"c1.cfg\"}\n"), 0);
-  EXPECT_EQ(mivo::KeyCount, mivo::KEYBOARD_LOAD_DEPTH_LIMIT);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, mivo::KEYBOARD_LOAD_DEPTH_LIMIT);
 }
 
 // ---------------------------------------------------------------- templates
@@ -586,7 +587,7 @@ int colourSetsAtCall = -1;
 TEST_F(KeyboardFileTest, TemplatesAreDefaultedBeforeEachColourSet) {
   mivo::keyboardState.hooks.defaultTemplates = [] {
     ++defaulterCalls;
-    colourSetsAtCall = mivo::ColorSetCount;
+    colourSetsAtCall = mivo::keyboardState.ColorSetCount;
   };
   ASSERT_EQ(Load("color(1){} key(1){} color(2){}"), 0);
   mivo::keyboardState.hooks.defaultTemplates = nullptr;

@@ -23,7 +23,7 @@ class KeyboardInitTest : public ::testing::Test {
     live_ = mivo::MemLiveCount();
     mivo::settings.FrameWidth = 2;
     mivo::settings.MetricsMode = 1;
-    mivo::HeightScale = 10000;
+    mivo::keyboardState.HeightScale = 10000;
     mivo::settings.ForceMouseMove = 0;
     main_ = testing_support::OpenPlainMainWindow(0, 568, 1000, 200);
   }
@@ -87,7 +87,7 @@ TEST_F(KeyboardInitTest, ReadsTheColourFileThenTheKeyFileAndPostsGoStart) {
   ASSERT_EQ(mivo::KeybdInit(main_, nullptr), 1);
   EXPECT_EQ(mivo::GetKey(1)->colorSet, mivo::FindColorSetById(5));
   EXPECT_NE(mivo::GetKey(1)->window, nullptr);
-  EXPECT_NE(mivo::KeyFont, nullptr);
+  EXPECT_NE(mivo::keyboardState.KeyFont, nullptr);
   EXPECT_TRUE(Posted(mivo::MM_GO_START));
   EXPECT_TRUE(mivo::IsMivoWindow(mivo::GetKey(1)->window));
   mivo::ReleaseSettingTexts();
@@ -151,9 +151,9 @@ TEST_F(KeyboardInitTest, FinishReleasesEverything) {
   ASSERT_EQ(mivo::KeybdInit(main_, nullptr), 1);
   EXPECT_EQ(mivo::KeybdFinish(), 1);
   EXPECT_EQ(mivo::DllMain(nullptr, 1, nullptr), 1);
-  EXPECT_EQ(mivo::KeyCount, 0);
-  EXPECT_EQ(mivo::ColorSetCount, 0);
-  EXPECT_EQ(mivo::KeyFont, nullptr);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 0);
+  EXPECT_EQ(mivo::keyboardState.ColorSetCount, 0);
+  EXPECT_EQ(mivo::keyboardState.KeyFont, nullptr);
   EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS), 2);
   EXPECT_EQ(mivo::GetKey(1), nullptr);
 }

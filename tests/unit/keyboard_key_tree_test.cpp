@@ -46,11 +46,11 @@ class KeyboardTreeTest : public testing_support::KeyboardFixture {
 TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {
   for (int32_t id = 1; id <= 5; ++id) ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), id);
   mivo::DeleteKey(3);
-  EXPECT_EQ(mivo::KeyCount, 5);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 5);
   EXPECT_EQ(mivo::GetKey(3), nullptr);
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 30), 3) << "the lowest free slot";
   mivo::DeleteKey(5);
-  EXPECT_EQ(mivo::KeyCount, 4);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 4);
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 50), 5);
 }
 
@@ -59,16 +59,16 @@ TEST_F(KeyboardTreeTest, DeletedSlotsAreReusedAndTheCountIsAHighWaterMark) {
 // and holes included, checked against a plain walk of the table.
 TEST_F(KeyboardTreeTest, SlotsAndIdLookupsMatchAWalkOfTheTable) {
   const auto walkForId = [](int32_t id) {
-    for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
       if (mivo::GetKey(k) && mivo::GetKey(k)->id == id) return k;
     }
     return 0;
   };
   const auto walkForSlot = [] {
-    for (int32_t k = 1; k <= mivo::KeyCount; ++k) {
+    for (int32_t k = 1; k <= mivo::keyboardState.KeyCount; ++k) {
       if (!mivo::GetKey(k)) return k;
     }
-    return mivo::KeyCount + 1;
+    return mivo::keyboardState.KeyCount + 1;
   };
   uint32_t r = 12345;
   for (int step = 0; step < 3000; ++step) {
@@ -78,7 +78,7 @@ TEST_F(KeyboardTreeTest, SlotsAndIdLookupsMatchAWalkOfTheTable) {
       const int32_t expected = walkForSlot();
       ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), expected) << "step " << step;
     } else {
-      mivo::DeleteKey(1 + static_cast<int32_t>(r >> 12) % (mivo::KeyCount + 1));
+      mivo::DeleteKey(1 + static_cast<int32_t>(r >> 12) % (mivo::keyboardState.KeyCount + 1));
     }
     for (int32_t any = 0; any < 40; ++any)
       ASSERT_EQ(mivo::FindKeyById(any), walkForId(any)) << "step " << step << " id " << any;
@@ -89,7 +89,7 @@ TEST_F(KeyboardTreeTest, The2049thKeyIsRefused) {
   for (int32_t id = 1; id <= mivo::KEY_TABLE_SIZE; ++id)
     ASSERT_EQ(Key(mivo::KT_NO_WINDOW, 0, id), id);
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 9999), 0);
-  EXPECT_EQ(mivo::KeyCount, mivo::KEY_TABLE_SIZE);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, mivo::KEY_TABLE_SIZE);
   mivo::DeleteKey(100);
   EXPECT_EQ(Key(mivo::KT_NO_WINDOW, 0, 9999), 100);
 }
@@ -106,9 +106,9 @@ TEST_F(KeyboardTreeTest, DeletingAllKeysEndsEvenWithAHoleBelowTheTop) {
   for (int32_t id = 1; id <= 5; ++id) Key(mivo::KT_KEY, 0, id);
   mivo::DeleteKey(4);
   mivo::DeleteKey(5);  // the count drops to 4, whose slot is empty
-  ASSERT_EQ(mivo::KeyCount, 4);
+  ASSERT_EQ(mivo::keyboardState.KeyCount, 4);
   mivo::DeleteAllKeys();
-  EXPECT_EQ(mivo::KeyCount, 0);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 0);
   EXPECT_EQ(desktop::DestroyedCount(mivo::KEY_WINDOW_CLASS), 5);
 }
 
@@ -136,7 +136,7 @@ TEST_F(KeyboardTreeTest, InvalidIndexesDoNothing) {
     EXPECT_EQ(mivo::SetFocusFlags(k), 0) << k;
     mivo::DeleteKey(k);
   }
-  EXPECT_EQ(mivo::KeyCount, 1);
+  EXPECT_EQ(mivo::keyboardState.KeyCount, 1);
 }
 
 struct TreeRuleCase {

@@ -52,16 +52,16 @@ class KeyboardMetrics : public KeyboardLayoutTest,
 TEST_P(KeyboardMetrics, FollowTheMainWindowAndTheSettings) {
   const MetricsCase& c = GetParam();
   mivo::settings.MetricsMode = c.mode;
-  mivo::HeightScale = c.heightScale;
+  mivo::keyboardState.HeightScale = c.heightScale;
   mivo::settings.MediumFontSize = c.medium;
   OpenMain(c.width, c.height);
   const std::string what = "mode " + std::to_string(c.mode) + " " + std::to_string(c.width) + "x" +
                            std::to_string(c.height) + " medium " + std::to_string(c.medium);
-  EXPECT_EQ(mivo::LayoutWidth, c.layoutWidth) << what;
-  EXPECT_EQ(mivo::LayoutHeight, c.layoutHeight) << what;
-  EXPECT_EQ(mivo::FontHeight, c.fontHeight) << what;
-  EXPECT_EQ(mivo::FontScale, c.fontScale) << what;
-  EXPECT_NE(mivo::KeyFont, nullptr) << what;
+  EXPECT_EQ(mivo::keyboardState.LayoutWidth, c.layoutWidth) << what;
+  EXPECT_EQ(mivo::keyboardState.LayoutHeight, c.layoutHeight) << what;
+  EXPECT_EQ(mivo::keyboardState.FontHeight, c.fontHeight) << what;
+  EXPECT_EQ(mivo::keyboardState.FontScale, c.fontScale) << what;
+  EXPECT_NE(mivo::keyboardState.KeyFont, nullptr) << what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -76,12 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeyboardLayoutTest, OtherMetricsModesKeepTheLastFontHeight) {
   OpenMain(1000, 340);
-  ASSERT_EQ(mivo::FontHeight, 20u);
+  ASSERT_EQ(mivo::keyboardState.FontHeight, 20u);
   mivo::settings.MetricsMode = 3;
   os::SetWindowPos(main_, nullptr, 0, 0, 500, 100, os::SWP_NOZORDER);
   mivo::UpdateMetrics(main_);
-  EXPECT_EQ(mivo::FontHeight, 20u);
-  EXPECT_EQ(mivo::LayoutWidth, 1000u);
+  EXPECT_EQ(mivo::keyboardState.FontHeight, 20u);
+  EXPECT_EQ(mivo::keyboardState.LayoutWidth, 1000u);
 }
 
 // ---------------------------------------------------------------- key rectangles
@@ -188,7 +188,7 @@ TEST_F(KeyboardLayoutTest, AKeyWithoutSizeGrowsToItsChildrenAndTheMainWindowFoll
   // The main window: tallest top-level key 165, plus 10; bottom edge kept, moved to x 0.
   os::GetWindowRect(main_, &r);
   ExpectRect(r, {0, 768 - 175, 1000, 768}, "main window");
-  EXPECT_EQ(mivo::HeightScale, 10000u * 175u / 340u);
+  EXPECT_EQ(mivo::keyboardState.HeightScale, 10000u * 175u / 340u);
   EXPECT_EQ(mivo::FitToChildren(panel), 0) << "nothing left to change";
 }
 

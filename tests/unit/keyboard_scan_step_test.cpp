@@ -101,15 +101,15 @@ class ScanStepWalk : public ScanTree, public ::testing::WithParamInterface<StepC
 TEST_P(ScanStepWalk, VisitsTheKeysInOrder) {
   const StepCase& c = GetParam();
   mivo::settings.TimerSameGroup = c.sameGroup;
-  mivo::HomeKey = c.home;
-  mivo::CurrentKey = c.from;
+  mivo::keyboardState.HomeKey = c.home;
+  mivo::keyboardState.CurrentKey = c.from;
   mivo::SetFocusFlags(c.from);
   std::vector<int32_t> visited;
   for (size_t i = 0; i < c.expected.size(); ++i) {
     mivo::ScanStep();
-    visited.push_back(mivo::CurrentKey);
-    if (mivo::CurrentKey != 0) {
-      EXPECT_TRUE(Focused(mivo::CurrentKey)) << "step " << i;
+    visited.push_back(mivo::keyboardState.CurrentKey);
+    if (mivo::keyboardState.CurrentKey != 0) {
+      EXPECT_TRUE(Focused(mivo::keyboardState.CurrentKey)) << "step " << i;
     }
   }
   EXPECT_EQ(visited, c.expected);
@@ -140,23 +140,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StepCase>& param) { return std::string(param.param.name); });
 
 TEST_F(ScanTree, ReturningHomeRestartsTheTickCountFromTimerWait) {
-  mivo::HomeKey = ROW_A;
-  mivo::CurrentKey = B1;
+  mivo::keyboardState.HomeKey = ROW_A;
+  mivo::keyboardState.CurrentKey = B1;
   mivo::settings.TimerSameGroup = 1;
-  mivo::TickCount = 0;
+  mivo::keyboardState.TickCount = 0;
   mivo::ScanStep();
-  EXPECT_EQ(mivo::CurrentKey, ROW_A);
-  EXPECT_EQ(mivo::TickCount, -8);
-  EXPECT_EQ(mivo::GroupRounds, 0);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, ROW_A);
+  EXPECT_EQ(mivo::keyboardState.TickCount, -8);
+  EXPECT_EQ(mivo::keyboardState.GroupRounds, 0);
 }
 
 TEST_F(ScanTree, ALockKeepsTheStepOnTheLockedKey) {
-  mivo::CurrentKey = A1;
-  mivo::LockedKey = B1;
+  mivo::keyboardState.CurrentKey = A1;
+  mivo::keyboardState.LockedKey = B1;
   mivo::ScanStep();
-  EXPECT_EQ(mivo::CurrentKey, B1);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, B1);
   EXPECT_TRUE(Focused(B1));
-  mivo::LockedKey = 0;
+  mivo::keyboardState.LockedKey = 0;
 }
 
 struct ClimbCase {
@@ -168,7 +168,7 @@ class FocusClimb : public ScanTree, public ::testing::WithParamInterface<ClimbCa
 
 TEST_P(FocusClimb, LandsOnTheNearestKeyThatCanTakeIt) {
   EXPECT_EQ(mivo::FocusKey(GetParam().target), GetParam().expected);
-  EXPECT_EQ(mivo::CurrentKey, GetParam().expected);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FocusClimb,
@@ -198,13 +198,13 @@ TEST_F(ScanTree, MovingTheFocusKeepsTheMarkOnSharedAncestors) {
 
 TEST_F(ScanTree, FocusMovingOffTheLockedKeyAsksForTheLockToEnd) {
   mivo::FocusKey(A1);
-  mivo::LockedKey = A1;
+  mivo::keyboardState.LockedKey = A1;
   Taken(mivo::MM_LOCK);
   mivo::FocusKey(A1);
   EXPECT_TRUE(Taken(mivo::MM_LOCK).empty());
   mivo::FocusKey(A4);
   EXPECT_EQ(Taken(mivo::MM_LOCK), (std::vector<os::WPARAM>{0}));
-  mivo::LockedKey = 0;
+  mivo::keyboardState.LockedKey = 0;
 }
 
 struct LockCase {
@@ -221,20 +221,20 @@ class LockToggleResult : public ScanTree, public ::testing::WithParamInterface<L
 
 TEST_P(LockToggleResult, StartsEndsOrDoesNothing) {
   const LockCase& c = GetParam();
-  mivo::CurrentKey = c.current;
+  mivo::keyboardState.CurrentKey = c.current;
   if (c.running) {
-    mivo::LockedKey = B1;
-    mivo::LockText = mivo::TextDuplicate("Up");
+    mivo::keyboardState.LockedKey = B1;
+    mivo::keyboardState.LockText = mivo::TextDuplicate("Up");
   }
-  mivo::TickCount = 5;
+  mivo::keyboardState.TickCount = 5;
   desktop::ClearInjectedEvents();
   EXPECT_EQ(mivo::LockToggle(c.text), c.result);
-  EXPECT_EQ(mivo::LockedKey, c.lockedAfter);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, c.lockedAfter);
   if (c.textAfter) {
-    ASSERT_NE(mivo::LockText, nullptr);
-    EXPECT_STREQ(mivo::LockText, c.textAfter);
+    ASSERT_NE(mivo::keyboardState.LockText, nullptr);
+    EXPECT_STREQ(mivo::keyboardState.LockText, c.textAfter);
   } else {
-    EXPECT_EQ(mivo::LockText, nullptr);
+    EXPECT_EQ(mivo::keyboardState.LockText, nullptr);
   }
   size_t downs = 0;
   for (const auto& e : desktop::InjectedEvents()) {
@@ -242,7 +242,7 @@ TEST_P(LockToggleResult, StartsEndsOrDoesNothing) {
   }
   EXPECT_EQ(downs, c.presses);
   if (c.result == -3) {
-    EXPECT_EQ(mivo::TickCount, 0);
+    EXPECT_EQ(mivo::keyboardState.TickCount, 0);
   }
 }
 
@@ -255,22 +255,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, LockToggleResult,
                                            LockCase{false, "Down", 0, -3, 0, "Down", 1}));
 
 TEST_F(ScanTree, ALockWithoutFocusStartsAnewAndReplacesItsText) {
-  mivo::CurrentKey = 0;
+  mivo::keyboardState.CurrentKey = 0;
   EXPECT_EQ(mivo::LockToggle("Down"), -3);
   EXPECT_EQ(mivo::LockToggle("Up"), -3);
-  EXPECT_STREQ(mivo::LockText, "Up");
-  EXPECT_EQ(mivo::LockedKey, 0);
+  EXPECT_STREQ(mivo::keyboardState.LockText, "Up");
+  EXPECT_EQ(mivo::keyboardState.LockedKey, 0);
 }
 
 TEST_F(ScanTree, SelectingAGroupEntersItAndSelectsALoneKey) {
   mivo::FocusKey(ROW_B);
   Taken(mivo::MM_KEY_SELECTED);
   mivo::AfterSelect(ROW_B);
-  EXPECT_EQ(mivo::CurrentKey, B1);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, B1);
   EXPECT_EQ(Taken(mivo::MM_KEY_SELECTED), (std::vector<os::WPARAM>{B1}));
   mivo::FocusKey(ROW_A);
   mivo::AfterSelect(ROW_A);
-  EXPECT_EQ(mivo::CurrentKey, A1);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, A1);
   EXPECT_TRUE(Taken(mivo::MM_KEY_SELECTED).empty()) << "two keys: the first waits for the switch";
 }
 
@@ -278,7 +278,7 @@ TEST_F(ScanTree, AGroupOpeningOnAnInertKeyIsNotSelectedAgain) {
   mivo::FocusKey(TOP2);
   Taken(mivo::MM_KEY_SELECTED);
   mivo::AfterSelect(TOP2);
-  EXPECT_EQ(mivo::CurrentKey, TOP2);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, TOP2);
   EXPECT_TRUE(Taken(mivo::MM_KEY_SELECTED).empty());
   EXPECT_TRUE(Focused(TOP2));
 }
@@ -296,16 +296,16 @@ class AfterSelectMove : public ScanTree, public ::testing::WithParamInterface<Af
 TEST_P(AfterSelectMove, AKeyWithoutChildrenGoesHomeOnlyWhenScanningAlone) {
   const AfterCase& c = GetParam();
   mivo::settings.TimerFlag = c.timerFlag;
-  mivo::HomeKey = ROW_B;
+  mivo::keyboardState.HomeKey = ROW_B;
   mivo::FocusKey(c.selected);
-  if (c.locked) mivo::LockedKey = c.selected;
-  mivo::TickCount = 3;
-  mivo::GroupRounds = 2;
+  if (c.locked) mivo::keyboardState.LockedKey = c.selected;
+  mivo::keyboardState.TickCount = 3;
+  mivo::keyboardState.GroupRounds = 2;
   mivo::AfterSelect(c.selected);
-  EXPECT_EQ(mivo::CurrentKey, c.expected);
-  EXPECT_EQ(mivo::TickCount, -8);
-  EXPECT_EQ(mivo::GroupRounds, 0);
-  mivo::LockedKey = 0;
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, c.expected);
+  EXPECT_EQ(mivo::keyboardState.TickCount, -8);
+  EXPECT_EQ(mivo::keyboardState.GroupRounds, 0);
+  mivo::keyboardState.LockedKey = 0;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AfterSelectMove,
@@ -318,29 +318,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, AfterSelectMove,
 
 TEST_F(ScanTree, AfterSelectOfAnotherKeyOnlyRestartsTheCount) {
   mivo::FocusKey(A1);
-  mivo::TickCount = 4;
+  mivo::keyboardState.TickCount = 4;
   mivo::AfterSelect(A4);
-  EXPECT_EQ(mivo::CurrentKey, A1);
-  EXPECT_EQ(mivo::TickCount, -8);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, A1);
+  EXPECT_EQ(mivo::keyboardState.TickCount, -8);
 }
 
 TEST_F(ScanTree, SwitchingScanningOffKeepsTheFocusOnTheSelectingKey) {
   mivo::FocusKey(A1);
-  mivo::RefocusOnce = 1;
+  mivo::keyboardState.RefocusOnce = 1;
   mivo::AfterSelect(A1);
-  EXPECT_EQ(mivo::CurrentKey, A1);
-  EXPECT_EQ(mivo::RefocusOnce, 0);
+  EXPECT_EQ(mivo::keyboardState.CurrentKey, A1);
+  EXPECT_EQ(mivo::keyboardState.RefocusOnce, 0);
   EXPECT_TRUE(Focused(A1));
 }
 
 TEST_F(ScanTree, RoleMessagesTakeOnlyValidIndexes) {
   mivo::SetHomeKey(A1);
   mivo::SetHomeKey(0);
-  mivo::SetHomeKey(mivo::KeyCount + 1);
-  EXPECT_EQ(mivo::HomeKey, A1);
+  mivo::SetHomeKey(mivo::keyboardState.KeyCount + 1);
+  EXPECT_EQ(mivo::keyboardState.HomeKey, A1);
   mivo::SetStartKey(B1);
   mivo::SetStartKey(-1);
-  EXPECT_EQ(mivo::StartKey, B1);
+  EXPECT_EQ(mivo::keyboardState.StartKey, B1);
 }
 
 TEST_F(ScanTree, ActivatingAHiddenTabShowsItsPage) {

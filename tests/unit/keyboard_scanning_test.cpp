@@ -178,7 +178,7 @@ TEST_P(KeyboardLink, AnswersAsItsTableSays) {
   mivo::ResetScanState();
   const LinkCase& c = GetParam();
   EXPECT_EQ(mivo::KeybdMainProc(mivo::GetMainWindow(), c.message, 0, 0), c.result);
-  EXPECT_EQ(mivo::LockedKey, 0);
+  EXPECT_EQ(mivo::keyboardState.LockedKey, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -216,12 +216,12 @@ TEST_F(KeyboardMarksTest, ARoleMessageBeyondAnyIndexIsNotCutDownToOne) {
     for (os::UINT message : {mivo::MM_SET_HOME, mivo::MM_SET_START, mivo::MM_SET_KEYBOARD}) {
       mivo::KeybdMainProc(mivo::GetMainWindow(), message, wide, 0);
     }
-    EXPECT_EQ(mivo::HomeKey, 0);
-    EXPECT_EQ(mivo::StartKey, 0);
-    EXPECT_EQ(mivo::KeyboardKey, 0);
+    EXPECT_EQ(mivo::keyboardState.HomeKey, 0);
+    EXPECT_EQ(mivo::keyboardState.StartKey, 0);
+    EXPECT_EQ(mivo::keyboardState.KeyboardKey, 0);
   }
   mivo::KeybdMainProc(mivo::GetMainWindow(), mivo::MM_SET_HOME, static_cast<os::WPARAM>(a_), 0);
-  EXPECT_EQ(mivo::HomeKey, a_);
+  EXPECT_EQ(mivo::keyboardState.HomeKey, a_);
 }
 
 }  // namespace
