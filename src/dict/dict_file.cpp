@@ -287,10 +287,6 @@ uint32_t FirstDifference(const char* a, const char* b, uint32_t n) {
   return at;
 }
 
-uint32_t PendingLength(const DictFile* file) {
-  return static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity - 1));
-}
-
 void LogMerge(const char* event, const DictFile* file) {
   char text[32];
   snprintf(text, sizeof text, "%d bytes", static_cast<int>(file->used));

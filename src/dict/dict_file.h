@@ -249,12 +249,14 @@ bool EachRecordBackwards(const char* text, uint32_t length, Offer offer) {
 
 // The texts of an open file newest first: its pending records, then its content. `walk`
 // gets (text, length) for each and answers false to stop.
+inline uint32_t PendingLength(const DictFile* file) {
+  return static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity - 1));
+}
+
 template <typename Walk>
 bool EachDictText(const DictFile* file, Walk walk) {
   if (file == nullptr || file->view == nullptr) return true;
-  if (file->pending != nullptr &&
-      !walk(file->pending, static_cast<uint32_t>(strnlen(file->pending, file->pendingCapacity))))
-    return false;
+  if (file->pending != nullptr && !walk(file->pending, PendingLength(file))) return false;
   return walk(file->view, file->used);
 }
 
