@@ -59,14 +59,15 @@ checks: deps
 
 # The seeds of the conversion dictionaries in the default working folder, made from
 # Debian's mecab-ipadic (words and their conjugated forms), libkkc-data (the frequencies
-# that order them, and the word pairs of the phrase seed) and skkdic (single kanji); the
+# that order them, and the word pairs of the phrase seed), skkdic (single kanji and
+# compounds) and edict (which words are common); the
 # program copies them into data/Trans the first time it starts there.
 KKC_MODEL := /usr/lib/x86_64-linux-gnu/libkkc/models/sorted3
 # One run writes both; a missing one makes it run again.
 SEEDS := data/word data/phrase
 $(SEEDS) &: tools/make_seed.py | deps
 	/usr/bin/python3 tools/make_seed.py --ipadic /usr/share/mecab/dic/ipadic --kkc $(KKC_MODEL) \
-	  --skk /usr/share/skk/SKK-JISYO.L data
+	  --skk /usr/share/skk/SKK-JISYO.L --edict /usr/share/edict/edict data
 
 seed: $(SEEDS)
 

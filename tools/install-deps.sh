@@ -13,7 +13,7 @@ packages=(
   fonts-ipafont-mincho fonts-ipafont-gothic
   # the input method engine of the headless backend, and the sources of the seeds of the
   # conversion dictionaries (python3-marisa reads libkkc-data's tries)
-  libanthy-dev anthy-common skkdic mecab-ipadic libkkc-data python3-marisa)
+  libanthy-dev anthy-common skkdic mecab-ipadic libkkc-data python3-marisa edict)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -3,7 +3,8 @@
 of a working folder.
 
     /usr/bin/python3 tools/make_seed.py --ipadic DIR --kkc DIR --skk FILE OUT_FOLDER
-        [--words N] [--kanji N] [--stems N] [--phrases N] [--trigram-phrases N]
+        --edict FILE [--words N] [--kanji N] [--stems N] [--phrases N]
+        [--trigram-phrases N] [--common-bonus COST]
 
 Sources (Debian packages; see the README for versions and licences):
 - mecab-ipadic (DIR /usr/share/mecab/dic/ipadic): every word with its reading, and every
@@ -16,8 +17,12 @@ Sources (Debian packages; see the README for versions and licences):
   record of the two units before it, uint16 cost. Its words are the model's units (痛 and い for 痛い), so the frequency
   of a written word is that of its units in a row: their unigram and bigram costs added.
 - skkdic (FILE /usr/share/skk/SKK-JISYO.L): the single kanji with their readings, and the
-  stems of inflected words (冷 read さま), so
-  that a compound missing from the seed can be written from its characters.
+  stems of inflected words (冷 read さま), so that a compound missing from the seed can be
+  written from its characters; and its compounds (誕生日), which the model measures as
+  the units they are written with (誕生 日).
+- edict (FILE /usr/share/edict/edict): "TEXT [READING] /glosses/" lines, EUC-JP; those
+  ending in "/(P)/" are common words. A common word and its conjugated forms rank higher
+  by a fixed cost (--common-bonus).
 
 "word" holds "reading SPACE text" lines, "phrase" "context SPACE text SPACE reading"
 lines: the likely next words after a context (the text before them), measured by the
@@ -169,8 +174,8 @@ FRAGMENTS = ("ガル接続", "語幹", "体言接続特殊")
 
 
 def ipadic_entries(folder):
-    """(reading in katakana, text, dictionary cost) of every entry of the CSV sources
-    but the fragments and the names of people."""
+    """(reading in katakana, text, dictionary cost, base form) of every entry of the CSV
+    sources but the fragments and the names of people."""
     import glob
 
     for path in sorted(glob.glob(folder + "/*.csv")):
@@ -184,14 +189,15 @@ def ipadic_entries(folder):
                 text, cost, reading = fields[0], fields[3], fields[11]
                 if not cost.lstrip("-").isdigit() or fields[9].startswith(FRAGMENTS):
                     continue
-                yield reading, text, int(cost)
+                base = fields[10] if fields[10] != "*" else text
+                yield reading, text, int(cost), base
 
 
 def skk_entries(path):
     """(reading in katakana, text, place among its reading's candidates) of the single
     kanji of an SKK dictionary, and then of its stems of inflected words (冷 of 冷ます,
     read さま; 新し of 新しい), with which any form of them is written as stem and kana."""
-    singles, stems = [], []
+    singles, stems, words = [], [], []
     with open(path, "rb") as f:
         okuri_nasi = False
         for raw in f:
@@ -210,22 +216,60 @@ def skk_entries(path):
                 word = word.split(";", 1)[0]
                 if okuri_nasi and len(word) == 1 and is_kanji(word):
                     singles.append((katakana(reading), word, place))
+                elif okuri_nasi and len(word) > 1 and any(is_kanji(c) for c in word):
+                    words.append((katakana(reading), word, place))
                 elif not okuri_nasi and word and is_kanji(word[0]):
                     stems.append((katakana(reading), word, place))
-    return singles, stems
+    return singles, stems, words
+
+
+def edict_common(path):
+    """text -> the readings (hiragana) of the words EDICT marks as common, "(P)": those
+    of its newspaper and everyday-vocabulary frequency lists. The model counts an
+    encyclopaedia; this says which of its words people write every day."""
+    common = {}
+    with open(path, "rb") as f:
+        for raw in f:
+            line = raw.decode("euc_jp", errors="replace").rstrip("\n")
+            if not line.endswith("/(P)/") or " /" not in line:
+                continue
+            head, gloss = line.split(" /", 1)
+            text, _, reading = head.partition(" [")
+            reading = hiragana(reading.rstrip("]") or text)
+            common.setdefault(text, set()).add(reading)
+            if "(uk)" in gloss:  # usually written in kana: お早う is written おはよう
+                common.setdefault(reading, set()).add(reading)
+    return common
+
+
+def common_keys(entries, common):
+    """The (reading, text) of the entries that are common words or forms of one: the
+    base form is common with a reading whose stem (all but its last kana) begins the
+    form's reading (降っ read ふっ of 降る read ふる, not of 降る read くだる)."""
+    found = set()
+    for reading, text, _, base in entries:
+        said = hiragana(reading)
+        readings = common.get(base, ())
+        if said in common.get(text, ()) or any(said.startswith(r[:-1]) for r in readings
+                                                if base != text and len(r) > 1):
+            found.add((reading, text))
+    return found
 
 
 # ---------------------------------------------------------------- the seeds
-def measure(entries, model):
+def measure(entries, model, source_costs=None):
     """(reading, text) -> (cost, first unit) of every usable entry the model measures,
-    and the rest with None."""
+    and the rest with None. source_costs, if given, gets each entry's lowest cost in its
+    source dictionary."""
     measured = {}
-    for reading, text, _ in entries:
+    for reading, text, source_cost, *_ in entries:
         if not readable(reading) or not typable(text):
             continue
         if not any(is_kanji(c) for c in text) and len(text) < 2:
             continue
         key = (reading, text)
+        if source_costs is not None:
+            source_costs[key] = min(source_cost, source_costs.get(key, source_cost))
         if key not in measured:
             measured[key] = model.cost(reading, text)
             if measured[key] is None and "々" in text:
@@ -236,6 +280,10 @@ def measure(entries, model):
                     measured[key] = (model.unigrams[kana][0], kana)
     return measured
 
+
+# An SKK word has no cost of its own: on a tie in the model it yields to the mecab-ipadic
+# entries, whose costs stay below this, and among its kind goes by its place in SKK.
+SKK_COST = 1 << 16
 
 # A single kanji or a stem is written alone less often than the words it stands in.
 PART_COST = 3000
@@ -284,13 +332,22 @@ def compound_readings(measured, singles):
     return [(reading, text, 100) for reading, text in sorted(found - held)]
 
 
-def words(measured, model, extra, limit, extra_limits):
+# How much likelier a common word counts than the model alone says.
+COMMON_BONUS = 4000
+
+
+def words(measured, model, extra, limit, extra_limits, source_costs=None, common=(),
+          bonus=COMMON_BONUS):
     """The word seed, most frequent last: the measured entries, most frequent first up to
-    limit; then of each group of extra entries (reading, text, place) the ones it does not
+    limit (a common one counting bonus cheaper, and on a tie the one with the lower
+    source_costs first); then of each group of extra entries (reading, text, place) the ones it does not
     already hold, up to its limit, by their cost in the model or else as parts of the
     measured words, then by their place among their reading's candidates."""
-    ranked = sorted((key for key, m in measured.items() if m), key=lambda k: (measured[k][0], k))
-    chosen = {key: measured[key][0] for key in ranked[:limit]}
+    source_costs = source_costs or {}
+    rank = {key: (m[0] - (bonus if key in common else 0), source_costs.get(key, 0))
+            for key, m in measured.items() if m}
+    ranked = sorted(rank, key=lambda k: (rank[k], k))
+    chosen = {key: rank[key] for key in ranked[:limit]}
     as_part = part_costs(measured)
     for group, group_limit in zip(extra, extra_limits):
         ranks = {}
@@ -304,8 +361,8 @@ def words(measured, model, extra, limit, extra_limits):
             if key not in ranks or rank < ranks[key]:
                 ranks[key] = rank
         for key in sorted(ranks, key=lambda k: (ranks[k], k))[:group_limit]:
-            chosen[key] = ranks[key][0]
-    return sorted(chosen, key=lambda k: (-chosen[k], k))
+            chosen[key] = ranks[key]
+    return sorted(chosen, key=lambda k: (chosen[k], k), reverse=True)
 
 
 def phrases(measured, model, limit, trigram_limit=0, per_unit=2):
@@ -367,6 +424,8 @@ def main(argv):
     parser.add_argument("--ipadic", required=True)
     parser.add_argument("--kkc", required=True)
     parser.add_argument("--skk", required=True)
+    parser.add_argument("--edict", required=True)
+    parser.add_argument("--common-bonus", type=int, default=COMMON_BONUS)
     parser.add_argument("--words", type=int, default=22500)
     parser.add_argument("--kanji", type=int, default=2000)
     parser.add_argument("--stems", type=int, default=1000)
@@ -375,11 +434,16 @@ def main(argv):
     parser.add_argument("out")
     args = parser.parse_args(argv)
     model = Model.load(args.kkc)
-    measured = measure(ipadic_entries(args.ipadic), model)
-    singles, stems = skk_entries(args.skk)
+    singles, stems, compounds = skk_entries(args.skk)
+    entries = list(ipadic_entries(args.ipadic))
+    entries += [(r, t, SKK_COST + place, t) for r, t, place in compounds]
+    source_costs = {}
+    measured = measure(entries, model, source_costs)
+    common = common_keys(entries, edict_common(args.edict))
     extra = (singles + compound_readings(measured, singles), stems)
     write(args.out + "/word",
-          words(measured, model, extra, args.words, (args.kanji, args.stems)))
+          words(measured, model, extra, args.words, (args.kanji, args.stems), source_costs,
+                common, args.common_bonus))
     write(args.out + "/phrase", phrases(measured, model, args.phrases, args.trigram_phrases))
 
 

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """tools/make_seed.py on tiny sources of each of its formats: mecab-ipadic CSVs, a libkkc
-model (marisa trie and gram records) and an SKK dictionary. Run with /usr/bin/python3,
+model (marisa trie and gram records), an SKK dictionary and EDICT. Run with /usr/bin/python3,
 whose python3-marisa reads and writes the trie."""
 import os
 import struct
@@ -48,6 +48,14 @@ SKK = """;; okuri-ari entries.
 かた /型/肩;annotation/
 あたま /頭/
 いたい /遺体/
+かかた /書型/
+"""
+
+EDICT = """痛い [いたい] /(adj-i) painful/(P)/
+型 [かた] /(n) mould/
+降る [ふる] /(v5r) to fall/(P)/
+降る [くだる] /(v5r) to descend/
+お早う [おはよう] /(int) (uk) good morning/(P)/
 """
 
 
@@ -56,7 +64,8 @@ def write_sources(root):
     for name, rows in IPADIC.items():
         with open(root + "/ipadic/" + name, "wb") as f:
             for text, pos, form, reading in rows:
-                line = f"{text},1,1,5000,{pos},*,*,*,*,{form},{text},{reading},{reading}\n"
+                base = "痛い" if text == "痛く" else text
+                line = f"{text},1,1,5000,{pos},*,*,*,*,{form},{base},{reading},{reading}\n"
                 f.write(line.encode("euc_jp"))
     os.mkdir(root + "/kkc")
     keyset = marisa.Keyset()
@@ -85,13 +94,16 @@ def write_sources(root):
             f.write(struct.pack("<IIH", ids[key], pairs.index((before, previous)), cost))
     with open(root + "/skk", "wb") as f:
         f.write(SKK.encode("euc_jp"))
+    with open(root + "/edict", "wb") as f:
+        f.write(EDICT.encode("euc_jp"))
 
 
 def run(root, *limits):
     out = tempfile.mkdtemp(dir=root)
     options = [f"--{name}={n}" for name, n in zip(("words", "kanji", "stems", "phrases", "trigram-phrases"), limits)]
+    options.append("--common-bonus=0")  # the order of the model alone; the bonus has its own test
     make_seed.main(["--ipadic", root + "/ipadic", "--kkc", root + "/kkc", "--skk", root + "/skk",
-                    *options, out])
+                    "--edict", root + "/edict", *options, out])
     seeds = []
     for name in ("word", "phrase"):
         with open(out + "/" + name, "rb") as f:
@@ -151,10 +163,11 @@ class MakeSeedTest(unittest.TestCase):
 
     def test_budgets(self):
         for limits, word, phrases in [
-                ((2, 1, 1, 1, 0), {"カク 書く", "アタマ 頭", "カタ 型", "カ 書"}, 1),
+                # 書 as read in the SKK compound 書型 takes the place of a single kanji
+                ((2, 1, 1, 1, 0), {"カク 書く", "アタマ 頭", "カ 書", "サマ 冷"}, 1),
                 ((0, 0, 0, 0, 0), set(), 0),
                 ((9, 0, 0, 9, 1), {"イタク 痛く", "カタ 型", "イタム 痛む", "イタイ 痛い", "アタマ 頭",
-                                   "カク 書く"}, 8),
+                                   "カク 書く", "カカタ 書型"}, 8),
                 ((0, 9, 9, 0, 0), {"イタ 板", "カタ 型", "カタ 肩", "アタマ 頭", "カ 書", "サマ 冷",
                                 "サマ 覚"}, 0)]:
             with self.subTest(limits):
@@ -194,12 +207,34 @@ class MakeSeedTest(unittest.TestCase):
                 self.assertEqual(make_seed.compound_readings(measured, singles), derived)
 
     def test_skk_single_kanji_and_stems(self):
-        singles, stems = make_seed.skk_entries(self.root + "/skk")
+        singles, stems, words = make_seed.skk_entries(self.root + "/skk")
+        self.assertEqual(words, [("イタイ", "遺体", 0), ("カカタ", "書型", 0)])
         self.assertEqual(singles, [("イタ", "板", 0), ("カタ", "型", 0), ("カタ", "肩", 1),
                                    ("アタマ", "頭", 0)])
         self.assertEqual(stems, [("カ", "書", 0), ("サマ", "冷", 0), ("サマ", "覚", 1)])
         self.assertEqual(len(self.word), len(set(self.word)))
         self.assertTrue({"イタ 板", "カタ 肩", "カ 書", "サマ 冷"} <= set(self.word))
+
+    def test_common_words_and_their_forms(self):
+        common = make_seed.edict_common(self.root + "/edict")
+        for reading, text, base, found in [("イタイ", "痛い", "痛い", True),
+                                           ("イタク", "痛く", "痛い", True),  # a form of it
+                                           ("カタ", "型", "型", False),  # not marked common
+                                           ("フッ", "降っ", "降る", True),
+                                           ("クダッ", "降っ", "降る", False),  # the reading not marked
+                                           ("オハヨウ", "おはよう", "おはよう", True)]:  # (uk)
+            with self.subTest(text=text, reading=reading):
+                got = make_seed.common_keys([(reading, text, 0, base)], common)
+                self.assertEqual(got == {(reading, text)}, found)
+
+    def test_common_words_rank_higher_and_ties_go_by_source_cost(self):
+        measured = {("ア", "亜"): (3000, ""), ("イ", "伊"): (2000, ""), ("ウ", "卯"): (2000, "")}
+        for common, costs, order in [((), {}, ["亜", "卯", "伊"]),
+                                     ({("ア", "亜")}, {}, ["卯", "伊", "亜"]),
+                                     ((), {("イ", "伊"): 9, ("ウ", "卯"): 1}, ["亜", "伊", "卯"])]:
+            with self.subTest(common=common, costs=costs):
+                got = make_seed.words(measured, None, (), 9, (), costs, common, 1500)
+                self.assertEqual([text for _, text in got], order)
 
 
 if __name__ == "__main__":
