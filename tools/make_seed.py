@@ -370,8 +370,16 @@ def phrases(measured, model, limit, trigram_limit=0, per_unit=2):
     written words after each unit of the model, the context that unit's text. A word's
     cost after a unit is the bigram of that unit and the word's first unit, plus the
     rest of the word's own cost. A particle or a mark is a unit of its own (が, 。): one
-    choice on the panel instead of a kana and then the reading itself."""
+    choice on the panel instead of a kana and then the reading itself. The model's end of
+    a sentence is written 。, the likeliest next word after です; its start is no context
+    (the sentences of the model begin with anything, even particles)."""
+
+    def text_of(unit):
+        return unit.split("/", 1)[1] if "/" in unit else "。" if unit == "</s>" else None
+
     starting = {}  # first unit -> [(cost of the rest, reading, text)], cheapest first
+    if "</s>" in model.unigrams:
+        starting["</s>"] = [(0, "。", "。")]
     for key in model.unigrams:
         text = key.split("/", 1)[-1]
         if len(text) == 1 and ("ぁ" <= text <= "ゖ" or text in MARKS):
@@ -387,9 +395,9 @@ def phrases(measured, model, limit, trigram_limit=0, per_unit=2):
         best = {}
         for units, cost in ngrams:
             *before, key = units
-            if key not in starting or any("/" not in unit for unit in before):
+            if key not in starting or None in map(text_of, before):
                 continue
-            context = "".join(unit.split("/", 1)[1] for unit in before)[-4:]
+            context = "".join(map(text_of, before))[-4:]
             if not typable(context, MARKS):
                 continue
             for rest, reading, text in starting[key]:

@@ -17,10 +17,11 @@ import make_seed  # noqa: E402
 UNIGRAMS = {"いた/痛": (3000, 500), "い/い": (1000, 400), "く/く": (1500, 400),
             "む/む": (2000, 300), "ん/ん": (1000, 100), "か/書": (2500, 400),
             "おお/多": (1000, 100), "あたま/頭": (2800, 300), "かた/型": (4000, 100),
-            "とても/とても": (2600, 200), "えー/A": (500, 100)}
+            "とても/とても": (2600, 200), "えー/A": (500, 100), "</s>": (900, 0), "<s>": (65535, 0)}
 BIGRAMS = {("いた/痛", "い/い"): 100, ("いた/痛", "む/む"): 300, ("か/書", "く/く"): 200,
            ("あたま/頭", "いた/痛"): 400, ("とても/とても", "いた/痛"): 100,
-           ("とても/とても", "あたま/頭"): 0, ("えー/A", "か/書"): 0}
+           ("とても/とても", "あたま/頭"): 0, ("えー/A", "か/書"): 0, ("い/い", "</s>"): 50,
+           ("<s>", "とても/とても"): 0}
 # (unit before, previous unit, unit) -> cost
 TRIGRAMS = {("とても/とても", "あたま/頭", "いた/痛"): 50}
 
@@ -155,7 +156,7 @@ class MakeSeedTest(unittest.TestCase):
         for reading, text in UNTYPABLE:
             with self.subTest(text):
                 self.assertNotIn(f"{reading} {text}", self.word)
-        for raw, shape in zip(self.raw, (r"[ァ-ヶー]+ \S+", r"\S+ \S+ [ァ-ヶー]+")):
+        for raw, shape in zip(self.raw, (r"[ァ-ヶー]+ \S+", r"\S+ \S+ [ァ-ヶー、。]+")):
             self.assertTrue(raw.endswith(b"\r\n"))
             self.assertNotIn(b"\n", raw.replace(b"\r\n", b""))
             for line in lines(raw):
@@ -167,7 +168,7 @@ class MakeSeedTest(unittest.TestCase):
                 ((2, 1, 1, 1, 0), {"カク 書く", "アタマ 頭", "カ 書", "サマ 冷"}, 1),
                 ((0, 0, 0, 0, 0), set(), 0),
                 ((9, 0, 0, 9, 1), {"イタク 痛く", "カタ 型", "イタム 痛む", "イタイ 痛い", "アタマ 頭",
-                                   "カク 書く", "カカタ 書型"}, 8),
+                                   "カク 書く", "カカタ 書型"}, 9),
                 ((0, 9, 9, 0, 0), {"イタ 板", "カタ 型", "カタ 肩", "アタマ 頭", "カ 書", "サマ 冷",
                                 "サマ 覚"}, 0)]:
             with self.subTest(limits):
@@ -178,10 +179,10 @@ class MakeSeedTest(unittest.TestCase):
     def test_phrases_follow_their_context_most_frequent_last(self):
         # 頭 after とても is one character, and A is no context the program can type; a
         # kana unit (い after the stem 痛) is a next word of its own; after two units the
-        # context is both
+        # context is both; the model's sentence end is 。 (its start is no context)
         self.assertEqual(self.phrase, ["頭 痛む イタム", "頭 痛い イタイ", "痛 む ム", "痛 い イ",
                                        "とても 痛む イタム", "とても頭 痛む イタム", "とても 痛い イタイ",
-                                       "とても頭 痛い イタイ", "書 く ク"])
+                                       "とても頭 痛い イタイ", "書 く ク", "い 。 。"])
 
     def test_one_character_words_leave_phrase_places_to_whole_words(self):
         # 痛 alone, the cheapest word of its unit, must not take a place of 痛む
