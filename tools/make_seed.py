@@ -437,7 +437,7 @@ def main(argv):
     parser.add_argument("--words", type=int, default=22500)
     parser.add_argument("--kanji", type=int, default=2000)
     parser.add_argument("--stems", type=int, default=1000)
-    parser.add_argument("--phrases", type=int, default=12000)
+    parser.add_argument("--phrases", type=int, default=15000)
     parser.add_argument("--trigram-phrases", type=int, default=4000)
     parser.add_argument("out")
     args = parser.parse_args(argv)
