@@ -195,9 +195,10 @@ def ipadic_entries(folder):
 
 def skk_entries(path):
     """(reading in katakana, text, place among its reading's candidates) of the single
-    kanji of an SKK dictionary, and then of its stems of inflected words (冷 of 冷ます,
-    read さま; 新し of 新しい), with which any form of them is written as stem and kana."""
-    singles, stems, words = [], [], []
+    kanji of an SKK dictionary, of its stems of inflected words (冷 of 冷ます, read さま;
+    新し of 新しい), with which any form of them is written as stem and kana, and of its
+    compounds (誕生日): three lists."""
+    singles, stems, compounds = [], [], []
     with open(path, "rb") as f:
         okuri_nasi = False
         for raw in f:
@@ -217,10 +218,10 @@ def skk_entries(path):
                 if okuri_nasi and len(word) == 1 and is_kanji(word):
                     singles.append((katakana(reading), word, place))
                 elif okuri_nasi and len(word) > 1 and any(is_kanji(c) for c in word):
-                    words.append((katakana(reading), word, place))
+                    compounds.append((katakana(reading), word, place))
                 elif not okuri_nasi and word and is_kanji(word[0]):
                     stems.append((katakana(reading), word, place))
-    return singles, stems, words
+    return singles, stems, compounds
 
 
 def edict_common(path):
@@ -340,9 +341,9 @@ def words(measured, model, extra, limit, extra_limits, source_costs=None, common
           bonus=COMMON_BONUS):
     """The word seed, most frequent last: the measured entries, most frequent first up to
     limit (a common one counting bonus cheaper, and on a tie the one with the lower
-    source_costs first); then of each group of extra entries (reading, text, place) the ones it does not
-    already hold, up to its limit, by their cost in the model or else as parts of the
-    measured words, then by their place among their reading's candidates."""
+    source_costs first); then of each group of extra entries (reading, text, place) the
+    ones it does not already hold, up to its limit, by their cost in the model or else as
+    parts of the measured words, then by their place among their reading's candidates."""
     source_costs = source_costs or {}
     rank = {key: (m[0] - (bonus if key in common else 0), source_costs.get(key, 0))
             for key, m in measured.items() if m}
@@ -374,8 +375,8 @@ def phrases(measured, model, limit, trigram_limit=0, per_unit=2):
     a sentence is written 。, the likeliest next word after です; its start is no context
     (the sentences of the model begin with anything, even particles)."""
 
-    def text_of(unit):
-        return unit.split("/", 1)[1] if "/" in unit else "。" if unit == "</s>" else None
+    def text_of(unit):  # a unit's text as context; the model's sentence marks are none
+        return unit.split("/", 1)[1] if "/" in unit and unit not in ("<s>", "</s>") else None
 
     starting = {}  # first unit -> [(cost of the rest, reading, text)], cheapest first
     if "</s>" in model.unigrams:
